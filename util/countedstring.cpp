@@ -44,6 +44,11 @@ int ReadCountedString(TByteStream* file, char** text, uint32_t* bytesRead, int r
     }
 
     if (!*text) return FailAtEnd(file);
+    if (capacity == 0) {
+        // No room was given for the text: consume it so the stream stays aligned, keep nothing.
+        if (length > 0 && !file->Seek(length, TByteStream::SeekCurrent)) return FailAtEnd(file);
+        return 0;
+    }
     uint32_t keep = uint32_t(length);
     if (capacity >= 1 && uint64_t(length) + 1 > capacity) keep = capacity - 1;
     if (keep > 0) {

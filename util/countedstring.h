@@ -14,6 +14,8 @@ bool WriteCountedString(TByteStream* file, const char* text);
 //  - reallocate: the old *text is released and a new buffer of exactly the stored length + 1 is
 //    allocated (capacity is then ignored). Otherwise *text must point at a buffer of capacity bytes;
 //    at most capacity - 1 bytes are kept and the rest is skipped, so the stream stays aligned.
+//    A capacity of 0 without reallocate gives no room at all: the string is skipped, *text is left
+//    untouched and the result is 0.
 //  - A length or text that is not (completely) in the stream is never invented: the function
 //    returns 0, leaves *text as it was and leaves the stream at its end, so later reads fail too.
 //    No allocation is larger than the bytes that really remain in the stream.

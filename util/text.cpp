@@ -162,3 +162,35 @@ void RemoveSeparators(char* text) {
         if (*in != '.' && *in != ',') *out++ = *in;
     *out = '\0';
 }
+
+void ShortenText(char* text, int flags, int width) {
+    if (!text || !*text || width < 3) return;
+    if (flags & TV_SHORTEN_TRIM) TrimSpaces(text, TV_TRIM_BOTH);
+    const size_t length = std::strlen(text);
+    const size_t w = size_t(width);
+    if (length <= w) return;
+    if (flags & TV_SHORTEN_KEEP_END) {
+        std::memmove(text + 3, text + length - (w - 3), w - 3 + 1);
+        std::memcpy(text, "...", 3);
+        return;
+    }
+    if (flags & TV_SHORTEN_PATH) {
+        size_t folder = 0;  // drive and directory, up to and including the last separator
+        for (size_t i = 0; i < length; ++i)
+            if (text[i] == '\\' || text[i] == '/') folder = i + 1;
+        const size_t drive = (length >= 2 && text[1] == ':') ? 2 : 0;
+        if (folder < drive) folder = drive;
+        const size_t nameLength = length - folder;
+        if (folder > drive && nameLength + 4 <= w) {
+            const size_t keep = w - 4 - nameLength;  // < folder, since the whole is longer than w
+            std::memmove(text + keep + 4, text + folder, nameLength + 1);
+            std::memcpy(text + keep, "...\\", 4);
+            return;
+        }
+        const size_t cut = nameLength < w - 3 ? nameLength : w - 3;
+        std::memmove(text, text + folder, cut);
+        std::memcpy(text + cut, "...", 4);
+        return;
+    }
+    std::memcpy(text + w - 3, "...", 4);
+}

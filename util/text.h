@@ -55,3 +55,13 @@ int FormatLimitedV(char* dest, size_t size, const char* format, va_list args);
 
 // Deletes every "." and "," from the text.
 void RemoveSeparators(char* text);
+
+// Flags of ShortenText.
+enum { TV_SHORTEN_KEEP_END = 1, TV_SHORTEN_PATH = 2, TV_SHORTEN_TRIM = 4 };
+// Shortens text in place to at most width characters (never lengthens it). TV_SHORTEN_TRIM trims
+// blanks first. Texts not longer than width stay. TV_SHORTEN_KEEP_END gives "..." and the last
+// width - 3 characters; TV_SHORTEN_PATH gives the start of the folder, "...\" and the file name
+// (exactly width long) when the path has a directory and "...\" plus the name fit, else the name
+// cut to width - 3 and "..."; neither flag gives the first width - 3 characters and "...".
+// Widths below 3 do nothing.
+void ShortenText(char* text, int flags, int width);

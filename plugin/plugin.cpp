@@ -1,0 +1,310 @@
+// The NPAPI entry points of the plug-in libraries and the functions of the plug-in table.
+#include "plugin/plugin.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <new>
+
+#include "handoff/handoff.h"
+#include "plugin/download_file.h"
+#include "util/text.h"
+
+HINSTANCE g_pluginModule = nullptr;
+const char kPluginCaption[] = "Tolvane Plus Plug-in";
+
+namespace {
+
+// The page that NPP_NewStream opens in a new browser window.
+const char kPluginInfoUrl[] = "http://www.veltra.com/tolvane/plugin.html";
+
+NPPluginFuncs* g_pluginFuncs = nullptr;
+NPNetscapeFuncs* g_browserFuncs = nullptr;
+int g_initialised = 0;
+
+// A browser table may be shorter than ours: a slot counts only when the table's size covers it.
+bool BrowserHasGetUrl() {
+    return g_browserFuncs && g_browserFuncs->size >= offsetof(NPNetscapeFuncs, geturl) + sizeof(void*) &&
+           g_browserFuncs->geturl != nullptr;
+}
+
+TPluginInstance* InstanceOf(NPP instance) {
+    return instance ? static_cast<TPluginInstance*>(instance->pdata) : nullptr;
+}
+
+void PumpPluginMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// Status window texts for the bytes received so far and the total (0 = unknown).
+void UpdateDownloadStatus(TPluginInstance* data, const char* url, uint32_t total) {
+    if (!data || !data->StatusDialog) return;
+    HWND dialog = data->StatusDialog;
+    if (url) {
+        // Set only when it differs, so that the edit control keeps its scroll position.
+        char shown[TV_PATH_SIZE * 4];
+        GetDlgItemTextA(dialog, IDC_STATUS_URL, shown, int(sizeof(shown)));
+        if (strcmp(shown, url) != 0) SetDlgItemTextA(dialog, IDC_STATUS_URL, url);
+    }
+    char text[64];
+    FormatByteCount(data->BytesReceived, text, sizeof(text));
+    SetDlgItemTextA(dialog, IDC_STATUS_RECEIVED, text);
+    if (total > 0)
+        FormatByteCount(total, text, sizeof(text));
+    else
+        CopyLimited(text, "[unknown]", sizeof(text));
+    SetDlgItemTextA(dialog, IDC_STATUS_TOTAL, text);
+    SendDlgItemMessageA(dialog, IDC_STATUS_PROGRESS, PBM_SETPOS, WPARAM(DownloadPercent(data->BytesReceived, total)),
+                        0);
+}
+
+INT_PTR CALLBACK DownloadStatusDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            SendDlgItemMessageA(dialog, IDC_STATUS_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+            SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == 0) {
+                auto* data = reinterpret_cast<TPluginInstance*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+                if (data && !data->CancelRequested) {
+                    char text[512];
+                    LoadPluginString(IDS_PLUGIN_CANCEL_DOWNLOAD, text, int(sizeof(text)));
+                    if (MessageBoxA(dialog, text, kPluginCaption, MB_YESNO) == IDYES) data->CancelRequested = 1;
+                }
+                return TRUE;
+            }
+            return FALSE;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(dialog, GWLP_USERDATA, 0);
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+// Creates the download's own folder inside the temporary folder and the file in it. On success
+// the file handle is open; on failure FileFailed is set (SavedFilePath names what was tried).
+void CreateDownloadFile(TPluginInstance* data, const char* url) {
+    char temp[TV_PATH_SIZE * 2];
+    DWORD length = GetTempPathA(DWORD(sizeof(temp)), temp);
+    if (length == 0 || length >= TV_PATH_SIZE) {
+        data->FileFailed = 1;
+        return;
+    }
+    char name[TV_PATH_SIZE];
+    DownloadNameFromUrl(url, name, sizeof(name));
+
+    uint32_t seed = GetTickCount() ^ (GetCurrentProcessId() << 16) ^ uint32_t(reinterpret_cast<uintptr_t>(data));
+    for (uint32_t attempt = 0; attempt < 64; ++attempt) {
+        char folderName[32];
+        FormatDownloadFolderName(seed + attempt * 0x9E3779B9u, folderName, sizeof(folderName));
+        int composed = ComposeDownloadPath(data->SavedFilePath, sizeof(data->SavedFilePath), temp, folderName, name);
+        if (composed == TV_DOWNLOAD_PATH_NONE) {
+            // Not even a one-character name fits behind the folder: name what was meant.
+            CopyLimited(data->SavedFilePath, temp, sizeof(data->SavedFilePath));
+            AppendLimited(data->SavedFilePath, name, sizeof(data->SavedFilePath));
+            data->FileFailed = 1;
+            return;
+        }
+        char folder[TV_PATH_SIZE];
+        if (!DownloadHandOffFolder(data->SavedFilePath, folder, sizeof(folder))) {
+            data->FileFailed = 1;
+            return;
+        }
+        if (!CreateDirectoryA(folder, nullptr)) {
+            if (GetLastError() == ERROR_ALREADY_EXISTS) continue;  // someone else's: take another
+            data->FileFailed = 1;
+            return;
+        }
+        CopyLimited(data->PrivateFolder, folder, sizeof(data->PrivateFolder));
+        data->FileHandle = CreateFileA(data->SavedFilePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (data->FileHandle == INVALID_HANDLE_VALUE) {
+            RemoveDirectoryA(folder);
+            data->PrivateFolder[0] = '\0';
+            data->FileFailed = 1;
+        }
+        return;
+    }
+    data->FileFailed = 1;
+}
+
+// --- Functions of the plug-in table ---------------------------------------------------------
+
+NPError PluginNew(NPMIMEType, NPP instance, uint16_t, int16_t, char*[], char*[], NPSavedData*) {
+    if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+    auto* data = new (std::nothrow) TPluginInstance;
+    if (!data) return NPERR_OUT_OF_MEMORY_ERROR;
+    memset(data, 0, sizeof(*data));
+    data->FileHandle = INVALID_HANDLE_VALUE;
+    instance->pdata = data;
+    return NPERR_NO_ERROR;
+}
+
+NPError PluginDestroy(NPP instance, NPSavedData**) {
+    if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+    TPluginInstance* data = InstanceOf(instance);
+    if (data) {
+        // A browser may destroy an instance whose stream never ended: leave nothing open.
+        if (data->FileHandle != INVALID_HANDLE_VALUE) CloseHandle(data->FileHandle);
+        if (data->StatusDialog) DestroyWindow(data->StatusDialog);
+        delete data;
+    }
+    instance->pdata = nullptr;
+    return NPERR_NO_ERROR;
+}
+
+NPError PluginSetWindow(NPP instance, NPWindow* window) {
+    return (instance && window) ? NPERR_NO_ERROR : NPERR_INVALID_INSTANCE_ERROR;
+}
+
+NPError PluginNewStream(NPP instance, NPMIMEType, NPStream* stream, NPBool, uint16_t* stype) {
+    if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+    if (stype) *stype = NP_NORMAL;
+    TPluginInstance* data = InstanceOf(instance);
+    if (!data) return NPERR_INVALID_INSTANCE_ERROR;
+    const char* url = (stream && stream->url) ? stream->url : "";
+
+    CreateDownloadFile(data, url);
+    CopyLimited(data->SourceUrl, url, sizeof(data->SourceUrl));
+
+    data->StatusDialog = CreateDialogParamA(g_pluginModule, "DOWNLOADSTATUS", nullptr, DownloadStatusDialogProc,
+                                            reinterpret_cast<LPARAM>(data));
+    if (data->StatusDialog) {
+        ShowWindow(data->StatusDialog, SW_SHOWNORMAL);
+        SetForegroundWindow(data->StatusDialog);
+        UpdateWindow(data->StatusDialog);
+    }
+    if (BrowserHasGetUrl()) g_browserFuncs->geturl(instance, kPluginInfoUrl, "_new");
+    return NPERR_NO_ERROR;
+}
+
+NPError PluginDestroyStream(NPP instance, NPStream*, NPReason reason) {
+    if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+    TPluginInstance* data = InstanceOf(instance);
+    if (!data) return NPERR_INVALID_INSTANCE_ERROR;
+    if (data->FileHandle != INVALID_HANDLE_VALUE) {
+        CloseHandle(data->FileHandle);
+        data->FileHandle = INVALID_HANDLE_VALUE;
+    }
+    if (data->StatusDialog) {
+        DestroyWindow(data->StatusDialog);
+        data->StatusDialog = nullptr;
+    }
+    if (data->FileFailed) {
+        // Nothing was saved: say so instead of handing over a path that does not exist.
+        char text[2000];
+        LoadPluginString(IDS_PLUGIN_FILE_NOT_CREATED, text, int(sizeof(text)));
+        if (!ReplaceFirst(text, sizeof(text), "%s", data->SavedFilePath, 1)) {
+            AppendLimited(text, " ", sizeof(text));
+            AppendLimited(text, data->SavedFilePath, sizeof(text));
+        }
+        MessageBoxA(nullptr, text, kPluginCaption, MB_OK);
+        return NPERR_NO_ERROR;
+    }
+    if (reason == NPRES_NETWORK_ERR || reason == NPRES_USER_BREAK || data->CancelRequested || data->WriteFailed) {
+        char text[512];
+        LoadPluginString(IDS_PLUGIN_IMPORT_ANYWAY, text, int(sizeof(text)));
+        if (MessageBoxA(nullptr, text, "Question", MB_YESNO) != IDYES) return NPERR_NO_ERROR;
+    }
+    SendDownloadToMainProgram(data);
+    return NPERR_NO_ERROR;
+}
+
+void PluginStreamAsFile(NPP, NPStream*, const char*) {}
+
+int32_t PluginWriteReady(NPP, NPStream*) {
+    return 0xFFFFFF;
+}
+
+int32_t PluginWrite(NPP instance, NPStream* stream, int32_t, int32_t length, void* buffer) {
+    if (!instance || !stream) return -1;
+    TPluginInstance* data = InstanceOf(instance);
+    if (!data) return -1;
+    // Without a file there is nowhere to put the data: end the stream rather than report 0
+    // bytes consumed, which makes a browser offer the same block again and again.
+    if (data->FileHandle == INVALID_HANDLE_VALUE) return -1;
+    int32_t consumed = 0;
+    if (length > 0 && buffer) {
+        DWORD written = 0;
+        if (!WriteFile(data->FileHandle, buffer, DWORD(length), &written, nullptr) || written != DWORD(length))
+            data->WriteFailed = 1;
+        consumed = int32_t(written);
+        data->BytesReceived += written;
+    }
+    UpdateDownloadStatus(data, stream->url, stream->end);
+    PumpPluginMessages();
+    // The instance may not be touched by the pump except through its own status window.
+    if (data->CancelRequested || data->WriteFailed) return -1;
+    return consumed;
+}
+
+void PluginPrint(NPP, NPPrint*) {}
+
+void PluginUrlNotify(NPP, const char*, NPReason, void*) {}
+
+}  // namespace
+
+void LoadPluginString(UINT id, char* text, int size) {
+    if (!text || size <= 0) return;
+    text[0] = '\0';
+    if (LoadStringA(g_pluginModule, id, text, size) <= 0) text[0] = '\0';
+}
+
+// --- Library entry points -------------------------------------------------------------------
+
+extern "C" NPError WINAPI NP_GetEntryPoints(NPPluginFuncs* funcs) {
+    if (!funcs) return NPERR_INVALID_FUNCTABLE_ERROR;
+    funcs->version = uint16_t((NP_VERSION_MAJOR << 8) | NP_VERSION_MINOR);
+    funcs->newp = PluginNew;
+    funcs->destroy = PluginDestroy;
+    funcs->setwindow = PluginSetWindow;
+    funcs->newstream = PluginNewStream;
+    funcs->destroystream = PluginDestroyStream;
+    funcs->asfile = PluginStreamAsFile;
+    funcs->writeready = PluginWriteReady;
+    funcs->write = PluginWrite;
+    funcs->print = PluginPrint;
+    funcs->event = nullptr;
+    g_pluginFuncs = funcs;
+    return NPERR_NO_ERROR;
+}
+
+extern "C" NPError WINAPI NP_Initialize(NPNetscapeFuncs* browserFuncs) {
+    if (!browserFuncs) return NPERR_INVALID_FUNCTABLE_ERROR;
+    g_browserFuncs = browserFuncs;
+    if ((browserFuncs->version >> 8) != NP_VERSION_MAJOR) return NPERR_INCOMPATIBLE_VERSION_ERROR;
+    if ((browserFuncs->version & 0xFF) >= NPVERS_HAS_NOTIFICATION && g_pluginFuncs) {
+        // Only when the browser's table of ours is long enough to hold these slots.
+        if (g_pluginFuncs->size >= offsetof(NPPluginFuncs, javaClass) + sizeof(void*)) {
+            g_pluginFuncs->urlnotify = PluginUrlNotify;
+            g_pluginFuncs->javaClass = nullptr;
+        }
+    }
+    if (!g_initialised) {
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
+        CreateSharedDialogResources(g_pluginModule);
+        g_initialised = 1;
+    }
+    return NPERR_NO_ERROR;
+}
+
+extern "C" NPError WINAPI NP_Shutdown(void) {
+    if (g_initialised) {
+        DestroySharedDialogResources(g_pluginModule);
+        g_initialised = 0;
+    }
+    g_browserFuncs = nullptr;
+    return NPERR_NO_ERROR;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD, LPVOID) {
+    if (!g_pluginModule) g_pluginModule = module;
+    return TRUE;
+}

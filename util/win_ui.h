@@ -1,0 +1,44 @@
+// User-interface helpers shared by the program and the plug-ins: message texts from the string
+// table, message pumping, system error boxes, bitmaps and file-type names and icons.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+// Number and size of the rotating message-text buffers.
+constexpr int TV_MESSAGE_RING = 20;
+constexpr size_t TV_MESSAGE_SIZE = 250;
+
+// The module whose string table LoadMessageText reads; by default the module that holds this
+// code (the program, or the plug-in library).
+void SetMessageTextModule(HINSTANCE module);
+// Loads string id (at most 249 characters) into the next of 20 rotating buffers and returns it;
+// the text stays valid until 20 further loads. index (optional) receives the buffer's index.
+// A missing string gives an empty text; id 0 loads nothing, returns "" and sets index to -1.
+const char* LoadMessageText(UINT id, int* index = nullptr);
+// The buffer of the ring with this index (0-19), or null.
+const char* MessageTextBuffer(int index);
+// Empties every buffer and starts the ring again at its first buffer.
+void ClearMessageTexts();
+
+// Removes and dispatches every waiting message of the thread, then returns. A WM_QUIT met on the
+// way is posted again (so the main loop still ends) and the result is false; otherwise true.
+bool PumpMessages();
+
+// Shows the system's text for error (the thread's last error when 0) in a message box with the
+// caption and type; returns the box's result.
+int ShowSystemErrorBox(HWND owner, const char* caption, DWORD error, UINT type);
+
+// Draws the bitmap resource at (x, y) of dc at its own size. Returns false when it is missing.
+bool DrawBitmapResource(HDC dc, HINSTANCE module, const char* resource, int x, int y);
+
+// The type name of a file or extension (".zip" or "C:\a\b.zip"): the description of the class
+// that HKEY_CLASSES_ROOT\<extension> names; without one "<extension without dot> File"; without a
+// usable extension "File". Always fills out (bounded, terminated).
+void FileTypeDescription(const char* fileOrExtension, char* out, size_t size);
+// The "DefaultIcon" value of the extension's class ("path,index"); 1 when found.
+int FileTypeIconLocation(const char* fileOrExtension, char* out, size_t size);
+// Extracts the icon of a location "path,index" (index 0 without a comma). Null when none; the
+// caller destroys the icon.
+HICON ExtractIconFromLocation(const char* location);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "util/text.h"
+#include "util/safestr.h"
 
 static void CopyRange(char* dest, size_t size, const char* from, size_t length, int* truncated) {
     if (!dest || size == 0) return;

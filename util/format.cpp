@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "util/text.h"
+#include "util/safestr.h"
 
 int FormatThousands(char* out, size_t size, uint64_t number) {
     char digits[32];

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "util/text.h"
+#include "util/safestr.h"
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include "util/safestr.h"
 
 char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "util/text.h"
+#include "util/safestr.h"
 
 bool WriteTextLine(TByteStream* file, const char* text, int addLineEnd) {
     if (!file) return false;

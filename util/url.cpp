@@ -4,6 +4,7 @@
 
 #include "util/text.h"
 #include "util/tvbase.h"
+#include "util/safestr.h"
 
 namespace {
 // The markers are checked in this order.

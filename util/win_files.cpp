@@ -4,6 +4,7 @@
 
 #include "util/path.h"
 #include "util/text.h"
+#include "util/safestr.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "util/text.h"
 #include "util/tvbase.h"
 #include "util/win_registry.h"
+#include "util/safestr.h"
 
 namespace {
 

@@ -1,0 +1,193 @@
+// The progress dialog of engine jobs and the status callbacks that feed it.
+#include "archive/win/filestatus.h"
+
+#include <commctrl.h>
+
+#include "archive/archive_ids.h"
+#include "util/strings.h"
+#include "util/text.h"
+
+namespace {
+
+constexpr UINT kStartCommand = 1000;  // posted to itself once shown: runs the job
+
+}  // namespace
+
+TFileOperationStatusDialog::TFileOperationStatusDialog(uint32_t captionId) : captionId_(captionId) {}
+
+INT_PTR TFileOperationStatusDialog::Run(HWND owner) {
+    cancelled_ = false;
+    membersDone_ = 0;
+    return DialogBoxParamA(GetModuleHandleA(nullptr), "FILEOPERATIONSTATUS", owner, DialogProc, LPARAM(this));
+}
+
+INT_PTR CALLBACK TFileOperationStatusDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TFileOperationStatusDialog* self;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<TFileOperationStatusDialog*>(lParam);
+        SetWindowLongPtrA(hwnd, DWLP_USER, LONG_PTR(self));
+        self->hwnd_ = hwnd;
+    } else {
+        self = reinterpret_cast<TFileOperationStatusDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    INT_PTR r = self->HandleMessage(msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+        self->hwnd_ = nullptr;
+    }
+    return r;
+}
+
+INT_PTR TFileOperationStatusDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetWindowTextA(hwnd_, TvString(captionId_));
+        SendDlgItemMessageA(hwnd_, IDC_FILEOP_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+        SendDlgItemMessageA(hwnd_, IDC_FILEOP_PROGRESS, PBM_SETPOS, 0, 0);
+        PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(kStartCommand, 0), 0);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case kStartCommand:
+            if (running_) return TRUE;
+            running_ = true;
+            RunJob();
+            running_ = false;
+            EndDialog(hwnd_, 1);
+            return TRUE;
+        case IDCANCEL:
+            cancelled_ = true;  // the job stops at its next status callback
+            return TRUE;
+        case IDC_FILEOP_HELP: {
+            char path[MAX_PATH];
+            DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+            if (n && n < sizeof path) {
+                char* slash = nullptr;
+                for (char* p = path; *p; ++p)
+                    if (*p == '\\' || *p == '/') slash = p;
+                if (slash) {
+                    slash[1] = 0;
+                    AppendLimited(path, "tv.hlp", sizeof path);
+                    WinHelpA(hwnd_, path, HELP_CONTENTS, 0);
+                }
+            }
+            return TRUE;
+        }
+        }
+        return FALSE;
+    case WM_CLOSE:
+        cancelled_ = true;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void TFileOperationStatusDialog::ShowItem(const char* text, int32_t percent) {
+    if (!hwnd_) return;
+    const char* name = text ? text : "";
+    for (const char* p = name; *p; ++p)
+        if (*p == '\\' || *p == '/') name = p + 1;
+    char line[TV_PATH_SIZE + 16];
+    CopyLimited(line, name, sizeof line);
+    if (percent >= 0 && percent <= 100) {
+        char tail[16];
+        FormatLimited(tail, sizeof tail, " (%d %%)", int(percent));
+        AppendLimited(line, tail, sizeof line);
+    }
+    char old[sizeof line];
+    GetDlgItemTextA(hwnd_, IDC_FILEOP_ITEM, old, sizeof old);
+    if (lstrcmpA(old, line) != 0) SetDlgItemTextA(hwnd_, IDC_FILEOP_ITEM, line);
+    PumpMessages();
+}
+
+void TFileOperationStatusDialog::ShowTotal(int32_t percent) {
+    if (!hwnd_) return;
+    if (percent < 0) percent = 0;
+    if (percent > 100) percent = 100;
+    int32_t pos = percent;
+    if (members_ > 0) pos = int32_t((uint64_t(membersDone_) * 100 + uint64_t(percent)) / members_);
+    if (pos > 100) pos = 100;
+    SendDlgItemMessageA(hwnd_, IDC_FILEOP_PROGRESS, PBM_SETPOS, WPARAM(pos), 0);
+    PumpMessages();
+}
+
+void TFileOperationStatusDialog::PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {  // hand the quit back to the outer loop
+            cancelled_ = true;
+            PostQuitMessage(int(msg.wParam));
+            break;
+        }
+        if (hwnd_ && IsDialogMessageA(hwnd_, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+extern "C" int32_t TV_ENGINE_CALLBACK FileOperationMinorStatusProc(const char* text, int32_t percent, uintptr_t user) {
+    TFileOperationStatusDialog* dialog = reinterpret_cast<TFileOperationStatusDialog*>(user);
+    if (!dialog) return 0;
+    dialog->ShowItem(text, percent);
+    return dialog->Cancelled() ? 1 : 0;
+}
+
+extern "C" int32_t TV_ENGINE_CALLBACK FileOperationMajorStatusProc(const char*, int32_t percent, uintptr_t user) {
+    TFileOperationStatusDialog* dialog = reinterpret_cast<TFileOperationStatusDialog*>(user);
+    if (!dialog) return 0;
+    dialog->ShowTotal(percent);
+    return dialog->Cancelled() ? 1 : 0;
+}
+
+namespace {
+
+class TUnzipJobDialog : public TFileOperationStatusDialog {
+public:
+    explicit TUnzipJobDialog(TUnzipCommand* c) : TFileOperationStatusDialog(3211), command_(c) {}
+    int result = TV_UNZIP_CANCELLED;
+
+protected:
+    void RunJob() override {
+        command_->minorStatus = FileOperationMinorStatusProc;
+        command_->majorStatus = FileOperationMajorStatusProc;
+        command_->userValue = uintptr_t(this);
+        if (!command_->messageProc) command_->messageProc = DynaZipNoFeedbackMessageProc;
+        result = RunUnzipCommand(command_);
+    }
+
+private:
+    TUnzipCommand* command_;
+};
+
+class TZipJobDialog : public TFileOperationStatusDialog {
+public:
+    explicit TZipJobDialog(TZipCommand* c) : TFileOperationStatusDialog(3210), command_(c) {}
+    int result = TV_ZIP_CANCELLED;
+
+protected:
+    void RunJob() override {
+        command_->minorStatus = FileOperationMinorStatusProc;
+        command_->majorStatus = FileOperationMajorStatusProc;
+        command_->userValue = uintptr_t(this);
+        if (!command_->messageProc) command_->messageProc = DynaZipNoFeedbackMessageProc;
+        result = RunZipCommand(command_);
+    }
+
+private:
+    TZipCommand* command_;
+};
+
+}  // namespace
+
+int RunUnzipWithProgress(HWND owner, TUnzipCommand* command) {
+    TUnzipJobDialog dialog(command);
+    if (dialog.Run(owner) != 1) return TV_UNZIP_INTERNAL;
+    return dialog.result;
+}
+
+int RunZipWithProgress(HWND owner, TZipCommand* command) {
+    TZipJobDialog dialog(command);
+    if (dialog.Run(owner) != 1) return 1;
+    return dialog.result;
+}

@@ -11,6 +11,22 @@ static void Clear(char* buffer, size_t size) {
     if (buffer && size > 0) buffer[0] = '\0';
 }
 
+// CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9, with or without an extension: names of devices,
+// never of files or folders.
+static bool IsDeviceName(const char* name, size_t length) {
+    size_t base = 0;
+    while (base < length && name[base] != '.') ++base;
+    while (base > 0 && name[base - 1] == ' ') --base;
+    char upper[5] = "";
+    if (base < 3 || base > 4) return false;
+    for (size_t i = 0; i < base; ++i) upper[i] = UpperChar(name[i]);
+    upper[base] = '\0';
+    if (base == 3)
+        return !std::strcmp(upper, "CON") || !std::strcmp(upper, "PRN") || !std::strcmp(upper, "AUX") ||
+               !std::strcmp(upper, "NUL");
+    return (!std::strncmp(upper, "COM", 3) || !std::strncmp(upper, "LPT", 3)) && upper[3] >= '1' && upper[3] <= '9';
+}
+
 int IsValidFileName(const char* text) {
     if (!text) return 0;
     const char* start = text;
@@ -23,7 +39,7 @@ int IsValidFileName(const char* text) {
         const unsigned char c = static_cast<unsigned char>(start[i]);
         if (c < 32 || std::strchr("<>:\"/\\|?*", c)) return 0;
     }
-    return 1;
+    return IsDeviceName(start, length) ? 0 : 1;
 }
 
 int EnsureTrailingBackslash(char* path, size_t size) {

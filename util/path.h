@@ -8,7 +8,8 @@
 #include "util/tvbase.h"
 
 // After trimming blanks: not empty, not longer than 260 characters, no character below 32, none
-// of < > : " / \ | ? * and not starting with ".". 1 when valid.
+// of < > : " / \ | ? * and not starting with "."; nor a device name (CON, PRN, AUX, NUL,
+// COM1-COM9, LPT1-LPT9, with any extension), which could never hold a file. 1 when valid.
 int IsValidFileName(const char* text);
 
 // Appends "\" unless the path is empty or already ends in "\" or "/". Returns the new length, or

@@ -14,7 +14,9 @@ TEST(PathValidName, Table) {
         {"a<b", 0},           {"a>b", 0},          {"a\"b", 0},       {"a/b", 0},
         {"a\\b", 0},          {"a|b", 0},          {"a?b", 0},        {"a*b", 0},
         {"a\tb", 0},          {"a\x1F", 0},        {"na\xE4me", 1},   {"a.b.c", 1},
-        {nullptr, 0},
+        {nullptr, 0},         {"con", 0},          {"Nul.txt", 0},    {"COM1", 0},
+        {"lpt9.log", 0},      {"aux .x", 0},       {"com0", 1},       {"console", 1},
+        {"prn1", 1},          {"xcon", 1},
     };
     for (const auto& c : cases) EXPECT_EQ(c.valid, IsValidFileName(c.text)) << (c.text ? c.text : "(null)");
     EXPECT_EQ(1, IsValidFileName(std::string(260, 'n').c_str()));

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "util/format.h"
 #include "util/path.h"
 #include "util/text.h"
 
@@ -25,7 +26,9 @@ int ComposeDownloadPath(char* path, size_t size, const char* tempFolder, const c
     if (!path || size == 0) return TV_DOWNLOAD_PATH_NONE;
     path[0] = '\0';
     if (!tempFolder || !fileName || fileName[0] == '\0') return TV_DOWNLOAD_PATH_NONE;
-    size_t limit = TV_PATH_SIZE - 1;
+    // 259 characters: the longest path the system's file functions accept (260 with the
+    // terminator), one less than the 260 that a path buffer holds.
+    size_t limit = TV_PATH_SIZE - 2;
     if (size - 1 < limit) limit = size - 1;
 
     char folder[TV_PATH_SIZE * 2];
@@ -67,25 +70,15 @@ int ComposeDownloadPath(char* path, size_t size, const char* tempFolder, const c
 
 void FormatByteCount(uint64_t bytes, char* text, size_t size) {
     if (!text || size == 0) return;
-    char digits[32];
-    int count = 0;
-    uint64_t value = bytes;
-    do {
-        digits[count++] = char('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    char grouped[48];
-    size_t out = 0;
-    for (int i = count - 1; i >= 0; --i) {
-        grouped[out++] = digits[i];
-        if (i > 0 && i % 3 == 0) grouped[out++] = ',';
-    }
-    grouped[out] = '\0';
-    FormatLimited(text, size, "%s %s", grouped, bytes == 1 ? "Byte" : "Bytes");
+    // FormatSizeText in bytes, widened to 64 bits: a stream may pass 4 GiB.
+    char number[40];
+    FormatThousands(number, sizeof(number), bytes);
+    FormatLimited(text, size, "%s %s", number, bytes == 1 ? "Byte" : "Bytes");
 }
 
 int DownloadPercent(uint64_t bytes, uint32_t total) {
     if (total == 0) return 0;
-    uint64_t percent = bytes * 100 / total;  // bytes < 2^57 in practice, so no overflow
+    if (bytes >= total) return 100;
+    uint64_t percent = bytes * 100 / total;  // bytes < total < 2^32: no overflow
     return percent > 100 ? 100 : int(percent);
 }

@@ -15,10 +15,10 @@ void DownloadNameFromUrl(const char* url, char* name, size_t size);
 enum DownloadPathResult {
     TV_DOWNLOAD_PATH_NONE = 0,       // not even a one-character name fits: no file is created
     TV_DOWNLOAD_PATH_FULL = 1,       // folder, private folder and the whole name
-    TV_DOWNLOAD_PATH_SHORTENED = 2,  // the name was shortened (extension kept) to stay in 260
+    TV_DOWNLOAD_PATH_SHORTENED = 2,  // the name was shortened (extension kept) to stay in 259
 };
 // path := tempFolder (plus "\" when it ends in neither "\" nor "/"), privateFolder, "\", fileName.
-// The whole must fit 260 characters (and path[size]); when it does not, the name's base is cut
+// The whole must fit 259 characters (what the file functions accept) and path[size]; when it does not, the name's base is cut
 // from its end, keeping the extension, or, when even that does not fit, the name itself is cut.
 // privateFolder may be null or empty (no subfolder).
 int ComposeDownloadPath(char* path, size_t size, const char* tempFolder, const char* privateFolder,

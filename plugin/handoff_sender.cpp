@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "handoff/handoff.h"
+#include "util/cmdline.h"
 #include "util/text.h"
 
 namespace {
@@ -76,10 +77,6 @@ void SendDownloadToMainProgram(const TPluginInstance* instance) {
     }
     char text[2000];
     LoadPluginString(IDS_PLUGIN_NOT_STARTED, text, int(sizeof(text)));
-    if (!ReplaceFirst(text, sizeof(text), "%s", record.SavedFilePath, 1) &&
-        !ReplaceFirst(text, sizeof(text), "%1", record.SavedFilePath, 1)) {
-        AppendLimited(text, " ", sizeof(text));
-        AppendLimited(text, record.SavedFilePath, sizeof(text));
-    }
+    InsertCommandArgument(text, sizeof(text), record.SavedFilePath, 1, 0);
     MessageBoxA(nullptr, text, kPluginCaption, MB_OK);
 }

@@ -8,6 +8,7 @@
 
 #include "handoff/handoff.h"
 #include "plugin/download_file.h"
+#include "util/cmdline.h"
 #include "util/text.h"
 
 HINSTANCE g_pluginModule = nullptr;
@@ -200,10 +201,7 @@ NPError PluginDestroyStream(NPP instance, NPStream*, NPReason reason) {
         // Nothing was saved: say so instead of handing over a path that does not exist.
         char text[2000];
         LoadPluginString(IDS_PLUGIN_FILE_NOT_CREATED, text, int(sizeof(text)));
-        if (!ReplaceFirst(text, sizeof(text), "%s", data->SavedFilePath, 1)) {
-            AppendLimited(text, " ", sizeof(text));
-            AppendLimited(text, data->SavedFilePath, sizeof(text));
-        }
+        InsertCommandArgument(text, sizeof(text), data->SavedFilePath, 1, 0);
         MessageBoxA(nullptr, text, kPluginCaption, MB_OK);
         return NPERR_NO_ERROR;
     }

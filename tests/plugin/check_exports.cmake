@@ -1,0 +1,17 @@
+# Fails unless the library exports NP_GetEntryPoints, NP_Initialize, NP_Shutdown and DialogProc
+# under their plain names and nothing decorated with "@N".
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${DLL}")
+endif()
+string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n(([ \t]+\\[[ 0-9]+\\] [^\n]+\n)+)" table "${dump}")
+set(names "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "[ \t]+\\[[ 0-9]+\\] " "" names "${names}")
+string(STRIP "${names}" names)
+string(REPLACE "\n" ";" names "${names}")
+list(SORT names)
+set(expected DialogProc NP_GetEntryPoints NP_Initialize NP_Shutdown)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "exports of ${DLL}: '${names}', expected '${expected}'")
+endif()
+message(STATUS "exports of ${DLL}: ${names}")

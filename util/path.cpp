@@ -89,12 +89,18 @@ int LastSeparator(const char* path) {
     return last;
 }
 
-// Length of the folder part: up to and including the last separator, or the drive "X:".
+// Length of a drive "X:" at the start of a path, else 0.
+static size_t DriveLength(const char* path) {
+    return (path[0] && !IsSeparator(path[0]) && path[1] == ':') ? 2 : 0;
+}
+
+// Length of the folder part: up to and including the last separator, or the drive "X:"; never
+// shorter than the drive.
 static size_t FolderLength(const char* path) {
+    const size_t drive = DriveLength(path);
     const int sep = LastSeparator(path);
-    if (sep >= 0) return size_t(sep) + 1;
-    if (path[0] && path[1] == ':') return 2;
-    return 0;
+    const size_t folder = sep >= 0 ? size_t(sep) + 1 : 0;
+    return folder > drive ? folder : drive;
 }
 
 static void CopyPart(char* dest, size_t size, const char* from, size_t length) {
@@ -119,7 +125,7 @@ void SplitPathParts(const char* path, char* drive, char* dir, char* name, char* 
     Clear(name, TV_PATH_SIZE);
     Clear(ext, TV_PATH_SIZE);
     if (!path || !*path) return;
-    size_t driveLength = (path[0] && path[1] == ':') ? 2 : 0;
+    const size_t driveLength = DriveLength(path);
     CopyPart(drive, TV_PATH_SIZE, path, driveLength);
     const size_t folderLength = FolderLength(path);
     CopyPart(dir, TV_PATH_SIZE, path + driveLength, folderLength - driveLength);

@@ -50,7 +50,12 @@ int CopyLimited(char* dest, const char* source, size_t size);
 int AppendLimited(char* dest, const char* source, size_t size);
 // vsnprintf into dest[size]; returns 1 when the result was truncated (or formatting failed, which
 // leaves dest empty).
-int FormatLimited(char* dest, size_t size, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)));
+#if defined(__MINGW32__)
+#define TV_PRINTF_FORMAT(f, a) __attribute__((format(gnu_printf, f, a)))
+#else
+#define TV_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
+#endif
+int FormatLimited(char* dest, size_t size, const char* format, ...) TV_PRINTF_FORMAT(3, 4);
 int FormatLimitedV(char* dest, size_t size, const char* format, va_list args);
 
 // Deletes every "." and "," from the text.

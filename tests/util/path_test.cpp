@@ -72,6 +72,9 @@ TEST(PathSplit, Table) {
         {"a.b\\c", 3, "a.b\\", "c", "", "a.b\\", "c", "", 3},
         {"\\\\server\\share\\x.doc", 14, "\\\\server\\share\\", "x.doc", "", "\\\\server\\share\\", "x", ".doc", 7},
         {"", -1, "", "", "", "", "", "", 0},
+        {"/:", 0, "/", ":", "", "/", ":", "", 3},
+        {"C:", -1, "C:", "", "C:", "", "", "", 1},
+        {"C:\\", 2, "C:\\", "", "C:", "\\", "", "", 1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.last, LastSeparator(c.path)) << c.path;

@@ -10,6 +10,8 @@
 #include "plugin/download_file.h"
 #include "util/cmdline.h"
 #include "util/text.h"
+#include "util/win_ui.h"
+#include "util/safestr.h"
 
 HINSTANCE g_pluginModule = nullptr;
 const char kPluginCaption[] = "Tolvane Plus Plug-in";
@@ -31,14 +33,6 @@ bool BrowserHasGetUrl() {
 
 TPluginInstance* InstanceOf(NPP instance) {
     return instance ? static_cast<TPluginInstance*>(instance->pdata) : nullptr;
-}
-
-void PumpPluginMessages() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
 }
 
 // Status window texts for the bytes received so far and the total (0 = unknown).
@@ -73,9 +67,9 @@ INT_PTR CALLBACK DownloadStatusDialogProc(HWND dialog, UINT message, WPARAM wPar
             if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == 0) {
                 auto* data = reinterpret_cast<TPluginInstance*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
                 if (data && !data->CancelRequested) {
-                    char text[512];
-                    LoadPluginString(IDS_PLUGIN_CANCEL_DOWNLOAD, text, int(sizeof(text)));
-                    if (MessageBoxA(dialog, text, kPluginCaption, MB_YESNO) == IDYES) data->CancelRequested = 1;
+                    if (MessageBoxA(dialog, LoadMessageText(IDS_PLUGIN_CANCEL_DOWNLOAD), kPluginCaption, MB_YESNO) ==
+                        IDYES)
+                        data->CancelRequested = 1;
                 }
                 return TRUE;
             }
@@ -200,15 +194,14 @@ NPError PluginDestroyStream(NPP instance, NPStream*, NPReason reason) {
     if (data->FileFailed) {
         // Nothing was saved: say so instead of handing over a path that does not exist.
         char text[2000];
-        LoadPluginString(IDS_PLUGIN_FILE_NOT_CREATED, text, int(sizeof(text)));
+        CopyLimited(text, LoadMessageText(IDS_PLUGIN_FILE_NOT_CREATED), sizeof(text));
         InsertCommandArgument(text, sizeof(text), data->SavedFilePath, 1, 0);
         MessageBoxA(nullptr, text, kPluginCaption, MB_OK);
         return NPERR_NO_ERROR;
     }
     if (reason == NPRES_NETWORK_ERR || reason == NPRES_USER_BREAK || data->CancelRequested || data->WriteFailed) {
-        char text[512];
-        LoadPluginString(IDS_PLUGIN_IMPORT_ANYWAY, text, int(sizeof(text)));
-        if (MessageBoxA(nullptr, text, "Question", MB_YESNO) != IDYES) return NPERR_NO_ERROR;
+        if (MessageBoxA(nullptr, LoadMessageText(IDS_PLUGIN_IMPORT_ANYWAY), "Question", MB_YESNO) != IDYES)
+            return NPERR_NO_ERROR;
     }
     SendDownloadToMainProgram(data);
     return NPERR_NO_ERROR;
@@ -236,7 +229,7 @@ int32_t PluginWrite(NPP instance, NPStream* stream, int32_t, int32_t length, voi
         data->BytesReceived += written;
     }
     UpdateDownloadStatus(data, stream->url, stream->end);
-    PumpPluginMessages();
+    PumpMessages();
     // The instance may not be touched by the pump except through its own status window.
     if (data->CancelRequested || data->WriteFailed) return -1;
     return consumed;
@@ -247,12 +240,6 @@ void PluginPrint(NPP, NPPrint*) {}
 void PluginUrlNotify(NPP, const char*, NPReason, void*) {}
 
 }  // namespace
-
-void LoadPluginString(UINT id, char* text, int size) {
-    if (!text || size <= 0) return;
-    text[0] = '\0';
-    if (LoadStringA(g_pluginModule, id, text, size) <= 0) text[0] = '\0';
-}
 
 // --- Library entry points -------------------------------------------------------------------
 
@@ -303,6 +290,9 @@ extern "C" NPError WINAPI NP_Shutdown(void) {
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD, LPVOID) {
-    if (!g_pluginModule) g_pluginModule = module;
+    if (!g_pluginModule) {
+        g_pluginModule = module;
+        SetMessageTextModule(module);
+    }
     return TRUE;
 }

@@ -42,8 +42,6 @@ struct TPluginInstance {
 // Module state.
 extern HINSTANCE g_pluginModule;
 
-// Texts of the string table of this module ("" when missing).
-void LoadPluginString(UINT id, char* text, int size);
 extern const char kPluginCaption[];  // "Tolvane Plus Plug-in"
 
 // The hand-off to the main program.

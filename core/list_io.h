@@ -1,0 +1,50 @@
+// Internal helpers of the list section readers and writers (not used outside core/).
+#pragma once
+
+#include "core/lists.h"
+#include "util/countedstring.h"
+
+namespace tvlist {
+
+// Reads a heap text in full, replacing *text. False when the string is not in the stream.
+inline bool ReadHeapText(TByteStream* file, char** text) {
+    return ReadCountedString(file, text, nullptr, 1, 0) != 0;
+}
+
+// Reads a list section: a signed 32-bit count, then count records read by readRecord into a scratch
+// record that starts from its empty values for every record (a text stored with a negative length
+// therefore stays empty instead of carrying over the previous record's text). A record that is
+// not completely in the stream is not added and ends the section: nothing past the end of the
+// stream is ever taken as a count or a value, and a huge count costs no more than the bytes that
+// are really there. Returns 1 when every record was read, 0 when the section ended early.
+template <typename Record, typename ReadRecord, typename AddRecord>
+int ReadSection(TDynamicListObject* list, TByteStream* file, ReadRecord readRecord, AddRecord addRecord) {
+    if (!list || !file) return 0;
+    int32_t count = 0;
+    if (!file->ReadI32(&count)) return 0;
+    Record scratch;
+    for (int32_t i = 0; i < count; ++i) {
+        list->InitItem(&scratch);
+        const bool complete = readRecord(&scratch);
+        if (complete) addRecord(&scratch);
+        list->FreeItemData(&scratch);
+        if (!complete) return 0;
+    }
+    return 1;
+}
+
+// Writes a list section: the number of valid records, then every valid record in chain order, so
+// the count always equals the records that follow. Returns 1 when the stream took every byte.
+template <typename Record, typename WriteRecord>
+int WriteSection(const TDynamicListObject* list, TByteStream* file, WriteRecord writeRecord) {
+    if (!list || !file) return 0;
+    uint32_t count = 0;
+    for (const ListNode* node = list->First(); node; node = node->next)
+        if (node->item && list->IsItemValid(node->item)) ++count;
+    bool ok = file->WriteU32(count);
+    for (const ListNode* node = list->First(); node; node = node->next)
+        if (node->item && list->IsItemValid(node->item)) ok = writeRecord(static_cast<const Record*>(node->item)) && ok;
+    return ok ? 1 : 0;
+}
+
+}  // namespace tvlist

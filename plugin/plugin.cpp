@@ -144,13 +144,19 @@ NPError PluginNew(NPMIMEType, NPP instance, uint16_t, int16_t, char*[], char*[],
 NPError PluginDestroy(NPP instance, NPSavedData**) {
     if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
     TPluginInstance* data = InstanceOf(instance);
+    instance->pdata = nullptr;
     if (data) {
         // A browser may destroy an instance whose stream never ended: leave nothing open.
         if (data->FileHandle != INVALID_HANDLE_VALUE) CloseHandle(data->FileHandle);
+        data->FileHandle = INVALID_HANDLE_VALUE;
         if (data->StatusDialog) DestroyWindow(data->StatusDialog);
-        delete data;
+        data->StatusDialog = nullptr;
+        // Called from inside a write's message pump: the write releases the record on its way out.
+        if (data->Busy > 0)
+            data->DestroyPending = 1;
+        else
+            delete data;
     }
-    instance->pdata = nullptr;
     return NPERR_NO_ERROR;
 }
 
@@ -191,19 +197,23 @@ NPError PluginDestroyStream(NPP instance, NPStream*, NPReason reason) {
         DestroyWindow(data->StatusDialog);
         data->StatusDialog = nullptr;
     }
-    if (data->FileFailed) {
+    // The questions below run message loops in which the browser may destroy the instance:
+    // from here on only a copy of the record is used.
+    const TPluginInstance ended = *data;
+    data = nullptr;
+    if (ended.FileFailed) {
         // Nothing was saved: say so instead of handing over a path that does not exist.
         char text[2000];
         CopyLimited(text, LoadMessageText(IDS_PLUGIN_FILE_NOT_CREATED), sizeof(text));
-        InsertCommandArgument(text, sizeof(text), data->SavedFilePath, 1, 0);
+        InsertCommandArgument(text, sizeof(text), ended.SavedFilePath, 1, 0);
         MessageBoxA(nullptr, text, kPluginCaption, MB_OK);
         return NPERR_NO_ERROR;
     }
-    if (reason == NPRES_NETWORK_ERR || reason == NPRES_USER_BREAK || data->CancelRequested || data->WriteFailed) {
+    if (reason == NPRES_NETWORK_ERR || reason == NPRES_USER_BREAK || ended.CancelRequested || ended.WriteFailed) {
         if (MessageBoxA(nullptr, LoadMessageText(IDS_PLUGIN_IMPORT_ANYWAY), "Question", MB_YESNO) != IDYES)
             return NPERR_NO_ERROR;
     }
-    SendDownloadToMainProgram(data);
+    SendDownloadToMainProgram(&ended);
     return NPERR_NO_ERROR;
 }
 
@@ -229,8 +239,14 @@ int32_t PluginWrite(NPP instance, NPStream* stream, int32_t, int32_t length, voi
         data->BytesReceived += written;
     }
     UpdateDownloadStatus(data, stream->url, stream->end);
+    ++data->Busy;
     PumpMessages();
-    // The instance may not be touched by the pump except through its own status window.
+    --data->Busy;
+    if (data->DestroyPending) {
+        // The browser destroyed the instance while its messages were being handled.
+        if (data->Busy == 0) delete data;
+        return -1;
+    }
     if (data->CancelRequested || data->WriteFailed) return -1;
     return consumed;
 }

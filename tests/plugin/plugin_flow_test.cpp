@@ -276,6 +276,39 @@ TEST_F(PluginFlowTest, CancelOrBreakOffersToImportWhatArrived) {
     }
 }
 
+TEST_F(PluginFlowTest, BrowserClosingDuringAWriteEndsTheDownloadCleanly) {
+    // The browser ends the stream (user break) and destroys the instance while the plug-in's
+    // write is pumping messages: the write must come back with -1, and the question about the
+    // partial file still works.
+    struct Case {
+        int importAnswer;
+        size_t records;
+    } cases[] = {{IDNO, 0}, {IDYES, 1}};
+    ASSERT_TRUE(fake_->Start());
+    std::string data = PatternBytes(400000, 10);
+    std::string file = DataFile(data);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.importAnswer);
+        StandinRun run;
+        run.args = Args(kNptv1, "application/zip", "http://host/closed/early.zip", file);
+        run.args.insert(run.args.end(), {"--block", "50000", "--close-at", "100000"});
+        run.answers = {{"Do you want to import the file anyway ?", c.importAnswer}};
+        StandinResult r = RunStandin(run);
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(0u, r.exitCode) << r.output;
+        EXPECT_NE(std::string::npos, r.output.find("close-while-writing\nend: 0 2\nwrite: 0 -1\n")) << r.output;
+        EXPECT_EQ(1u, r.boxes.size());
+        EXPECT_TRUE(r.unexpected.empty());
+        auto records = ReadHandOffs(out_);
+        ASSERT_EQ(c.records, records.size());
+        if (c.records) {
+            // The first two blocks and the one in progress: what was written when the window closed.
+            EXPECT_EQ(150000u, records[0].content.size());
+            EXPECT_TRUE(records[0].content == data.substr(0, records[0].content.size()));
+        }
+    }
+}
+
 TEST_F(PluginFlowTest, TwoStreamsOfTheSameNameBothArriveIntact) {
     ASSERT_TRUE(fake_->Start());
     std::string data = PatternBytes(300000, 7);

@@ -1,6 +1,7 @@
 // Helpers of the plug-in tests (see plugin_harness.h).
 #include "tests/plugin/plugin_harness.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -261,6 +262,7 @@ StandinResult RunStandin(const StandinRun& run) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     ReadWholeFile(outName, &result.output);
+    result.output.erase(std::remove(result.output.begin(), result.output.end(), '\r'), result.output.end());
     DeleteFileA(outName);
     return result;
 }

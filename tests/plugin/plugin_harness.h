@@ -34,7 +34,7 @@ struct BoxAnswer {
 struct StandinResult {
     bool finished = false;  // false: timed out and killed
     DWORD exitCode = 0;
-    std::string output;  // the stand-in's stdout
+    std::string output;  // the stand-in's stdout, "\n" line ends
     std::vector<std::string> boxes;       // texts of the message boxes, in the order they appeared
     std::vector<std::string> unexpected;  // texts of boxes no answer matched (closed with No/OK)
     std::string statusReceived;           // last texts of the status window's fields

@@ -6,7 +6,7 @@
 //
 // standin --dll PATH [--type MIME] [--url URL] [--file PATH] [--total N|auto] [--block N]
 //         [--reason N] [--stop-after N] [--delay MS] [--hold MS] [--streams N]
-//         [--geturl-log PATH] [--browser-version N]
+//         [--geturl-log PATH] [--browser-version N] [--close-at OFFSET]
 // Output (stdout, one fact per line): "types: ...", "urlnotify: yes|no", "geturl: URL TARGET",
 // "write: STREAM RESULT" for negative write results, "end: STREAM REASON", "result: ok".
 // Exit codes: 0 streamed, 2 bad arguments, 3 type not claimed, 4 library or resource not
@@ -117,6 +117,7 @@ struct Options {
     DWORD delay = 0, hold = 0;
     int streams = 1;
     unsigned browserVersion = (NP_VERSION_MAJOR << 8) | 11;
+    long long closeAt = -1;  // offset of the write during which the browser window closes
 };
 
 bool ParseOptions(int argc, char** argv, Options* o) {
@@ -136,6 +137,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
         else if (name == "--hold") o->hold = DWORD(std::atol(v));
         else if (name == "--streams") o->streams = std::atoi(v);
         else if (name == "--geturl-log") g_getUrlLog = v;
+        else if (name == "--close-at") o->closeAt = std::atoll(v);
         else if (name == "--browser-version") o->browserVersion = unsigned(std::strtoul(v, nullptr, 0));
         else return false;
     }
@@ -147,7 +149,30 @@ struct Download {
     NPStream stream = {};
     bool open = false;
     bool failed = false;
+    bool destroyed = false;
 };
+
+// Closing a browser window in the middle of a download: the browser ends the stream with a user
+// break and destroys the instance from its message loop, which here runs inside the plug-in's
+// own write. The message below is posted before that write; the plug-in's pump delivers it.
+const UINT kCloseWhileWriting = WM_APP + 1;
+NPPluginFuncs* g_plugin = nullptr;
+Download* g_closing = nullptr;
+
+LRESULT CALLBACK BrowserWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kCloseWhileWriting && g_closing && !g_closing->destroyed) {
+        Download* d = g_closing;
+        std::printf("close-while-writing\n");
+        g_plugin->destroystream(&d->npp, &d->stream, NPRES_USER_BREAK);
+        std::printf("end: 0 %d\n", int(NPRES_USER_BREAK));
+        g_plugin->destroy(&d->npp, nullptr);
+        d->open = false;
+        d->destroyed = true;
+        std::fflush(stdout);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
 
 int Run(const Options& o) {
     std::vector<std::string> types;
@@ -258,7 +283,23 @@ int Run(const Options& o) {
             block = size_t(o.block);
             if (ready > 0 && size_t(ready) < block) block = size_t(ready);
             if (block > limit - offset) block = limit - offset;
+            if (i == 0 && o.closeAt >= 0 && offset >= size_t(o.closeAt) && !g_closing) {
+                static WNDCLASSA wc = {};
+                wc.lpfnWndProc = BrowserWindowProc;
+                wc.hInstance = GetModuleHandleA(nullptr);
+                wc.lpszClassName = "StandinBrowserWindow";
+                RegisterClassA(&wc);
+                HWND browserWindow = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                                     wc.hInstance, nullptr);
+                g_plugin = &plugin;
+                g_closing = &d;
+                PostMessageA(browserWindow, kCloseWhileWriting, 0, 0);
+            }
             int32_t result = plugin.write(&d.npp, &d.stream, int32_t(offset), int32_t(block), data.data() + offset);
+            if (d.destroyed) {
+                std::printf("write: %u %d\n", unsigned(i), int(result));
+                continue;
+            }
             if (result < 0) {
                 std::printf("write: %u %d\n", unsigned(i), int(result));
                 d.failed = true;
@@ -284,7 +325,7 @@ int Run(const Options& o) {
             std::printf("end: %u %d\n", unsigned(i), o.reason);
             d.open = false;
         }
-        plugin.destroy(&d.npp, nullptr);
+        if (!d.destroyed) plugin.destroy(&d.npp, nullptr);
         Pump();
     }
     shutdown();
@@ -302,7 +343,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: standin --dll PATH [--type MIME] [--url URL] [--file PATH] [--total N|auto] "
                      "[--block N] [--reason N] [--stop-after N] [--delay MS] [--hold MS] [--streams N] "
-                     "[--geturl-log PATH] [--browser-version N]\n");
+                     "[--geturl-log PATH] [--browser-version N] [--close-at OFFSET]\n");
         return 2;
     }
     return Run(o);

@@ -40,21 +40,31 @@ void TDynamicListObject::ReleaseNode(ListNode* node) {
 }
 
 void TDynamicListObject::DeleteNode(ListNode* node) {
-    if (!node || !members_.count(node)) return;
-    if (node == head_) {
-        ListNode* next = node->next;
-        if (tail_ == node) tail_ = nullptr;
-        ReleaseNode(node);
-        head_ = next;
-        return;
+    if (!node) return;
+    auto member = members_.find(node);
+    if (member == members_.end()) return;
+    ListNode* before = member->second;
+    if (before ? before->next != node : head_ != node) {
+        // The recorded predecessor no longer leads here (the chain was relinked by hand): find
+        // the real one; a node that is no longer reachable is left alone.
+        before = nullptr;
+        if (head_ != node) {
+            before = head_;
+            while (before && before->next != node) before = before->next;
+            if (!before) return;
+        }
     }
-    ListNode* before = head_;
-    while (before && before->next != node) before = before->next;
-    if (!before) return;
     ListNode* next = node->next;
+    if (next) {
+        auto after = members_.find(next);
+        if (after != members_.end()) after->second = before;
+    }
     if (tail_ == node) tail_ = before;
     ReleaseNode(node);
-    before->next = next;
+    if (before)
+        before->next = next;
+    else
+        head_ = next;
 }
 
 void TDynamicListObject::Clear() {
@@ -96,13 +106,14 @@ ListNode* TDynamicListObject::Add(const void* item, int checkDuplicates) {
         if (ListNode* existing = FindDuplicate(item)) return existing;
     }
     ListNode* node = new ListNode{nullptr, nullptr};
+    ListNode* previous = tail_;
     if (tail_)
         tail_->next = node;
     else
         head_ = node;
     tail_ = node;
     ++nodeCount_;
-    members_.insert(node);
+    members_.emplace(node, node == head_ ? nullptr : previous);
     node->item = NewItem();
     if (!node->item) {
         DeleteNode(node);

@@ -5,7 +5,7 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "util/stream.h"
 #include "util/tvbase.h"
@@ -68,12 +68,13 @@ protected:
     bool WalkedNodeValid(const ListNode* node) const { return node->item && IsItemValid(node->item); }
 
 private:
-    // Private bookkeeping that keeps appending, counting and membership tests cheap; the chain
-    // itself is the only thing the operations expose.
+    // Private bookkeeping that keeps appending, counting, membership tests and unlinking cheap;
+    // the chain itself is the only thing the operations expose. members_ maps every node of the
+    // chain to the node before it (null for the first).
     ListNode* head_ = nullptr;
     ListNode* tail_ = nullptr;
     uint32_t nodeCount_ = 0;
-    std::unordered_set<const ListNode*> members_;
+    std::unordered_map<const ListNode*, ListNode*> members_;
 
     void ReleaseNode(ListNode* node);
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,33 @@ TEST(RecordList, DeleteNodeAtEveryPositionKeepsTheChainAndItsEnd) {
         expected.push_back("e");
         EXPECT_EQ(Texts(list), expected) << "position " << position;
         EXPECT_EQ(list.Count(0), 4u);
+    }
+}
+
+TEST(RecordList, DeletingInAnyOrderMatchesAPlainSequence) {
+    // Nodes deleted in a scattered order, with appends in between, against a plain vector model.
+    TDynamicStringListObject list;
+    Strings model;
+    std::vector<ListNode*> nodes;
+    for (int i = 0; i < 40; ++i) {
+        nodes.push_back(list.AddString(std::to_string(i).c_str(), 0, 0));
+        model.push_back(std::to_string(i));
+    }
+    for (int step = 0; step < 40; ++step) {
+        const int victim = (step * 17 + 5) % 40;
+        if (!nodes[victim]) continue;
+        const std::string text = TDynamicStringListObject::Item(nodes[victim])->text;
+        list.DeleteNode(nodes[victim]);
+        list.DeleteNode(nodes[victim]);  // a second time: no longer a member, nothing happens
+        nodes[victim] = nullptr;
+        model.erase(std::find(model.begin(), model.end(), text));
+        if (step % 5 == 0) {
+            const std::string added = "n" + std::to_string(step);
+            list.AddString(added.c_str(), 0, 0);
+            model.push_back(added);
+        }
+        ASSERT_EQ(Texts(list), model) << "step " << step;
+        ASSERT_EQ(list.Count(0), model.size());
     }
 }
 

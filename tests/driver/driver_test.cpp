@@ -124,8 +124,11 @@ TEST_F(DriverTest, SelectsListRowsAndClearsTheSelection) {
 
 TEST_F(DriverTest, SetsTextsPressesButtonsAndAnswersMessageBoxes) {
     ASSERT_TRUE(StartFixture());
-    ASSERT_TRUE(tvd::SetControlText(window_, IDC_FIXTURE_EDIT, "hello"));
-    EXPECT_EQ(tvd::ControlText(window_, IDC_FIXTURE_EDIT), "hello");
+    // Texts pass between the processes byte for byte, in the ANSI code page.
+    for (const char* text : {"hello", "", "caf\xE9 \xC4rger"}) {
+        ASSERT_TRUE(tvd::SetControlText(window_, IDC_FIXTURE_EDIT, text));
+        EXPECT_EQ(tvd::ControlText(window_, IDC_FIXTURE_EDIT), text);
+    }
     EXPECT_FALSE(tvd::SetControlText(window_, 4711, "no such control"));
     EXPECT_TRUE(tvd::IsControlEnabled(window_, IDC_FIXTURE_ASK));
 
@@ -154,6 +157,7 @@ TEST_F(DriverTest, DrivesAModalDialogOfTheProgramsDialogClass) {
     ASSERT_TRUE(dlg);
     EXPECT_EQ(tvd::ClassName(dlg), tvd::kDialogClass);
     EXPECT_EQ(tvd::ControlText(dlg, IDC_FIXTURE_DIALOG_EDIT), "initial");
+    EXPECT_EQ(tvd::ListBoxItems(dlg, IDC_FIXTURE_DIALOG_LIST), (std::vector<std::string>{"alpha", "", "gamma"}));
     // Not a message box: the message-box finder does not see it.
     EXPECT_EQ(tvd::WaitForMessageBox(FIXTURE_DIALOG_CAPTION, 0, process_.pid()), nullptr);
 
@@ -164,6 +168,51 @@ TEST_F(DriverTest, DrivesAModalDialogOfTheProgramsDialogClass) {
     ASSERT_TRUE(tvd::PressButton(dlg, IDOK));
     EXPECT_TRUE(tvd::WaitForWindowGone(dlg, kUiTimeoutMs));
     EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_EDIT), "OK abc 1", kUiTimeoutMs));
+}
+
+TEST_F(DriverTest, ReadsAndSelectsComboItemsAndPostsMenuCommands) {
+    ASSERT_TRUE(StartFixture());
+    EXPECT_EQ(tvd::ComboItems(window_, IDC_FIXTURE_COMBO),
+              (std::vector<std::string>{"Games", "Tools", "News & \"Views\"", "\xC4rger"}));
+    EXPECT_EQ(tvd::ComboSelection(window_, IDC_FIXTURE_COMBO), 0);
+    EXPECT_TRUE(tvd::ComboItems(window_, 4711).empty());
+
+    ASSERT_TRUE(tvd::SelectComboItem(window_, IDC_FIXTURE_COMBO, 2));
+    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_SELECTION), "combo:News & \"Views\"", kUiTimeoutMs));
+    EXPECT_EQ(tvd::ComboSelection(window_, IDC_FIXTURE_COMBO), 2);
+    EXPECT_FALSE(tvd::SelectComboItem(window_, IDC_FIXTURE_COMBO, 4));  // no such item
+
+    // A command without a control, as from a menu: the same handler as the button's.
+    ASSERT_TRUE(tvd::PostCommand(window_, IDC_FIXTURE_ASK));
+    HWND box = tvd::WaitForMessageBox("Question", kUiTimeoutMs, process_.pid());
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(tvd::AnswerMessageBox(box, IDYES));
+    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_EDIT), "Yes", kUiTimeoutMs));
+}
+
+TEST_F(DriverTest, WalksAWizardWithItsButtons) {
+    ASSERT_TRUE(StartFixture());
+    ASSERT_TRUE(tvd::PressButton(window_, IDC_FIXTURE_WIZARD));
+    HWND sheet = tvd::WaitForWindow(tvd::kMessageBoxClass, FIXTURE_PAGE1_CAPTION, kUiTimeoutMs, process_.pid());
+    ASSERT_TRUE(sheet);
+    HWND first = tvd::CurrentPropertyPage(sheet);
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(tvd::SetControlText(first, IDC_FIXTURE_PAGE1_EDIT, "typed on page one"));
+
+    ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_NEXT));
+    HWND second = nullptr;
+    ASSERT_TRUE(tvd::WaitUntil(
+        [&] {
+            second = tvd::CurrentPropertyPage(sheet);
+            return second && second != first;
+        },
+        kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForText(tvd::Control(second, IDC_FIXTURE_PAGE2_TEXT), "typed on page one", kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForText(sheet, FIXTURE_PAGE2_CAPTION, kUiTimeoutMs));  // the wizard takes the page's caption
+
+    ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_FINISH));
+    EXPECT_TRUE(tvd::WaitForWindowGone(sheet, kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_EDIT), "wizard:typed on page one", kUiTimeoutMs));
 }
 
 TEST_F(DriverTest, PassesArgumentsAndFolderAndReturnsTheExitCode) {

@@ -18,6 +18,9 @@ int g_exitCode = 0;
 bool g_ignoreClose = false;
 HWND g_tree = nullptr;
 HWND g_list = nullptr;
+HWND g_combo = nullptr;
+// What the wizard's first page took, shown by the second and reported at the end.
+char g_wizardText[261] = "";
 
 HTREEITEM AddTreeItem(HTREEITEM parent, const char* text) {
     TVINSERTSTRUCTA ins = {};
@@ -82,6 +85,8 @@ INT_PTR CALLBACK FixtureDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG:
             SetDlgItemTextA(dlg, IDC_FIXTURE_DIALOG_EDIT, "initial");
+            for (const char* item : {"alpha", "", "gamma"})
+                SendDlgItemMessageA(dlg, IDC_FIXTURE_DIALOG_LIST, LB_ADDSTRING, 0, LPARAM(item));
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
@@ -104,6 +109,53 @@ INT_PTR CALLBACK FixtureDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
             break;
     }
     return FALSE;
+}
+
+INT_PTR CALLBACK WizardPageProc(HWND page, UINT msg, WPARAM, LPARAM lParam) {
+    if (msg != WM_NOTIFY) return FALSE;
+    const NMHDR* nm = reinterpret_cast<const NMHDR*>(lParam);
+    HWND sheet = GetParent(page);
+    const bool first = GetDlgItem(page, IDC_FIXTURE_PAGE1_EDIT) != nullptr;
+    switch (nm->code) {
+        case PSN_SETACTIVE:
+            if (first) {
+                PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
+            } else {
+                SetDlgItemTextA(page, IDC_FIXTURE_PAGE2_TEXT, g_wizardText);
+                PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_FINISH);
+            }
+            SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
+            return TRUE;
+        case PSN_WIZNEXT:
+            GetDlgItemTextA(page, IDC_FIXTURE_PAGE1_EDIT, g_wizardText, int(sizeof(g_wizardText)));
+            SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+void RunWizard(HWND owner) {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    PROPSHEETPAGEA pages[2] = {};
+    const int templates[2] = {IDD_FIXTURE_PAGE1, IDD_FIXTURE_PAGE2};
+    for (int i = 0; i < 2; ++i) {
+        pages[i].dwSize = sizeof(pages[i]);
+        pages[i].hInstance = inst;
+        pages[i].pszTemplate = MAKEINTRESOURCEA(templates[i]);
+        pages[i].pfnDlgProc = WizardPageProc;
+    }
+    PROPSHEETHEADERA header = {};
+    header.dwSize = sizeof(header);
+    header.dwFlags = PSH_WIZARD | PSH_PROPSHEETPAGE;
+    header.hwndParent = owner;
+    header.hInstance = inst;
+    header.nPages = 2;
+    header.ppsp = pages;
+    g_wizardText[0] = 0;
+    const INT_PTR result = PropertySheetA(&header);
+    std::string shown = result > 0 ? std::string("wizard:") + g_wizardText : std::string("wizard:cancel");
+    SetDlgItemTextA(owner, IDC_FIXTURE_EDIT, shown.c_str());
 }
 
 void OnNotify(HWND hwnd, const NMHDR* nm) {
@@ -141,6 +193,13 @@ void CreateControls(HWND hwnd, const char* args) {
                     HMENU(IDC_FIXTURE_ASK), inst, nullptr);
     CreateWindowExA(0, "BUTTON", "Dialog", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 295, 210, 80, 22, hwnd,
                     HMENU(IDC_FIXTURE_DIALOG), inst, nullptr);
+    CreateWindowExA(0, "BUTTON", "Wizard", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 380, 210, 80, 22, hwnd,
+                    HMENU(IDC_FIXTURE_WIZARD), inst, nullptr);
+    g_combo = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 310, 240, 150,
+                              120, hwnd, HMENU(IDC_FIXTURE_COMBO), inst, nullptr);
+    for (const char* item : {"Games", "Tools", "News & \"Views\"", "\xC4rger"})
+        SendMessageA(g_combo, CB_ADDSTRING, 0, LPARAM(item));
+    SendMessageA(g_combo, CB_SETCURSEL, 0, 0);
     char folder[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof(folder), folder);
     CreateWindowExA(0, "STATIC", folder, WS_CHILD | WS_VISIBLE, 5, 240, 500, 18, hwnd, HMENU(IDC_FIXTURE_FOLDER),
@@ -162,6 +221,19 @@ LRESULT CALLBACK FixtureProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
             if (LOWORD(wParam) == IDC_FIXTURE_ASK) {
                 const int answer = MessageBoxA(hwnd, "Keep the changes?", "Question", MB_YESNO | MB_ICONQUESTION);
                 SetDlgItemTextA(hwnd, IDC_FIXTURE_EDIT, answer == IDYES ? "Yes" : answer == IDNO ? "No" : "Other");
+                return 0;
+            }
+            if (LOWORD(wParam) == IDC_FIXTURE_WIZARD) {
+                RunWizard(hwnd);
+                return 0;
+            }
+            if (LOWORD(wParam) == IDC_FIXTURE_COMBO && HIWORD(wParam) == CBN_SELCHANGE) {
+                char text[261] = "";
+                const LRESULT sel = SendMessageA(g_combo, CB_GETCURSEL, 0, 0);
+                if (sel >= 0 && SendMessageA(g_combo, CB_GETLBTEXTLEN, WPARAM(sel), 0) < LRESULT(sizeof(text)))
+                    SendMessageA(g_combo, CB_GETLBTEXT, WPARAM(sel), LPARAM(text));
+                std::string shown = std::string("combo:") + text;
+                SetDlgItemTextA(hwnd, IDC_FIXTURE_SELECTION, shown.c_str());
                 return 0;
             }
             if (LOWORD(wParam) == IDC_FIXTURE_DIALOG) {

@@ -20,6 +20,7 @@ const char kUsage[] =
     "  text CLASS CAPTION ID               prints a control's text\n"
     "  set-text CLASS CAPTION ID TEXT      sets a control's text\n"
     "  press CLASS CAPTION ID              presses a button (WM_COMMAND to the window)\n"
+    "  command CLASS CAPTION ID            posts a menu command (WM_COMMAND without a control)\n"
     "  answer CAPTION BUTTON [TIMEOUT_MS]  answers a message box: ok yes no cancel abort retry ignore or an id\n"
     "  tree CLASS CAPTION [ID]             prints a tree view's items (the first one, or the control ID)\n"
     "  list CLASS CAPTION [ID]             prints a list view's columns and rows, tab-separated\n";
@@ -127,6 +128,12 @@ int Run(int argc, char** argv) {
             return 1;
         }
         return 0;
+    }
+    if (cmd == "command" && n == 3) {
+        HWND w = Find(a[0], a[1]);
+        if (!w) return NotFound(a[0], a[1]);
+        if (!ParseNumber(a[2], &number)) return fputs(kUsage, stderr), 2;
+        return tvd::PostCommand(w, int(number)) ? 0 : 1;
     }
     if ((cmd == "text" && n == 3) || (cmd == "set-text" && n == 4) || (cmd == "press" && n == 3)) {
         HWND w = Find(a[0], a[1]);

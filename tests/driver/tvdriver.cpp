@@ -365,6 +365,15 @@ bool WaitForText(HWND hwnd, const std::string& text, DWORD timeoutMs) {
     return true;
 }
 
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (Elapsed(start) >= timeoutMs) return false;
+        Pump(kPollMs);
+    }
+    return true;
+}
+
 std::string WindowText(HWND hwnd) {
     LRESULT length = 0;
     if (!hwnd || !Send(hwnd, WM_GETTEXTLENGTH, 0, 0, &length) || length <= 0) return std::string();
@@ -425,6 +434,73 @@ bool SetButtonChecked(HWND parent, int id, bool checked) {
 bool IsControlEnabled(HWND parent, int id) {
     HWND c = Control(parent, id);
     return c && IsWindowEnabled(c);
+}
+
+bool PostCommand(HWND window, int id) { return window && PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+// Items of a combo box or list box. The system carries these string messages across processes
+// (a local buffer is right), but Wine 8 hands back the reply of the ANSI messages in UTF-16,
+// longer than the ANSI length promised: ask in UTF-16 and convert with the ANSI code page,
+// which gives the program's own bytes back.
+static std::vector<std::string> StringItems(HWND box, UINT countMsg, UINT lengthMsg, UINT textMsg) {
+    std::vector<std::string> items;
+    DWORD_PTR count = 0;
+    if (!box || !SendMessageTimeoutW(box, countMsg, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, &count) ||
+        LRESULT(count) < 0)
+        return items;
+    for (int i = 0; i < int(count); ++i) {
+        DWORD_PTR length = 0;
+        std::string text;
+        if (SendMessageTimeoutW(box, lengthMsg, WPARAM(i), 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, &length) &&
+            LRESULT(length) >= 0) {
+            // Room to spare: the receiver decides how much it writes.
+            std::vector<wchar_t> wide(size_t(length) * 2 + 16, L'\0');
+            DWORD_PTR got = 0;
+            if (SendMessageTimeoutW(box, textMsg, WPARAM(i), LPARAM(wide.data()), SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                                    kSendTimeoutMs, &got) &&
+                LRESULT(got) > 0) {
+                const int n = int(wcsnlen(wide.data(), wide.size()));
+                const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+                if (bytes > 0) {
+                    text.assign(size_t(bytes), '\0');
+                    WideCharToMultiByte(CP_ACP, 0, wide.data(), n, &text[0], bytes, nullptr, nullptr);
+                }
+            }
+        }
+        items.push_back(text);
+    }
+    return items;
+}
+
+std::vector<std::string> ComboItems(HWND parent, int id) {
+    return StringItems(Control(parent, id), CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
+}
+
+int ComboSelection(HWND parent, int id) {
+    LRESULT sel = CB_ERR;
+    HWND c = Control(parent, id);
+    return c && Send(c, CB_GETCURSEL, 0, 0, &sel) && sel >= 0 ? int(sel) : -1;
+}
+
+bool SelectComboItem(HWND parent, int id, int index) {
+    HWND c = Control(parent, id);
+    LRESULT r = CB_ERR;
+    if (!c || !Send(c, CB_SETCURSEL, WPARAM(index), 0, &r) || r != index) return false;
+    return PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), LPARAM(c)) != FALSE;
+}
+
+std::vector<std::string> ListBoxItems(HWND parent, int id) {
+    return StringItems(Control(parent, id), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
+}
+
+HWND CurrentPropertyPage(HWND sheet) {
+    LRESULT page = 0;
+    return sheet && Send(sheet, PSM_GETCURRENTPAGEHWND, 0, 0, &page) ? HWND(page) : nullptr;
+}
+
+bool PressPropertySheetButton(HWND sheet, int button) {
+    // Sent, PSM_PRESSBUTTON would wait for whatever the page does (and a page may open a box).
+    return sheet && PostMessageA(sheet, PSM_PRESSBUTTON, WPARAM(button), 0);
 }
 
 std::string MessageBoxText(HWND box) { return ControlText(box, kMessageBoxTextId); }

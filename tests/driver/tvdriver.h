@@ -12,6 +12,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,8 @@ HWND WaitForMessageBox(const char* caption, DWORD timeoutMs, DWORD pid = 0);
 bool WaitForWindowGone(HWND hwnd, DWORD timeoutMs);
 // Polls until the window's text equals `text`.
 bool WaitForText(HWND hwnd, const std::string& text, DWORD timeoutMs);
+// Polls until the condition holds (true) or the time runs out (false).
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 std::string WindowText(HWND hwnd);  // WM_GETTEXT, "" when the window does not answer
 std::string ClassName(HWND hwnd);
@@ -123,6 +126,22 @@ bool ClickButton(HWND parent, int id);
 bool IsButtonChecked(HWND parent, int id);
 bool SetButtonChecked(HWND parent, int id, bool checked);
 bool IsControlEnabled(HWND parent, int id);
+
+// Posts WM_COMMAND(id) with no control, as a menu item or an accelerator would.
+bool PostCommand(HWND window, int id);
+
+// Combo boxes and list boxes that hold strings.
+std::vector<std::string> ComboItems(HWND parent, int id);
+int ComboSelection(HWND parent, int id);  // -1: none
+// Selects an item as the user would: CB_SETCURSEL, then CBN_SELCHANGE to the parent.
+bool SelectComboItem(HWND parent, int id, int index);
+std::vector<std::string> ListBoxItems(HWND parent, int id);
+
+// Property sheets and wizards (the sheet is a "#32770" window; a wizard's caption is the
+// caption of its current page). The buttons are PSBTN_NEXT, PSBTN_BACK, PSBTN_FINISH,
+// PSBTN_OK, PSBTN_CANCEL, ...; pressing is posted, so a page that opens a box does not block.
+HWND CurrentPropertyPage(HWND sheet);
+bool PressPropertySheetButton(HWND sheet, int button);
 
 // Message boxes: the message text, and the answer (IDOK, IDYES, IDNO, IDCANCEL ...).
 std::string MessageBoxText(HWND box);

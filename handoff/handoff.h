@@ -66,5 +66,9 @@ int IsDownloadFolderName(const char* name);
 // When the file of savedFilePath lies directly inside a private download folder, writes that
 // folder's full path (without trailing separator) into folder[size] and returns 1; else returns 0
 // and leaves folder empty. Pure text work: the receiver still removes the folder with a call that
-// fails on a folder that is not empty.
+// fails on a folder that is not empty. The receiver, after the intake of a kind 1 message:
+//   DeleteFileA(info.record.SavedFilePath);
+//   char folder[TV_PATH_SIZE];
+//   if (DownloadHandOffFolder(info.record.SavedFilePath, folder, sizeof(folder)))
+//       RemoveDirectoryA(folder);  // succeeds only once the folder is empty
 int DownloadHandOffFolder(const char* savedFilePath, char* folder, size_t size);

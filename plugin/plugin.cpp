@@ -67,9 +67,17 @@ INT_PTR CALLBACK DownloadStatusDialogProc(HWND dialog, UINT message, WPARAM wPar
             if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == 0) {
                 auto* data = reinterpret_cast<TPluginInstance*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
                 if (data && !data->CancelRequested) {
-                    if (MessageBoxA(dialog, LoadMessageText(IDS_PLUGIN_CANCEL_DOWNLOAD), kPluginCaption, MB_YESNO) ==
-                        IDYES)
+                    // The question's message loop may end the stream and destroy the instance
+                    // (the browser keeps running): the record then outlives it until here.
+                    ++data->Busy;
+                    int answer = MessageBoxA(dialog, LoadMessageText(IDS_PLUGIN_CANCEL_DOWNLOAD), kPluginCaption,
+                                             MB_YESNO);
+                    --data->Busy;
+                    if (data->DestroyPending) {
+                        if (data->Busy == 0) delete data;
+                    } else if (answer == IDYES) {
                         data->CancelRequested = 1;
+                    }
                 }
                 return TRUE;
             }

@@ -37,8 +37,8 @@ struct TPluginInstance {
     int32_t FileFailed;                // 1 when the download file could not be created
     int32_t WriteFailed;               // 1 when writing to it failed (disk full...)
     char PrivateFolder[TV_PATH_SIZE];  // the download's own folder in the temporary folder
-    int32_t Busy;                      // > 0 while a write pumps messages
-    int32_t DestroyPending;            // NPP_Destroy came during that pump
+    int32_t Busy;                      // > 0 while a write or the cancel question runs messages
+    int32_t DestroyPending;            // NPP_Destroy came meanwhile: the last one out releases it
 };
 
 // Module state.

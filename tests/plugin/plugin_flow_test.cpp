@@ -155,26 +155,47 @@ TEST_F(PluginFlowTest, StatusWindowShowsBytesTotalAndProgress) {
     }
 }
 
-TEST_F(PluginFlowTest, WithoutProgramPathAsksAgainAndThenNamesTheSavedFile) {
+TEST_F(PluginFlowTest, UnreachableMainProgramAsksAgainAndThenNamesTheSavedFile) {
+    struct Case {
+        const char* what;
+        std::string programPath;
+        DWORD minimumMs;  // the plug-in waits this long for the frame window before asking
+    } cases[] = {
+        {"no Program Path", "", 0},
+        {"Program Path names no file", "C:\\no\\such\\folder\\tv.exe", 0},
+        // A program that starts but never shows the frame window: the full wait, then the question.
+        {"no frame window", WinPath(TV_STANDIN_EXE), 15000},
+    };
     std::string data = PatternBytes(30000, 3);
-    StandinRun run;
-    run.args = Args(kNptv1, "application/zip", "http://host/a/kept.zip", DataFile(data));
-    run.answers = {{"Could not start Tolvane Plus main program. Try again ?", IDNO},
-                   {"The downloaded file was saved as:", IDOK}};
-    StandinResult r = RunStandin(run);
-    ASSERT_TRUE(r.finished);
-    EXPECT_EQ(0u, r.exitCode) << r.output;
-    ASSERT_EQ(2u, r.boxes.size());
-    EXPECT_TRUE(r.unexpected.empty());
-    EXPECT_TRUE(ReadHandOffs(out_).empty());
-    // The file stays where the message says.
-    auto added = NewDownloadFolders();
-    ASSERT_EQ(1u, added.size());
-    std::string path = TempFolder() + added[0] + "\\kept.zip";
-    EXPECT_NE(std::string::npos, r.boxes[1].find("\n\n" + path + "\n\n")) << r.boxes[1];
-    std::string kept;
-    ASSERT_TRUE(ReadWholeFile(path, &kept));
-    EXPECT_TRUE(kept == data);
+    std::string file = DataFile(data);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProgramPathValue value(c.programPath);
+        auto foldersBefore = DownloadFolders();
+        StandinRun run;
+        run.args = Args(kNptv1, "application/zip", "http://host/a/kept.zip", file);
+        run.answers = {{"Could not start Tolvane Plus main program. Try again ?", IDNO},
+                       {"The downloaded file was saved as:", IDOK}};
+        DWORD start = GetTickCount();
+        StandinResult r = RunStandin(run);
+        DWORD elapsed = GetTickCount() - start;
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(0u, r.exitCode) << r.output;
+        ASSERT_EQ(2u, r.boxes.size());
+        EXPECT_TRUE(r.unexpected.empty());
+        EXPECT_GE(elapsed, c.minimumMs);
+        EXPECT_TRUE(ReadHandOffs(out_).empty());
+        // The file stays where the message says.
+        std::vector<std::string> added;
+        for (const auto& f : DownloadFolders())
+            if (std::find(foldersBefore.begin(), foldersBefore.end(), f) == foldersBefore.end()) added.push_back(f);
+        ASSERT_EQ(1u, added.size());
+        std::string path = TempFolder() + added[0] + "\\kept.zip";
+        EXPECT_NE(std::string::npos, r.boxes[1].find("\n\n" + path + "\n\n")) << r.boxes[1];
+        std::string kept;
+        ASSERT_TRUE(ReadWholeFile(path, &kept));
+        EXPECT_TRUE(kept == data);
+    }
 }
 
 void StartFakeMainOnRetry(const std::string& text, void* context) {

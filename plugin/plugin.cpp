@@ -263,6 +263,17 @@ void PluginPrint(NPP, NPPrint*) {}
 
 void PluginUrlNotify(NPP, const char*, NPReason, void*) {}
 
+// URL notification and the (empty) Java class, for browsers of interface version 0.9 and later,
+// once both tables are known and ours is long enough to hold these slots.
+void OfferNotificationSlots() {
+    if (!g_pluginFuncs || !g_browserFuncs) return;
+    if ((g_browserFuncs->version >> 8) != NP_VERSION_MAJOR) return;
+    if ((g_browserFuncs->version & 0xFF) < NPVERS_HAS_NOTIFICATION) return;
+    if (g_pluginFuncs->size < offsetof(NPPluginFuncs, javaClass) + sizeof(void*)) return;
+    g_pluginFuncs->urlnotify = PluginUrlNotify;
+    g_pluginFuncs->javaClass = nullptr;
+}
+
 }  // namespace
 
 // --- Library entry points -------------------------------------------------------------------
@@ -281,6 +292,8 @@ extern "C" NPError WINAPI NP_GetEntryPoints(NPPluginFuncs* funcs) {
     funcs->print = PluginPrint;
     funcs->event = nullptr;
     g_pluginFuncs = funcs;
+    // Some browsers initialise the library before they ask for the entry points.
+    OfferNotificationSlots();
     return NPERR_NO_ERROR;
 }
 
@@ -288,13 +301,7 @@ extern "C" NPError WINAPI NP_Initialize(NPNetscapeFuncs* browserFuncs) {
     if (!browserFuncs) return NPERR_INVALID_FUNCTABLE_ERROR;
     g_browserFuncs = browserFuncs;
     if ((browserFuncs->version >> 8) != NP_VERSION_MAJOR) return NPERR_INCOMPATIBLE_VERSION_ERROR;
-    if ((browserFuncs->version & 0xFF) >= NPVERS_HAS_NOTIFICATION && g_pluginFuncs) {
-        // Only when the browser's table of ours is long enough to hold these slots.
-        if (g_pluginFuncs->size >= offsetof(NPPluginFuncs, javaClass) + sizeof(void*)) {
-            g_pluginFuncs->urlnotify = PluginUrlNotify;
-            g_pluginFuncs->javaClass = nullptr;
-        }
-    }
+    OfferNotificationSlots();
     if (!g_initialised) {
         INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);

@@ -353,22 +353,25 @@ TEST_F(PluginFlowTest, BrowserVersionAndContentTypeChecks) {
         const std::string* dll;
         const char* type;
         const char* version;
+        const char* initializeFirst;
         DWORD exitCode;
         const char* output;
     } cases[] = {
-        {&kNptv1, "application/zip", "0x0109", 5, "NP_Initialize: 8"},
-        {&kNptv1, "application/zip", "0x0008", 0, "urlnotify: no"},
-        {&kNptv1, "application/zip", "0x000B", 0, "urlnotify: yes"},
-        {&kNptv2, "application/zip", "0x000B", 3, "does not claim application/zip"},
-        {&kNptv1, "encoding/x-gzip", "0x000B", 3, "does not claim encoding/x-gzip"},
+        {&kNptv1, "application/zip", "0x0109", "0", 5, "NP_Initialize: 8"},
+        {&kNptv1, "application/zip", "0x0008", "0", 0, "urlnotify: no"},
+        {&kNptv1, "application/zip", "0x000B", "0", 0, "urlnotify: yes"},
+        {&kNptv1, "application/zip", "0x0008", "1", 0, "urlnotify: no"},
+        {&kNptv2, "application/x-z", "0x000B", "1", 0, "urlnotify: yes"},
+        {&kNptv2, "application/zip", "0x000B", "0", 3, "does not claim application/zip"},
+        {&kNptv1, "encoding/x-gzip", "0x000B", "0", 3, "does not claim encoding/x-gzip"},
     };
     ASSERT_TRUE(fake_->Start());
     std::string file = DataFile("tiny");
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.output);
+        SCOPED_TRACE(std::string(c.output) + (c.initializeFirst[0] == '1' ? ", initialised first" : ""));
         StandinRun run;
         run.args = Args(*c.dll, c.type, "http://host/v/version.zip", file);
-        run.args.insert(run.args.end(), {"--browser-version", c.version});
+        run.args.insert(run.args.end(), {"--browser-version", c.version, "--initialize-first", c.initializeFirst});
         StandinResult r = RunStandin(run);
         ASSERT_TRUE(r.finished);
         EXPECT_EQ(c.exitCode, r.exitCode) << r.output;

@@ -7,6 +7,7 @@
 // standin --dll PATH [--type MIME] [--url URL] [--file PATH] [--total N|auto] [--block N]
 //         [--reason N] [--stop-after N] [--delay MS] [--hold MS] [--streams N]
 //         [--geturl-log PATH] [--browser-version N] [--close-at OFFSET]
+//         [--initialize-first 1]
 // Output (stdout, one fact per line): "types: ...", "urlnotify: yes|no", "geturl: URL TARGET",
 // "write: STREAM RESULT" for negative write results, "end: STREAM REASON", "result: ok".
 // Exit codes: 0 streamed, 2 bad arguments, 3 type not claimed, 4 library or resource not
@@ -117,7 +118,8 @@ struct Options {
     DWORD delay = 0, hold = 0;
     int streams = 1;
     unsigned browserVersion = (NP_VERSION_MAJOR << 8) | 11;
-    long long closeAt = -1;  // offset of the write during which the browser window closes
+    long long closeAt = -1;
+    bool initializeFirst = false;  // NP_Initialize before NP_GetEntryPoints  // offset of the write during which the browser window closes
 };
 
 bool ParseOptions(int argc, char** argv, Options* o) {
@@ -138,6 +140,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
         else if (name == "--streams") o->streams = std::atoi(v);
         else if (name == "--geturl-log") g_getUrlLog = v;
         else if (name == "--close-at") o->closeAt = std::atoll(v);
+        else if (name == "--initialize-first") o->initializeFirst = std::atoi(v) != 0;
         else if (name == "--browser-version") o->browserVersion = unsigned(std::strtoul(v, nullptr, 0));
         else return false;
     }
@@ -220,14 +223,9 @@ int Run(const Options& o) {
         return 4;
     }
 
+    // Most browsers ask for the entry points first; some initialise the library first.
     NPPluginFuncs plugin = {};
     plugin.size = sizeof(plugin);
-    NPError err = getEntryPoints(&plugin);
-    if (err != NPERR_NO_ERROR) {
-        std::printf("NP_GetEntryPoints: %d\n", err);
-        FreeLibrary(library);
-        return 5;
-    }
     NPNetscapeFuncs browser = {};
     browser.size = sizeof(browser);
     browser.version = uint16_t(o.browserVersion);
@@ -237,12 +235,15 @@ int Run(const Options& o) {
     browser.memalloc = BrowserMemAlloc;
     browser.memfree = BrowserMemFree;
     browser.memflush = BrowserMemFlush;
-    err = initialize(&browser);
-    if (err != NPERR_NO_ERROR) {
-        std::printf("NP_Initialize: %d\n", err);
-        shutdown();
-        FreeLibrary(library);
-        return 5;
+    for (int step = 0; step < 2; ++step) {
+        bool entryPoints = (step == 0) != o.initializeFirst;
+        NPError err = entryPoints ? getEntryPoints(&plugin) : initialize(&browser);
+        if (err != NPERR_NO_ERROR) {
+            std::printf("%s: %d\n", entryPoints ? "NP_GetEntryPoints" : "NP_Initialize", err);
+            shutdown();
+            FreeLibrary(library);
+            return 5;
+        }
     }
     std::printf("plugin-version: %u\n", unsigned(plugin.version));
     std::printf("urlnotify: %s\n", plugin.urlnotify ? "yes" : "no");
@@ -343,7 +344,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: standin --dll PATH [--type MIME] [--url URL] [--file PATH] [--total N|auto] "
                      "[--block N] [--reason N] [--stop-after N] [--delay MS] [--hold MS] [--streams N] "
-                     "[--geturl-log PATH] [--browser-version N] [--close-at OFFSET]\n");
+                     "[--geturl-log PATH] [--browser-version N] [--close-at OFFSET] [--initialize-first 1]\n");
         return 2;
     }
     return Run(o);

@@ -1,49 +1,68 @@
-// Entry point of tv.exe.
+// Entry point of tv.exe: one instance per session. A second start hands its command line to the
+// running instance and ends; the first runs the application object.
 #include <windows.h>
+#include <ole2.h>
 
-#include "util/tvbase.h"
+#include <cstdlib>
+#include <cstring>
+
+#include "handoff/handoff.h"
+#include "shell/app.h"
+#include "shell/command_line.h"
+#include "shell/commands.h"
+#include "util/text.h"
+#include "util/win_files.h"
+#include "util/safestr.h"
 
 namespace {
 
-const char kFrameClass[] = "TolvaneFrameWindow";
-const char kProgramTitle[] = "Tolvane Plus";
-
-LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_CLOSE:
-            DestroyWindow(hwnd);
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
+// Sends the command line to the running instance (kind 0, the text with its terminator).
+void ForwardCommandLine(HWND frame, const char* text) {
+    COPYDATASTRUCT data = {};
+    data.dwData = TV_COPYDATA_COMMAND_LINE;
+    data.cbData = DWORD(strlen(text) + 1);
+    data.lpData = const_cast<char*>(text);
+    SendMessageA(frame, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = FrameProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kFrameClass;
-    if (!RegisterClassExA(&wc)) return 1;
+    TProgramGlobals& g = Globals();
+    g.instance = instance;
+    // 1. Program title.
+    if (LoadStringA(instance, IDS_PROGRAM_TITLE, g.title, int(sizeof(g.title))) <= 0)
+        CopyLimited(g.title, "Tolvane Plus", sizeof(g.title));
 
-    HWND frame = CreateWindowExA(0, kFrameClass, kProgramTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 640, 480, nullptr, nullptr, instance, nullptr);
-    if (!frame) return 1;
-    ShowWindow(frame, showCommand);
-    UpdateWindow(frame);
+    // 2. The arguments joined into one command line.
+    JoinCommandLine(__argc, __argv, 1, g.commandLine, sizeof(g.commandLine));
 
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    // 3. One instance: a second start forwards its command line (when there is one) and ends.
+    if (HWND running = FindWindowA(TV_FRAME_WINDOW_CLASS, nullptr)) {
+        if (g.commandLine[0] != '\0') ForwardCommandLine(running, g.commandLine);
+        return 0;
     }
-    return int(msg.wParam);
+
+    // 4. No system boxes for critical errors or missing files.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+
+    // 5. Help file beside the program.
+    char folder[TV_PATH_SIZE];
+    if (ProgramFolder(folder, sizeof(folder), 0)) {
+        CopyLimited(g.helpPath, folder, sizeof(g.helpPath));
+        if (AppendLimited(g.helpPath, "tv.hlp", sizeof(g.helpPath))) g.helpPath[0] = '\0';
+    }
+
+    // 6. OLE (drag and drop, clipboard).
+    const HRESULT ole = OleInitialize(nullptr);
+    g.oleReady = ole == S_OK || ole == S_FALSE;
+
+    // 7-8. The application, then OLE goes last.
+    int code = 1;
+    {
+        TTolvaneApp app(instance);
+        code = app.Run(showCommand);
+    }
+    if (g.oleReady) OleUninitialize();
+    return code;
 }

@@ -1,0 +1,68 @@
+// The program's command line: joining the arguments of a start, parsing switches out of it and
+// deciding what the remaining text asks for. Platform-free, so that the whole decision is tested
+// natively; the Windows side only carries out the plan.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Buffer of the joined command line of a start (at most 459 characters).
+constexpr size_t TV_COMMAND_LINE_SIZE = 460;
+// Buffer of a command line forwarded by a second start (at most 999 characters are taken).
+constexpr size_t TV_FORWARDED_COMMAND_LINE_SIZE = 1000;
+// Longest token the parser takes; longer tokens are dropped whole.
+constexpr size_t TV_COMMAND_TOKEN_MAX = 261;
+
+// Start-up flags.
+enum : uint32_t {
+    TV_START_TRAY = 0x01,         // "/tray", "/iv": start hidden in the tray
+    TV_START_SPLASH = 0x02,       // show the splash window (no switch sets it)
+    TV_START_IMPORT = 0x04,       // "/import": import the text even with "/iv"
+    TV_START_VIEWER = 0x08,       // "/iv": open the text in the internal viewer
+    TV_START_INTERCHANGE = 0x10,  // "/interchangefile": the text names an interchange file
+};
+
+// Intake options used for files named on the command line and for plug-in downloads.
+constexpr uint32_t TV_INTAKE_COMMAND_LINE_SINGLE = 0x20F;  // exactly one file
+constexpr uint32_t TV_INTAKE_COMMAND_LINE_EACH = 0x245;    // each of several files
+constexpr uint32_t TV_INTAKE_PLUGIN_DOWNLOAD = 0x1BD;      // a download handed over by a plug-in
+
+// Joins argv[first..argc-1] with single blanks into out[size]. An argument that does not fit
+// whole is left out (a cut path would name another file); the later ones still go in. Returns
+// the number of arguments left out. Null arguments count as empty.
+int JoinCommandLine(int argc, const char* const* argv, int first, char* out, size_t size);
+
+// Parses text (a buffer of size bytes, in/out) into switches and remaining text:
+//  - tokens end at a blank outside double quotes (quotes stay part of the token); empty tokens
+//    are skipped, tokens longer than TV_COMMAND_TOKEN_MAX characters are dropped whole;
+//  - a token equal (ignoring case) to "/tray", "/iv", "/import" or "/interchangefile" ORs its
+//    value into *flags, any other token goes to the remaining text (single blanks between);
+//  - the remaining text is put in double quotes where it does not start or end with one;
+//  - bit TV_START_SPLASH is cleared when TV_START_TRAY, TV_START_IMPORT or TV_START_VIEWER is set.
+// A text without a terminator inside size is read only up to size - 1 characters. When the
+// quotes do not fit, the remaining text is cut at its end to make room. Returns 1 when something
+// was cut or dropped, else 0.
+int ParseCommandLine(char* text, size_t size, uint32_t* flags);
+
+// The arguments of a remaining text: pieces separated by blanks outside double quotes (empty
+// pieces skipped).
+std::vector<std::string> SplitCommandArguments(const char* text);
+
+// What the command-line actions do for a remaining text, its flags and whether they run at
+// start-up (or for a command line forwarded by a second start).
+struct CommandLineIntake {
+    std::string file;   // text handed to the file intake
+    uint32_t options;   // intake options
+};
+struct CommandLinePlan {
+    enum Action { NONE, VIEWER, INTERCHANGE, INTAKE };
+    bool toTray = false;    // send the main window to the tray (clears TV_START_TRAY)
+    Action action = NONE;
+    std::string archive;    // VIEWER: the archive (double quotes removed; may be empty)
+    std::string interchangeFile;  // INTERCHANGE: the file name, double quotes removed
+    std::vector<CommandLineIntake> intake;  // INTAKE: in order
+};
+// text null: nothing at all.
+CommandLinePlan PlanCommandLineActions(const char* text, uint32_t flags, bool atStartUp);

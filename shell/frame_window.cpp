@@ -1,0 +1,137 @@
+#include "shell/frame_window.h"
+
+#include <new>
+
+#include "handoff/handoff.h"
+#include "shell/app.h"
+#include "shell/command_line.h"
+#include "shell/commands.h"
+#include "shell/main_window.h"
+#include "util/safestr.h"
+
+TTolvaneFrameWindow::TTolvaneFrameWindow(TProgramData* program) : program_(program) {}
+
+TTolvaneFrameWindow::~TTolvaneFrameWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+    delete client_;
+    client_ = nullptr;
+}
+
+bool TTolvaneFrameWindow::RegisterWindowClass(HINSTANCE instance) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, 16, 16, 0));
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = TV_FRAME_WINDOW_CLASS;
+    return RegisterClassExA(&wc) != 0;
+}
+
+bool TTolvaneFrameWindow::Create(HINSTANCE instance, const char* title) {
+    HWND hwnd = CreateWindowExA(0, TV_FRAME_WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, this);
+    return hwnd != nullptr && client_ != nullptr;
+}
+
+LRESULT CALLBACK TTolvaneFrameWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    TTolvaneFrameWindow* self = nullptr;
+    if (message == WM_NCCREATE) {
+        const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        self = static_cast<TTolvaneFrameWindow*>(cs->lpCreateParams);
+        if (self) {
+            self->hwnd_ = hwnd;
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+    } else {
+        self = reinterpret_cast<TTolvaneFrameWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
+    const LRESULT result = self->HandleMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+    }
+    return result;
+}
+
+LRESULT TTolvaneFrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE: {
+            TTolvaneWindow* client = new (std::nothrow) TTolvaneWindow(program_);
+            if (!client) return -1;
+            client_ = client;
+            const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+            if (!client->Create(hwnd_, cs->hInstance)) {
+                client_ = nullptr;
+                delete client;
+                return -1;
+            }
+            return 0;
+        }
+        case WM_SIZE:
+            if (wParam == SIZE_MINIMIZED) {
+                if (client_) client_->OnFrameMinimised();
+            } else if (client_ && client_->hwnd()) {
+                MoveWindow(client_->hwnd(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            }
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE && client_) client_->OnFrameActivated();
+            break;
+        case WM_SETFOCUS:
+            if (client_ && client_->hwnd()) SetFocus(client_->hwnd());
+            return 0;
+        case WM_SYSCOMMAND:
+            if (wParam == CM_ALWAYS_ON_TOP) {
+                if (client_) client_->ToggleAlwaysOnTop();
+                return 0;
+            }
+            break;
+        case WM_COMMAND:
+            // Menu and accelerator commands are the client's.
+            if (client_ && client_->hwnd()) return SendMessageA(client_->hwnd(), message, wParam, lParam);
+            break;
+        case WM_COPYDATA:
+            return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        case WM_CLOSE:
+            if (client_) client_->ShutDown();
+            DestroyWindow(hwnd_);
+            return 0;
+        case WM_DESTROY:
+            // A frame destroyed without WM_CLOSE still shuts down in order (runs once).
+            if (client_) client_->ShutDown();
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+LRESULT TTolvaneFrameWindow::OnCopyData(const COPYDATASTRUCT* data) {
+    if (!data) return FALSE;
+    switch (data->dwData) {
+        case TV_COPYDATA_COMMAND_LINE: {
+            if (!client_) return TRUE;
+            char text[TV_FORWARDED_COMMAND_LINE_SIZE];
+            ReadForwardedCommandLine(data->lpData, data->cbData, text, sizeof(text));
+            uint32_t flags = 0;
+            ParseCommandLine(text, sizeof(text), &flags);
+            client_->RunCommandLineActions(text, &flags, false);
+            return TRUE;
+        }
+        case TV_COPYDATA_DOWNLOAD: {
+            if (!client_) return TRUE;
+            DownloadHandOffInfo info;
+            if (ReadDownloadHandOff(data->lpData, data->cbData, &info) == TV_HANDOFF_VALID)
+                client_->FileDownloadHandOff(info.record);
+            return TRUE;
+        }
+        default:
+            return FALSE;
+    }
+}

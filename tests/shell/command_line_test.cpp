@@ -1,0 +1,189 @@
+// Joining, parsing and the action plan of the program's command line.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/command_line.h"
+
+namespace {
+
+struct ParseCase {
+    const char* input;
+    uint32_t flagsIn;
+    const char* text;
+    uint32_t flags;
+};
+
+TEST(CommandLineParse, SwitchesQuotingAndRemainingText) {
+    const ParseCase cases[] = {
+        {"", 0, "", 0},
+        {"/tray", 0, "", TV_START_TRAY},
+        {"/TRAY", 0, "", TV_START_TRAY},
+        {"/Tray   ", 0, "", TV_START_TRAY},
+        {"/iv C:\\a.zip", 0, "\"C:\\a.zip\"", TV_START_TRAY | TV_START_VIEWER},
+        {"C:\\a.zip /iv /import", 0, "\"C:\\a.zip\"", TV_START_TRAY | TV_START_VIEWER | TV_START_IMPORT},
+        {"/interchangefile \"C:\\My Files\\b.tvi\"", 0, "\"C:\\My Files\\b.tvi\"", TV_START_INTERCHANGE},
+        // A path with a blank that arrived as two arguments becomes one quoted text.
+        {"C:\\My Files\\a.zip", 0, "\"C:\\My Files\\a.zip\"", 0},
+        // Consecutive blanks give empty tokens, which are skipped.
+        {"  a.zip    b.zip  ", 0, "\"a.zip b.zip\"", 0},
+        // Quotes are kept and protect blanks; no extra quotes where they are already.
+        {"\"C:\\x y\\a.zip\" \"C:\\b.zip\"", 0, "\"C:\\x y\\a.zip\" \"C:\\b.zip\"", 0},
+        {"\"C:\\x y\\a.zip\" b.zip", 0, "\"C:\\x y\\a.zip\" b.zip\"", 0},
+        // Not a switch: only whole tokens match.
+        {"/trayx /tray/iv tray", 0, "\"/trayx /tray/iv tray\"", 0},
+        // The splash bit survives only without tray, import and viewer.
+        {"a.zip", TV_START_SPLASH, "\"a.zip\"", TV_START_SPLASH},
+        {"/import a.zip", TV_START_SPLASH, "\"a.zip\"", TV_START_IMPORT},
+        {"/interchangefile", TV_START_SPLASH, "", TV_START_SPLASH | TV_START_INTERCHANGE},
+        {"/iv", TV_START_SPLASH, "", TV_START_TRAY | TV_START_VIEWER},
+    };
+    for (const ParseCase& c : cases) {
+        char text[TV_COMMAND_LINE_SIZE];
+        std::snprintf(text, sizeof(text), "%s", c.input);
+        uint32_t flags = c.flagsIn;
+        EXPECT_EQ(ParseCommandLine(text, sizeof(text), &flags), 0) << c.input;
+        EXPECT_STREQ(text, c.text) << c.input;
+        EXPECT_EQ(flags, c.flags) << c.input;
+    }
+}
+
+TEST(CommandLineParse, TokensOfTheLongestLengthAreKeptLongerOnesDroppedWhole) {
+    for (size_t n : {260u, 261u, 262u, 300u}) {
+        const std::string token(n, 'x');
+        char text[TV_FORWARDED_COMMAND_LINE_SIZE];
+        std::snprintf(text, sizeof(text), "/tray %s b.zip", token.c_str());
+        uint32_t flags = 0;
+        const int cut = ParseCommandLine(text, sizeof(text), &flags);
+        EXPECT_EQ(flags, uint32_t(TV_START_TRAY)) << n;
+        if (n <= TV_COMMAND_TOKEN_MAX) {
+            EXPECT_EQ(cut, 0) << n;
+            EXPECT_EQ(std::string(text), "\"" + token + " b.zip\"") << n;
+        } else {
+            EXPECT_EQ(cut, 1) << n;
+            EXPECT_STREQ(text, "\"b.zip\"") << n;
+        }
+    }
+}
+
+TEST(CommandLineParse, FullBufferNeverOverflows) {
+    // 459 characters of short tokens: quoting needs two more bytes than the buffer has.
+    std::string input;
+    while (input.size() + 6 <= 459) input += input.empty() ? "a.zip" : " a.zip";
+    input.append(459 - input.size(), 'z');
+    ASSERT_EQ(input.size(), 459u);
+    char text[TV_COMMAND_LINE_SIZE + 8];
+    std::memset(text, '#', sizeof(text));
+    std::memcpy(text, input.c_str(), input.size() + 1);
+    uint32_t flags = 0;
+    EXPECT_EQ(ParseCommandLine(text, TV_COMMAND_LINE_SIZE, &flags), 1);
+    const size_t length = std::strlen(text);
+    EXPECT_EQ(length, TV_COMMAND_LINE_SIZE - 1);
+    EXPECT_EQ(text[0], '"');
+    EXPECT_EQ(text[length - 1], '"');
+    for (size_t i = TV_COMMAND_LINE_SIZE; i < sizeof(text); ++i) EXPECT_EQ(text[i], '#') << i;
+
+    // A buffer without any terminator is read only up to its last byte.
+    char raw[16];
+    std::memset(raw, 'q', sizeof(raw));
+    EXPECT_EQ(ParseCommandLine(raw, sizeof(raw), &flags), 1);
+    EXPECT_LT(std::strlen(raw), sizeof(raw));
+    EXPECT_EQ(raw[0], '"');
+}
+
+TEST(CommandLineJoin, ArgumentsJoinedBySingleBlanksUpTo459Characters) {
+    const char* args[] = {"tv.exe", "/tray", "C:\\My", "Files\\a.zip"};
+    char out[TV_COMMAND_LINE_SIZE];
+    EXPECT_EQ(JoinCommandLine(4, args, 1, out, sizeof(out)), 0);
+    EXPECT_STREQ(out, "/tray C:\\My Files\\a.zip");
+    EXPECT_EQ(JoinCommandLine(1, args, 1, out, sizeof(out)), 0);
+    EXPECT_STREQ(out, "");
+
+    // 459 characters fit exactly; one more leaves the argument out whole, not cut.
+    for (size_t n : {458u, 459u, 460u, 600u}) {
+        const std::string big(n, 'p');
+        const char* two[] = {"tv.exe", big.c_str(), "/tray"};
+        std::vector<char> buf(TV_COMMAND_LINE_SIZE + 4, '#');
+        const int left = JoinCommandLine(3, two, 1, buf.data(), TV_COMMAND_LINE_SIZE);
+        if (n <= 459) {
+            // The argument fits, "/tray" after it does not.
+            EXPECT_EQ(left, 1) << n;
+            EXPECT_EQ(std::string(buf.data()), big) << n;
+        } else {
+            EXPECT_EQ(left, 1) << n;
+            EXPECT_STREQ(buf.data(), "/tray") << n;
+        }
+        for (size_t i = TV_COMMAND_LINE_SIZE; i < buf.size(); ++i) EXPECT_EQ(buf[i], '#');
+    }
+    // 453 + blank + "/tray" = 459.
+    const std::string fits(453, 'p');
+    const char* three[] = {"tv.exe", fits.c_str(), "/tray"};
+    EXPECT_EQ(JoinCommandLine(3, three, 1, out, sizeof(out)), 0);
+    EXPECT_EQ(std::strlen(out), 459u);
+}
+
+struct PlanCase {
+    const char* commandLine;  // parsed first, from empty flags
+    bool atStartUp;
+    bool toTray;
+    CommandLinePlan::Action action;
+    std::vector<CommandLineIntake> intake;
+    const char* name;  // archive or interchange file
+};
+
+TEST(CommandLinePlan, ActionsForTextAndFlags) {
+    using P = CommandLinePlan;
+    const PlanCase cases[] = {
+        {"", true, false, P::NONE, {}, ""},
+        {"/tray", true, true, P::NONE, {}, ""},
+        {"/TRAY", true, true, P::NONE, {}, ""},
+        {"/tray", false, false, P::NONE, {}, ""},
+        {"/tray C:\\a.zip", false, false, P::INTAKE, {{"\"C:\\a.zip\"", TV_INTAKE_COMMAND_LINE_SINGLE}}, ""},
+        {"C:\\My Files\\a.zip", true, false, P::INTAKE,
+         {{"\"C:\\My Files\\a.zip\"", TV_INTAKE_COMMAND_LINE_SINGLE}}, ""},
+        {"\"C:\\a b.zip\" \"C:\\c.zip\"", true, false, P::INTAKE,
+         {{"\"C:\\a b.zip\"", TV_INTAKE_COMMAND_LINE_EACH}, {"\"C:\\c.zip\"", TV_INTAKE_COMMAND_LINE_EACH}}, ""},
+        {"/iv \"C:\\x y\\a.zip\"", true, true, P::VIEWER, {}, "C:\\x y\\a.zip"},
+        {"/iv C:\\a.zip", false, false, P::VIEWER, {}, "C:\\a.zip"},
+        {"/iv", false, false, P::VIEWER, {}, ""},
+        {"/iv /import C:\\a.zip", true, true, P::INTAKE, {{"\"C:\\a.zip\"", TV_INTAKE_COMMAND_LINE_SINGLE}}, ""},
+        {"/interchangefile \"C:\\My Files\\b.tvi\"", true, false, P::INTERCHANGE, {}, "C:\\My Files\\b.tvi"},
+        {"/interchangefile /iv /import b.tvi", true, true, P::INTERCHANGE, {}, "b.tvi"},
+    };
+    for (const PlanCase& c : cases) {
+        char text[TV_FORWARDED_COMMAND_LINE_SIZE];
+        std::snprintf(text, sizeof(text), "%s", c.commandLine);
+        uint32_t flags = 0;
+        ParseCommandLine(text, sizeof(text), &flags);
+        const CommandLinePlan plan = PlanCommandLineActions(text, flags, c.atStartUp);
+        EXPECT_EQ(plan.toTray, c.toTray) << c.commandLine;
+        EXPECT_EQ(plan.action, c.action) << c.commandLine;
+        ASSERT_EQ(plan.intake.size(), c.intake.size()) << c.commandLine;
+        for (size_t i = 0; i < c.intake.size(); ++i) {
+            EXPECT_EQ(plan.intake[i].file, c.intake[i].file) << c.commandLine;
+            EXPECT_EQ(plan.intake[i].options, c.intake[i].options) << c.commandLine;
+        }
+        if (c.action == P::VIEWER) {
+            EXPECT_EQ(plan.archive, c.name) << c.commandLine;
+        }
+        if (c.action == P::INTERCHANGE) {
+            EXPECT_EQ(plan.interchangeFile, c.name) << c.commandLine;
+        }
+    }
+    // An absent text does nothing, not even the tray.
+    const CommandLinePlan none = PlanCommandLineActions(nullptr, TV_START_TRAY, true);
+    EXPECT_FALSE(none.toTray);
+    EXPECT_EQ(none.action, P::NONE);
+}
+
+TEST(CommandLinePlan, ArgumentsSplitAtBlanksOutsideQuotes) {
+    EXPECT_EQ(SplitCommandArguments("\"a b\" c  \"d\"e"), (std::vector<std::string>{"\"a b\"", "c", "\"d\"e"}));
+    EXPECT_TRUE(SplitCommandArguments("   ").empty());
+    EXPECT_TRUE(SplitCommandArguments(nullptr).empty());
+    EXPECT_EQ(SplitCommandArguments("\"open quote rest"), (std::vector<std::string>{"\"open quote rest"}));
+}
+
+}  // namespace

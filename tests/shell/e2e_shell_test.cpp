@@ -1,0 +1,198 @@
+// The real tv.exe: single instance with the forwarded command line, the WM_COPYDATA receiver, the
+// start in the tray and the order of the deferred start-up. What the program asks of features
+// that are not built yet is read from its test trace (TV_TEST_TRACE).
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+// Runs tv.exe with a trace file in its program folder.
+class TracedProgram {
+public:
+    TracedProgram() {
+        trace_ = tvd::WinPath(tv_.folder().File("trace.txt"));
+        SetEnvironmentVariableA("TV_TEST_TRACE", trace_.c_str());
+    }
+    ~TracedProgram() { SetEnvironmentVariableA("TV_TEST_TRACE", nullptr); }
+
+    e2e::TvProgram& tv() { return tv_; }
+    // The lines written so far.
+    std::vector<std::string> Lines() const {
+        std::string bytes;
+        std::vector<std::string> lines;
+        if (!tvd::ReadWholeFile(trace_, &bytes)) return lines;
+        std::istringstream in(bytes);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    // Waits until a line equal to `line` was written.
+    bool WaitForLine(const std::string& line, DWORD timeoutMs = e2e::kUiTimeoutMs) const {
+        const DWORD start = GetTickCount();
+        do {
+            for (const std::string& l : Lines())
+                if (l == line) return true;
+            tvd::Pump(50);
+        } while (GetTickCount() - start < timeoutMs);
+        return false;
+    }
+
+private:
+    e2e::TvProgram tv_;
+    std::string trace_;
+};
+
+LRESULT SendCopyData(HWND frame, ULONG_PTR kind, const void* data, DWORD bytes, bool* answered) {
+    COPYDATASTRUCT cds = {};
+    cds.dwData = kind;
+    cds.cbData = bytes;
+    cds.lpData = const_cast<void*>(data);
+    DWORD_PTR result = 0;
+    *answered = SendMessageTimeoutA(frame, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, 20000,
+                                    &result) != 0;
+    return LRESULT(result);
+}
+
+TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
+    TracedProgram run;
+    e2e::TvProgram& tv = run.tv();
+    ASSERT_TRUE(tv.ready());
+    ASSERT_TRUE(tv.Start());
+    HWND frame = tv.WaitForFrame();
+    ASSERT_TRUE(frame);
+    // Deferred start-up of a first run (no tv.cfg), in its order, then nothing from an empty
+    // command line.
+    ASSERT_TRUE(run.WaitForLine("startup-bookmark-import"));
+    EXPECT_EQ(run.Lines(), (std::vector<std::string>{"first-setup-wizard", "check-lost-files", "check-new-files",
+                                                      "startup-bookmark-import"}));
+    EXPECT_NE(GetMenu(frame), nullptr);
+    // The program leaves its path for the plug-ins.
+    char value[MAX_PATH] = {};
+    DWORD size = sizeof(value) - 1;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Veltra\\Tolvane", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, "Program Path", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(lstrcmpiA(value, tvd::WinPath(tv.exe()).c_str()), 0) << value;
+
+    // A second start without arguments sends nothing.
+    {
+        tvd::Process second;
+        ASSERT_TRUE(second.Start(tv.exe(), "", tv.folder().path()));
+        DWORD code = 1;
+        ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs, &code));
+        EXPECT_EQ(code, 0u);
+    }
+    // With a path split at its blank and "/tray": one quoted file; the tray switch does nothing
+    // in the running instance.
+    {
+        tvd::Process second;
+        ASSERT_TRUE(second.Start(tv.exe(), "C:\\My Files\\a.zip /TRAY", tv.folder().path()));
+        DWORD code = 1;
+        ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs, &code));
+        EXPECT_EQ(code, 0u);
+    }
+    EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"C:\\My Files\\a.zip\"] website []"));
+    EXPECT_EQ(run.Lines().size(), 5u);
+    EXPECT_TRUE(IsWindowVisible(frame));
+    // Several quoted files, each on its own; the viewer and the interchange wizard.
+    {
+        tvd::Process second;
+        ASSERT_TRUE(second.Start(tv.exe(), "\"\\\"C:\\a b.zip\\\"\" \"\\\"C:\\c.zip\\\"\"", tv.folder().path()));
+        ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs));
+    }
+    EXPECT_TRUE(run.WaitForLine("intake 0x245 [\"C:\\a b.zip\"] website []"));
+    EXPECT_TRUE(run.WaitForLine("intake 0x245 [\"C:\\c.zip\"] website []"));
+    {
+        tvd::Process second;
+        ASSERT_TRUE(second.Start(tv.exe(), "/iv C:\\x.zip", tv.folder().path()));
+        ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs));
+    }
+    EXPECT_TRUE(run.WaitForLine("viewer [C:\\x.zip]"));
+    EXPECT_TRUE(IsWindowVisible(frame)) << "/iv from a second start must not hide the running window";
+
+    DWORD code = 1;
+    ASSERT_TRUE(tv.Close(&code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(tvd::FileExists(tv.folder().File("tv.cfg")));
+}
+
+TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
+    TracedProgram run;
+    e2e::TvProgram& tv = run.tv();
+    ASSERT_TRUE(tv.Start());
+    HWND frame = tv.WaitForFrame();
+    ASSERT_TRUE(frame);
+    ASSERT_TRUE(run.WaitForLine("startup-bookmark-import"));
+
+    bool answered = false;
+    const char text[] = "/interchangefile \"C:\\My Files\\b.tvi\"";
+    EXPECT_EQ(SendCopyData(frame, 2, text, sizeof(text), &answered), FALSE);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(SendCopyData(frame, 0, text, sizeof(text), &answered), TRUE);
+    EXPECT_TRUE(run.WaitForLine("interchange [C:\\My Files\\b.tvi]"));
+    // A forwarded text without terminator is read only up to its byte count.
+    const std::string unterminated = "D:\\one.zip";
+    EXPECT_EQ(SendCopyData(frame, 0, unterminated.data(), DWORD(unterminated.size()), &answered), TRUE);
+    EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"D:\\one.zip\"] website []"));
+
+    // A download record whose fields have no terminator: each is cut at 260 characters.
+    std::string record(522, 'A');
+    record.replace(261, 261, std::string(261, 'U'));
+    EXPECT_EQ(SendCopyData(frame, 1, record.data(), DWORD(record.size()), &answered), TRUE);
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(run.WaitForLine("intake 0x1BD [" + std::string(260, 'A') + "] website [" + std::string(260, 'U') +
+                                "]"));
+    // A short record and an empty one do not crash either.
+    EXPECT_EQ(SendCopyData(frame, 1, "C:\\x", 4, &answered), TRUE);
+    EXPECT_EQ(SendCopyData(frame, 1, nullptr, 0, &answered), TRUE);
+    EXPECT_TRUE(answered);
+
+    // A real hand-off: the file stays where it is until the intake has stored it.
+    const std::string file = tvd::WinPath(tv.folder().File("download.zip"));
+    ASSERT_TRUE(tvd::WriteWholeFile(file, "PK"));
+    std::string handoff(522, '\0');
+    handoff.replace(0, file.size(), file);
+    const std::string url = "http://www.example.org/download.zip";
+    handoff.replace(261, url.size(), url);
+    EXPECT_EQ(SendCopyData(frame, 1, handoff.data(), DWORD(handoff.size()), &answered), TRUE);
+    EXPECT_TRUE(run.WaitForLine("intake 0x1BD [" + file + "] website [" + url + "]"));
+    EXPECT_TRUE(tvd::FileExists(file));
+
+    EXPECT_TRUE(tv.process().Running());
+    DWORD code = 1;
+    ASSERT_TRUE(tv.Close(&code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST(ShellStartup, TrayInCapitalsStartsHidden) {
+    TracedProgram run;
+    e2e::TvProgram& tv = run.tv();
+    ASSERT_TRUE(tv.Start("/TRAY"));
+    HWND frame = tv.WaitForFrame();
+    ASSERT_TRUE(frame);
+    ASSERT_TRUE(run.WaitForLine("startup-bookmark-import"));
+    tvd::Pump(200);
+    EXPECT_FALSE(IsWindowVisible(frame));
+    EXPECT_EQ(tvd::WindowText(frame), "Tolvane Plus");
+    // The hidden program still takes forwarded command lines.
+    bool answered = false;
+    const char text[] = "E:\\two.zip";
+    EXPECT_EQ(SendCopyData(frame, 0, text, sizeof(text), &answered), TRUE);
+    EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"E:\\two.zip\"] website []"));
+    EXPECT_FALSE(IsWindowVisible(frame));
+    DWORD code = 1;
+    ASSERT_TRUE(tv.Close(&code));
+    EXPECT_EQ(code, 0u);
+}
+
+}  // namespace

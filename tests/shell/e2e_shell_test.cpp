@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "util/text.h"
+
+#include "core/lists.h"
+#include "database/programdata.h"
+#include "database/win_database.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace {
@@ -174,7 +179,7 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
     EXPECT_EQ(code, 0u);
 }
 
-TEST(ShellStartup, TrayInCapitalsStartsHidden) {
+TEST(ShellStartup, TrayInCapitalsStartsHiddenAndTheTrayIconBringsItBack) {
     TracedProgram run;
     e2e::TvProgram& tv = run.tv();
     ASSERT_TRUE(tv.Start("/TRAY"));
@@ -190,9 +195,75 @@ TEST(ShellStartup, TrayInCapitalsStartsHidden) {
     EXPECT_EQ(SendCopyData(frame, 0, text, sizeof(text), &answered), TRUE);
     EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"E:\\two.zip\"] website []"));
     EXPECT_FALSE(IsWindowVisible(frame));
+    // A click on the tray icon brings the window back.
+    HWND client = FindWindowExA(frame, nullptr, "TolvaneWindow", nullptr);
+    ASSERT_TRUE(client);
+    PostMessageA(client, WM_USER + 1, 0, WM_LBUTTONDOWN);
+    const DWORD start = GetTickCount();
+    while (!IsWindowVisible(frame) && GetTickCount() - start < e2e::kUiTimeoutMs) tvd::Pump(50);
+    EXPECT_TRUE(IsWindowVisible(frame));
+    EXPECT_FALSE(IsIconic(frame));
+    // "Always on top" from the system menu, twice.
+    SendMessageA(frame, WM_SYSCOMMAND, 137, 0);
+    EXPECT_TRUE(GetWindowLongA(frame, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    SendMessageA(frame, WM_SYSCOMMAND, 137, 0);
+    EXPECT_FALSE(GetWindowLongA(frame, GWL_EXSTYLE) & WS_EX_TOPMOST);
     DWORD code = 1;
     ASSERT_TRUE(tv.Close(&code));
     EXPECT_EQ(code, 0u);
+}
+
+TEST(ShellShutDown, TemporaryFilesThenFoldersAreDeletedAndWhatStaysStaysListed) {
+    TracedProgram run;
+    e2e::TvProgram& tv = run.tv();
+    ASSERT_TRUE(tv.ready());
+    const std::string folder = tvd::WinPath(tv.folder().path());
+    const std::string viewed = folder + "\\viewed";      // a viewer's folder with its file
+    const std::string viewedFile = viewed + "\\member.txt";
+    const std::string loose = folder + "\\loose.tmp";
+    const std::string busy = folder + "\\busy";          // holds a file nobody listed
+    ASSERT_TRUE(tvd::MakeFolders(viewed));
+    ASSERT_TRUE(tvd::MakeFolders(busy));
+    ASSERT_TRUE(tvd::WriteWholeFile(viewedFile, "x"));
+    ASSERT_TRUE(tvd::WriteWholeFile(loose, "x"));
+    ASSERT_TRUE(tvd::WriteWholeFile(busy + "\\other.txt", "x"));
+    const std::string cfg = folder + "\\tv.cfg";
+    {
+        TProgramData data;
+        CopyLimited(data.programFolder, (folder + "\\").c_str(), sizeof(data.programFolder));
+        LoadDatabase(&data, nullptr, (folder + "\\none.cfg").c_str());
+        // The folder is listed before its file: files still go first.
+        const struct {
+            std::string path;
+            uint32_t kind;
+        } entries[] = {{viewed, TV_TEMP_FOLDER}, {viewedFile, TV_TEMP_FILE}, {loose, TV_TEMP_FILE},
+                       {busy, TV_TEMP_FOLDER}, {folder + "\\gone.tmp", TV_TEMP_FILE}};
+        for (const auto& e : entries) {
+            TempFileEntry entry = {const_cast<char*>(e.path.c_str()), e.kind};
+            ASSERT_TRUE(data.tempFiles.Add(&entry, 0));
+        }
+        ASSERT_TRUE(SaveDatabase(&data, nullptr, cfg.c_str()));
+    }
+
+    ASSERT_TRUE(tv.Start());
+    ASSERT_TRUE(tv.WaitForFrame());
+    ASSERT_TRUE(run.WaitForLine("startup-bookmark-import"));
+    EXPECT_EQ(run.Lines().front(), "check-lost-files");  // a database was there: no first run
+    DWORD code = 1;
+    ASSERT_TRUE(tv.Close(&code));
+    EXPECT_EQ(code, 0u);
+
+    EXPECT_FALSE(tvd::FileExists(viewedFile));
+    EXPECT_FALSE(tvd::FolderExists(viewed));
+    EXPECT_FALSE(tvd::FileExists(loose));
+    EXPECT_TRUE(tvd::FolderExists(busy));
+    TProgramData after;
+    CopyLimited(after.programFolder, (folder + "\\").c_str(), sizeof(after.programFolder));
+    EXPECT_FALSE(LoadDatabase(&after, nullptr, cfg.c_str()));
+    ASSERT_EQ(after.tempFiles.Count(0), 1u);
+    const TempFileEntry* left = TTempFileListObject::Item(after.tempFiles.First());
+    ASSERT_TRUE(left && left->path);
+    EXPECT_EQ(std::string(left->path), busy);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "plugin/download_file.h"
 #include "util/cmdline.h"
 #include "util/text.h"
+#include "util/win_classes.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"
 
@@ -305,7 +306,7 @@ extern "C" NPError WINAPI NP_Initialize(NPNetscapeFuncs* browserFuncs) {
     if (!g_initialised) {
         INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);
-        CreateSharedDialogResources(g_pluginModule);
+        RegisterPluginWindowClasses(g_pluginModule);
         g_initialised = 1;
     }
     return NPERR_NO_ERROR;
@@ -313,7 +314,7 @@ extern "C" NPError WINAPI NP_Initialize(NPNetscapeFuncs* browserFuncs) {
 
 extern "C" NPError WINAPI NP_Shutdown(void) {
     if (g_initialised) {
-        DestroySharedDialogResources(g_pluginModule);
+        UnregisterPluginWindowClasses(g_pluginModule);
         g_initialised = 0;
     }
     g_browserFuncs = nullptr;

@@ -49,8 +49,3 @@ extern const char kPluginCaption[];  // "Tolvane Plus Plug-in"
 // The hand-off to the main program.
 HWND FindOrStartMainProgram();
 void SendDownloadToMainProgram(const TPluginInstance* instance);
-
-// Shared dialog resources and the "VeltraDialog" class of this module.
-void CreateSharedDialogResources(HINSTANCE module);
-void DestroySharedDialogResources(HINSTANCE module);
-extern "C" LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

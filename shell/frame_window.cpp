@@ -101,6 +101,11 @@ LRESULT TTolvaneFrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM l
             if (client_) client_->ShutDown();
             DestroyWindow(hwnd_);
             return 0;
+        case WM_ENDSESSION:
+            // The session ends without destroying the windows: save now or the run's changes
+            // are lost (runs once; the later WM_DESTROY, if any, does nothing more).
+            if (wParam && client_) client_->ShutDown();
+            return 0;
         case WM_DESTROY:
             // A frame destroyed without WM_CLOSE still shuts down in order (runs once).
             if (client_) client_->ShutDown();

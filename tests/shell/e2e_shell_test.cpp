@@ -179,6 +179,21 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
     EXPECT_EQ(code, 0u);
 }
 
+TEST(ShellShutDown, EndOfSessionSavesTheDatabaseBeforeTheProcessIsEnded) {
+    TracedProgram run;
+    e2e::TvProgram& tv = run.tv();
+    ASSERT_TRUE(tv.Start());
+    HWND frame = tv.WaitForFrame();
+    ASSERT_TRUE(frame);
+    ASSERT_TRUE(run.WaitForLine("startup-bookmark-import"));
+    ASSERT_FALSE(tvd::FileExists(tv.folder().File("tv.cfg")));
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(frame, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 20000, &result));
+    EXPECT_TRUE(tvd::FileExists(tv.folder().File("tv.cfg")));
+    // The system ends the process without destroying its windows.
+    tv.process().Kill(0);
+}
+
 TEST(ShellStartup, TrayInCapitalsStartsHiddenAndTheTrayIconBringsItBack) {
     TracedProgram run;
     e2e::TvProgram& tv = run.tv();

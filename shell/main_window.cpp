@@ -10,9 +10,11 @@
 #include "shell/call_points.h"
 #include "shell/command_line.h"
 #include "shell/commands.h"
+#include "shell/handoff_receiver.h"
 #include "util/text.h"
 #include "util/textcopy.h"
 #include "util/win_classes.h"
+#include "util/win_files.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"
 
@@ -21,6 +23,19 @@ namespace {
 const char kClientClass[] = "TolvaneWindow";
 const UINT kTrayIconId = 0;
 const int kTrayIconResource = 3;
+
+// A plug-in leaves its downloads in the user's temporary folder. A hand-off that names a file
+// anywhere else did not come from a plug-in, and the receiver never deletes such a file.
+bool HandOffFileIsTemporary(const char* savedFilePath) {
+    char temp[TV_PATH_SIZE];
+    const DWORD length = GetTempPathA(sizeof(temp), temp);
+    if (length == 0 || length >= sizeof(temp)) return false;
+    CanonicalLongPath(temp, sizeof(temp));
+    char file[TV_PATH_SIZE];
+    CopyLimited(file, savedFilePath, sizeof(file));
+    if (!CanonicalLongPath(file, sizeof(file))) return false;
+    return PathIsInsideFolder(file, temp) != 0;
+}
 
 }  // namespace
 
@@ -170,7 +185,7 @@ void TTolvaneWindow::FileDownloadHandOff(const DownloadHandOff& record) {
     TextAssign(&item.website, record.SourceUrl);
     const TIntakeOutcome outcome =
         FileIntakeCall(hwnd_, program_, &item, record.SavedFilePath, TV_INTAKE_PLUGIN_DOWNLOAD);
-    if (HandOffFileMayBeDeleted(outcome)) {
+    if (HandOffFileMayBeDeleted(outcome) && HandOffFileIsTemporary(record.SavedFilePath)) {
         DeleteFileA(record.SavedFilePath);
         // The plug-in's private download folder goes too, once it is empty.
         char folder[TV_PATH_SIZE];

@@ -94,7 +94,16 @@ LRESULT TTolvaneWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
             DeferredStartUp();
             return 0;
         case TV_WM_TRAY_NOTIFY:
-            if (lParam == WM_LBUTTONDOWN) OnCommand(CM_OPEN_FROM_TRAY);
+            if (lParam == WM_LBUTTONDOWN) {
+                OnCommand(CM_OPEN_FROM_TRAY);
+            } else if (lParam == WM_RBUTTONDOWN) {
+                POINT at = {};
+                GetCursorPos(&at);
+                PostMessageA(hwnd_, TV_WM_SHOW_TRAY_MENU, 0, MAKELPARAM(at.x, at.y));
+            }
+            return 0;
+        case TV_WM_SHOW_TRAY_MENU:
+            ShowTrayMenu(short(LOWORD(lParam)), short(HIWORD(lParam)));
             return 0;
         case WM_TIMER:
             if (wParam == TV_TIMER_SPLASH) {
@@ -200,7 +209,9 @@ void TTolvaneWindow::OnFrameMinimised() {
 }
 
 void TTolvaneWindow::OnFrameActivated() {
-    if (inTray_ && !IsIconic(frame_)) LeaveTray(true, false);
+    // Only a frame that something showed again leaves the tray; the hidden frame may be made the
+    // foreground window for the tray menu.
+    if (inTray_ && IsWindowVisible(frame_) && !IsIconic(frame_)) LeaveTray(true, false);
 }
 
 void TTolvaneWindow::ToTray() {
@@ -249,6 +260,10 @@ void TTolvaneWindow::OnCommand(int id) {
         case CM_OPEN_FROM_TRAY:
             LeaveTray(true, true);
             break;
+        case CM_START_WITH_WINDOWS:
+            // The "Run" entry follows when the integration is next applied.
+            if (program_) program_->integration.startWithWindows = program_->integration.startWithWindows ? 0 : 1;
+            break;
         case CM_EXIT:
             PostMessageA(frame_, WM_CLOSE, 0, 0);
             break;
@@ -261,6 +276,23 @@ void TTolvaneWindow::OnCommand(int id) {
         default:
             break;
     }
+}
+
+void TTolvaneWindow::ShowTrayMenu(int x, int y) {
+    HMENU menu = LoadMenuA(Globals().instance, "TRAYMENU");
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu, 0);
+    if (popup) {
+        SetMenuDefaultItem(popup, CM_OPEN_FROM_TRAY, FALSE);
+        const bool start = program_ && program_->integration.startWithWindows == 1;
+        CheckMenuItem(popup, CM_START_WITH_WINDOWS, MF_BYCOMMAND | (start ? MF_CHECKED : MF_UNCHECKED));
+        // The owner must be in the foreground, or the menu stays open when the user clicks
+        // elsewhere.
+        SetForegroundWindow(frame_);
+        TrackPopupMenu(popup, TPM_RIGHTBUTTON, x, y, 0, frame_, nullptr);
+        PostMessageA(frame_, WM_NULL, 0, 0);
+    }
+    DestroyMenu(menu);
 }
 
 void TTolvaneWindow::DeleteTemporaryFiles() {

@@ -52,6 +52,8 @@ private:
     void DeferredStartUp();
     void OnCommand(int id);
     void DeleteTemporaryFiles();
+    // The tray menu at a screen point; its commands go to the frame.
+    void ShowTrayMenu(int x, int y);
 
     HWND hwnd_ = nullptr;
     HWND frame_ = nullptr;

@@ -210,9 +210,18 @@ TEST(ShellStartup, TrayInCapitalsStartsHiddenAndTheTrayIconBringsItBack) {
     EXPECT_EQ(SendCopyData(frame, 0, text, sizeof(text), &answered), TRUE);
     EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"E:\\two.zip\"] website []"));
     EXPECT_FALSE(IsWindowVisible(frame));
-    // A click on the tray icon brings the window back.
     HWND client = FindWindowExA(frame, nullptr, "TolvaneWindow", nullptr);
     ASSERT_TRUE(client);
+    // The tray menu opens at the point and closes with Escape; the window stays in the tray.
+    PostMessageA(client, WM_USER + 4, 0, MAKELPARAM(300, 300));
+    HWND menu = tvd::WaitForWindow({"#32768", "", tv.process().pid(), true}, e2e::kUiTimeoutMs);
+    ASSERT_TRUE(menu);
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(tvd::WaitForWindowGone(menu, e2e::kUiTimeoutMs) || !IsWindowVisible(menu));
+    EXPECT_FALSE(IsWindowVisible(frame));
+    // "Start with Windows" from the tray menu is stored.
+    PostMessageA(frame, WM_COMMAND, 185, 0);
+    // A click on the tray icon brings the window back.
     PostMessageA(client, WM_USER + 1, 0, WM_LBUTTONDOWN);
     const DWORD start = GetTickCount();
     while (!IsWindowVisible(frame) && GetTickCount() - start < e2e::kUiTimeoutMs) tvd::Pump(50);
@@ -226,6 +235,12 @@ TEST(ShellStartup, TrayInCapitalsStartsHiddenAndTheTrayIconBringsItBack) {
     DWORD code = 1;
     ASSERT_TRUE(tv.Close(&code));
     EXPECT_EQ(code, 0u);
+    TProgramData saved;
+    const std::string folder = tvd::WinPath(tv.folder().path());
+    CopyLimited(saved.programFolder, (folder + "\\").c_str(), sizeof(saved.programFolder));
+    EXPECT_FALSE(LoadDatabase(&saved, nullptr, (folder + "\\tv.cfg").c_str()));
+    EXPECT_EQ(saved.integration.startWithWindows, 0u);  // a first run starts with 1
+    EXPECT_EQ(saved.integration.alwaysOnTop, 0u);
 }
 
 TEST(ShellShutDown, TemporaryFilesThenFoldersAreDeletedAndWhatStaysStaysListed) {

@@ -280,6 +280,36 @@ TEST_F(PlacementWindow, ApplyThenCaptureGivesTheStoredRectangle) {
     EXPECT_EQ(captured.left, 40);
 }
 
+TEST_F(PlacementWindow, LoadAppliesAndSaveCapturesThePlacement) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    const std::string folder = std::string(temp) + "tvdbplacement" + std::to_string(GetCurrentProcessId());
+    RemoveTree(folder);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string cfg = folder + "\\tv.cfg";
+
+    TProgramData d;
+    d.SetProgramFolder(folder.c_str());
+    LoadDatabase(&d, window_, cfg.c_str());  // first run: centred, three quarters of the screen
+    RECT r;
+    GetWindowRect(window_, &r);
+    EXPECT_NEAR(r.right - r.left, GetSystemMetrics(SM_CXSCREEN) * 3 / 4, 1);
+
+    MoveWindow(window_, 33, 44, 555, 333, FALSE);
+    ASSERT_TRUE(SaveDatabase(&d, window_, cfg.c_str()));
+    MoveWindow(window_, 1, 1, 100, 100, FALSE);
+
+    TProgramData again;
+    again.SetProgramFolder(folder.c_str());
+    EXPECT_FALSE(LoadDatabase(&again, window_, cfg.c_str()));
+    GetWindowRect(window_, &r);
+    EXPECT_EQ(r.left, 33);
+    EXPECT_EQ(r.top, 44);
+    EXPECT_EQ(r.right - r.left, 555);
+    EXPECT_EQ(r.bottom - r.top, 333);
+    RemoveTree(folder);
+}
+
 // Registry values that the detection reads; restored afterwards.
 class RegistryValue {
 public:

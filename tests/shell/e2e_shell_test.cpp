@@ -22,8 +22,33 @@ public:
     TracedProgram() {
         trace_ = tvd::WinPath(tv_.folder().File("trace.txt"));
         SetEnvironmentVariableA("TV_TEST_TRACE", trace_.c_str());
+        hadProgramPath_ = ReadProgramPath(&programPath_);
     }
-    ~TracedProgram() { SetEnvironmentVariableA("TV_TEST_TRACE", nullptr); }
+    // The program writes "Program Path" for the plug-ins; other tests of the session find the
+    // value as it was.
+    ~TracedProgram() {
+        SetEnvironmentVariableA("TV_TEST_TRACE", nullptr);
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+        if (hadProgramPath_)
+            RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(programPath_.c_str()),
+                           DWORD(programPath_.size() + 1));
+        else
+            RegDeleteValueA(key, kValue);
+        RegCloseKey(key);
+    }
+
+    static bool ReadProgramPath(std::string* value) {
+        char text[MAX_PATH] = {};
+        DWORD size = sizeof(text) - 1;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+        const bool ok =
+            RegQueryValueExA(key, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        if (ok) *value = text;
+        return ok;
+    }
 
     e2e::TvProgram& tv() { return tv_; }
     // The lines written so far.
@@ -51,8 +76,12 @@ public:
     }
 
 private:
+    static constexpr const char* kKey = "Software\\Veltra\\Tolvane";
+    static constexpr const char* kValue = "Program Path";
     e2e::TvProgram tv_;
     std::string trace_;
+    bool hadProgramPath_ = false;
+    std::string programPath_;
 };
 
 LRESULT SendCopyData(HWND frame, ULONG_PTR kind, const void* data, DWORD bytes, bool* answered) {
@@ -80,14 +109,9 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
                                                       "startup-bookmark-import"}));
     EXPECT_NE(GetMenu(frame), nullptr);
     // The program leaves its path for the plug-ins.
-    char value[MAX_PATH] = {};
-    DWORD size = sizeof(value) - 1;
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Veltra\\Tolvane", 0, KEY_READ, &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegQueryValueExA(key, "Program Path", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-    EXPECT_EQ(lstrcmpiA(value, tvd::WinPath(tv.exe()).c_str()), 0) << value;
+    std::string value;
+    ASSERT_TRUE(TracedProgram::ReadProgramPath(&value));
+    EXPECT_EQ(lstrcmpiA(value.c_str(), tvd::WinPath(tv.exe()).c_str()), 0) << value;
 
     // A second start without arguments sends nothing.
     {

@@ -78,7 +78,8 @@ TTolvaneApp::TTolvaneApp(HINSTANCE instance) : instance_(instance) {}
 TTolvaneApp::~TTolvaneApp() {
     delete frame_;
     frame_ = nullptr;
-    if (classesRegistered_) UnregisterProgramWindowClasses(instance_);
+    // Also after a partial registration: what was made is removed.
+    if (classesCreated_) UnregisterProgramWindowClasses(instance_);
     DestroyMainWindowResources(Globals());
 }
 
@@ -101,7 +102,8 @@ bool TTolvaneApp::InitMainWindow(int showCommand) {
     InitCommonControlsEx(&icc);
 
     // 4. Shared resources and window classes, the main window's font and icons, clipboard formats.
-    classesRegistered_ = RegisterProgramWindowClasses(instance_);
+    classesCreated_ = true;
+    RegisterProgramWindowClasses(instance_);
     CreateMainWindowResources(g, instance_);
     RegisterClipboardFormatsCall();
 

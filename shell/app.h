@@ -54,7 +54,7 @@ private:
     TProgramData program_;
     TTolvaneFrameWindow* frame_ = nullptr;
     HACCEL accelerators_ = nullptr;
-    bool classesRegistered_ = false;
+    bool classesCreated_ = false;
 };
 
 // Writes "Program Path" under HKEY_CURRENT_USER "Software\Veltra\Tolvane" (creating the key), so

@@ -303,6 +303,24 @@ TEST(DriverFolders, ProgramFolderStartsEmptyAndIsRemovedUnlessKept) {
         ASSERT_TRUE(tvd::ReadWholeFile(copy, &copied));
         EXPECT_EQ(original, copied);
         EXPECT_EQ(again.Install(again.File("missing.exe")), "");
+
+        // A build folder: its files are copied, the build system's files and subfolders are not.
+        const std::string from = tvd::JoinPath(base, "from");
+        ASSERT_TRUE(tvd::RemoveTree(from));
+        ASSERT_TRUE(tvd::MakeFolders(tvd::JoinPath(from, "CMakeFiles")));
+        for (const char* name : {"tv.exe", "state1.ico", "cmake_install.cmake", "build.ninja", "libtvshell.a", "CMakeFiles\\x.obj"})
+            ASSERT_TRUE(tvd::WriteWholeFile(tvd::JoinPath(from, name), name));
+        EXPECT_EQ(again.InstallFilesOf(from), 2);
+        std::string bytes;
+        EXPECT_TRUE(tvd::ReadWholeFile(again.File("state1.ico"), &bytes));
+        EXPECT_EQ(bytes, "state1.ico");
+        EXPECT_TRUE(tvd::FileExists(again.File("tv.exe")));
+        EXPECT_FALSE(tvd::FileExists(again.File("cmake_install.cmake")));
+        EXPECT_FALSE(tvd::FileExists(again.File("build.ninja")));
+        EXPECT_FALSE(tvd::FileExists(again.File("libtvshell.a")));
+        EXPECT_FALSE(tvd::FolderExists(again.File("CMakeFiles")));
+        EXPECT_EQ(again.InstallFilesOf(tvd::JoinPath(base, "no such folder")), -1);
+        tvd::RemoveTree(from);
     }
     EXPECT_FALSE(tvd::FolderExists(kept));
     // Names cannot leave the base folder.

@@ -286,6 +286,33 @@ std::string ProgramFolder::Install(const std::string& file, const std::string& n
     return target;
 }
 
+static bool EndsWithNoCase(const std::string& s, const char* tail) {
+    const size_t n = strlen(tail);
+    return s.size() >= n && lstrcmpiA(s.c_str() + s.size() - n, tail) == 0;
+}
+
+int ProgramFolder::InstallFilesOf(const std::string& folder) {
+    if (!ok_) return -1;
+    const std::string source = WinPath(folder);
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(JoinPath(source, "*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return -1;
+    int copied = 0;
+    bool ok = true;
+    do {
+        const std::string name = fd.cFileName;
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || EndsWithNoCase(name, ".cmake") ||
+            EndsWithNoCase(name, ".ninja") || EndsWithNoCase(name, ".a"))
+            continue;
+        if (CopyFileA(JoinPath(source, name).c_str(), File(name).c_str(), FALSE))
+            ++copied;
+        else
+            ok = false;
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+    return ok ? copied : -1;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Windows
 

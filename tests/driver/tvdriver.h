@@ -59,6 +59,11 @@ public:
     // Copies a file into the folder (under its own name, or newName); returns the copy's path,
     // or "" on failure.
     std::string Install(const std::string& file, const std::string& newName = std::string());
+    // Copies every file that lies in `folder` (not its subfolders), leaving out the build
+    // system's own files (*.cmake, *.ninja) and static libraries (*.a): e.g. tv.exe with what
+    // the build puts beside it.
+    // Returns the number of files copied, -1 on failure.
+    int InstallFilesOf(const std::string& folder);
     void Keep() { keep_ = true; }
 
 private:

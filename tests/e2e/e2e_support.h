@@ -23,12 +23,18 @@ inline std::string CurrentTestName() {
     return info ? std::string(info->test_suite_name()) + "." + info->name() : std::string("program");
 }
 
-// One run of tv.exe. The program folder holds a copy of tv.exe and nothing else until the test
-// puts files there; it is deleted afterwards unless the test failed (then it stays under
-// <build>/e2e-work for a look). A program still running at the end is killed.
+// One run of tv.exe. The program folder holds a copy of tv.exe with the files that the build puts
+// beside it (the program's own files, no data) until the test puts more there; it is deleted
+// afterwards unless the test failed (then it stays under <build>/e2e-work for a look). A program
+// still running at the end is killed.
 class TvProgram {
 public:
-    TvProgram() : folder_(TV_E2E_WORK, CurrentTestName()) { exe_ = folder_.Install(TV_EXE_PATH); }
+    TvProgram() : folder_(TV_E2E_WORK, CurrentTestName()) {
+        const std::string exe = tvd::WinPath(TV_EXE_PATH);
+        if (folder_.InstallFilesOf(exe.substr(0, exe.size() - tvd::BaseName(exe).size())) > 0 &&
+            tvd::FileExists(folder_.File("tv.exe")))
+            exe_ = folder_.File("tv.exe");
+    }
     ~TvProgram() {
         if (::testing::Test::HasFailure()) folder_.Keep();
     }

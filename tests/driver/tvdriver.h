@@ -176,6 +176,8 @@ std::string FormatTree(const std::vector<TreeItem>& roots);
 HTREEITEM FindTreeItem(HWND tree, const std::vector<std::string>& path);
 // Selects an item as a click would (the owner gets TVN_SELCHANGING/TVN_SELCHANGED).
 bool SelectTreeItem(HWND tree, HTREEITEM item);
+// TVM_EXPAND: like a program's own call, not a click, so the owner may get no
+// TVN_ITEMEXPANDING (a tree that fills branches on demand needs a real click then).
 bool ExpandTreeItem(HWND tree, HTREEITEM item, bool expand);
 
 struct ListContents {

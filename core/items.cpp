@@ -271,11 +271,19 @@ void TCategoryListObject::EnsureDefaultCategories(int createSamples) {
     std::unordered_map<uint64_t, uint32_t> ids;
     for (const ListNode* node = First(); node; node = node->next)
         if (WalkedNodeValid(node)) ++ids[CategoryKey(Item(node)->kind, Item(node)->id)];
-    for (ListNode* node = First(); node; node = node->next) {
+    for (ListNode* node = First(), *next = nullptr; node; node = next) {
+        next = node->next;
         if (!WalkedNodeValid(node)) continue;
         CategoryItem* c = Item(node);
         if (c->kind < 1 || c->kind > 3) {
             --ids[CategoryKey(c->kind, c->id)];
+            // A download category with this id exists already: the damaged record would be its
+            // duplicate (two categories with one identity, e.g. a second root), so it is dropped
+            // as the reader drops duplicates. Its children and items attach to the existing one.
+            if (ids[CategoryKey(TV_KIND_DOWNLOADS, c->id)] > 0) {
+                DeleteNode(node);
+                continue;
+            }
             c->kind = TV_KIND_DOWNLOADS;
             ++ids[CategoryKey(c->kind, c->id)];
         }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 namespace {
 
 constexpr size_t kCopyBuffer = 256 * 1024;
+constexpr size_t kSourceBuffer = 128 * 1024;
 
 // ---------------------------------------------------------------------------------------------
 // Archive source: the archive file (seen from `shift` on), writable through a temporary file.
@@ -29,8 +31,59 @@ struct TArchiveSource {
     std::string tempPath;
     zip_error_t error;
     bool writable = false;
+    // Reads go through a buffer: libzip reads members in small pieces and seeks before each one.
+    int64_t size = 0;           // of the view
+    int64_t pos = 0;            // in the view
+    std::vector<unsigned char> buffer;
+    int64_t bufferStart = 0;    // view position of buffer[0]
+    size_t bufferLength = 0;
 
     TArchiveSource() { zip_error_init(&error); }
+
+    zip_int64_t ReadAt(void* data, zip_uint64_t len) {
+        unsigned char* out = static_cast<unsigned char*>(data);
+        zip_int64_t done = 0;
+        while (len > 0 && pos < size) {
+            if (pos >= bufferStart && pos < bufferStart + int64_t(bufferLength)) {
+                size_t offset = size_t(pos - bufferStart);
+                size_t n = bufferLength - offset;
+                if (n > len) n = size_t(len);
+                memcpy(out, buffer.data() + offset, n);
+                out += n;
+                len -= n;
+                done += zip_int64_t(n);
+                pos += int64_t(n);
+                continue;
+            }
+            if (buffer.empty()) buffer.resize(kSourceBuffer);
+            if (!in->Seek(pos + shift)) {
+                zip_error_set(&error, ZIP_ER_SEEK, 0);
+                return -1;
+            }
+            if (len >= buffer.size()) {  // large reads go straight through
+                int64_t n = in->Read(out, size_t(len > 0x40000000 ? 0x40000000 : len));
+                if (n < 0) {
+                    zip_error_set(&error, ZIP_ER_READ, 0);
+                    return -1;
+                }
+                if (n == 0) break;
+                out += n;
+                len -= zip_uint64_t(n);
+                done += n;
+                pos += n;
+                continue;
+            }
+            int64_t n = in->Read(buffer.data(), buffer.size());
+            if (n < 0) {
+                zip_error_set(&error, ZIP_ER_READ, 0);
+                return -1;
+            }
+            bufferStart = pos;
+            bufferLength = size_t(n);
+            if (n == 0) break;
+        }
+        return done;
+    }
     ~TArchiveSource() {
         delete in;
         if (out) {
@@ -51,20 +104,18 @@ zip_int64_t ArchiveSourceProc(void* state, void* data, zip_uint64_t len, zip_sou
                 zip_error_set(&s->error, ZIP_ER_OPEN, 0);
                 return -1;
             }
+            s->size = s->in->Size() - s->shift;
+            if (s->size < 0) s->size = 0;
+            s->bufferLength = 0;
         }
-        if (!s->in->Seek(s->shift)) {
-            zip_error_set(&s->error, ZIP_ER_SEEK, 0);
-            return -1;
-        }
+        s->pos = 0;
         return 0;
     case ZIP_SOURCE_READ: {
         if (!s->in) {
             zip_error_set(&s->error, ZIP_ER_READ, 0);
             return -1;
         }
-        int64_t n = s->in->Read(data, size_t(len));
-        if (n < 0) zip_error_set(&s->error, ZIP_ER_READ, 0);
-        return n;
+        return s->ReadAt(data, len);
     }
     case ZIP_SOURCE_CLOSE:
         return 0;
@@ -93,18 +144,13 @@ zip_int64_t ArchiveSourceProc(void* state, void* data, zip_uint64_t len, zip_sou
             zip_error_set(&s->error, ZIP_ER_SEEK, 0);
             return -1;
         }
-        int64_t size = s->in->Size() - s->shift;
-        int64_t pos = s->in->Tell() - s->shift;
-        zip_int64_t target = zip_source_seek_compute_offset(zip_uint64_t(pos), zip_uint64_t(size), data, len, &s->error);
+        zip_int64_t target = zip_source_seek_compute_offset(zip_uint64_t(s->pos), zip_uint64_t(s->size), data, len, &s->error);
         if (target < 0) return -1;
-        if (!s->in->Seek(target + s->shift)) {
-            zip_error_set(&s->error, ZIP_ER_SEEK, 0);
-            return -1;
-        }
+        s->pos = target;  // the read that follows moves the file (or finds the bytes buffered)
         return 0;
     }
     case ZIP_SOURCE_TELL:
-        return s->in ? s->in->Tell() - s->shift : 0;
+        return s->in ? s->pos : 0;
     case ZIP_SOURCE_BEGIN_WRITE: {
         for (int i = 0; i < 1000; ++i) {
             char suffix[32];
@@ -152,6 +198,7 @@ zip_int64_t ArchiveSourceProc(void* state, void* data, zip_uint64_t len, zip_sou
             return -1;
         }
         s->shift = 0;  // the written archive has no stub
+        s->bufferLength = 0;
         return 0;
     }
     case ZIP_SOURCE_ROLLBACK_WRITE:
@@ -164,6 +211,7 @@ zip_int64_t ArchiveSourceProc(void* state, void* data, zip_uint64_t len, zip_sou
     case ZIP_SOURCE_REMOVE:
         delete s->in;
         s->in = nullptr;
+        s->bufferLength = 0;
         if (!s->fs->RemoveFile(s->path.c_str())) {
             zip_error_set(&s->error, ZIP_ER_REMOVE, 0);
             return -1;
@@ -479,7 +527,7 @@ namespace {
 
 // Extracts one member. Returns 0, a skip (TV_UNZIP_SKIPPED) or an error code.
 int ExtractMember(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs, zip_uint64_t index, uint64_t doneBefore,
-                  uint64_t total, std::vector<char>& buffer) {
+                  uint64_t total, std::vector<char>& buffer, std::set<std::string>& madeFolders) {
     MemberInfo info;
     int r = FillMemberInfo(za, fs, index, &info);
     if (r) return r;
@@ -502,8 +550,7 @@ int ExtractMember(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs, zip_uint64_t 
     }
     char rel[TV_PATH_SIZE];
     if (!SafeMemberPath(stored, sep, rel, sizeof rel)) return folderEntry ? TV_UNZIP_OK : TV_UNZIP_SKIPPED;
-    // Folders on the way (each part, so that nothing escapes through an existing link is not our
-    // concern here: the parts themselves never leave the destination).
+    // The folders on the way, part by part (every part was made safe above).
     std::string target = JoinPath(dest, rel, sep);
     if (!testOnly && target.size() >= TV_PATH_SIZE) return TV_UNZIP_OUTPUTFAILED;
     if (!testOnly) {
@@ -511,7 +558,12 @@ int ExtractMember(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs, zip_uint64_t 
         const char* p = rel;
         while (const char* q = strchr(p, sep)) {
             partial = JoinPath(partial, std::string(p, size_t(q - p)), sep);
+            if (madeFolders.count(partial)) {
+                p = q + 1;
+                continue;
+            }
             if (!fs->CreateFolder(partial.c_str())) return TV_UNZIP_OUTPUTFAILED;
+            madeFolders.insert(partial);
             p = q + 1;
         }
     }
@@ -636,8 +688,9 @@ int RunExtract(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs) {
     uint64_t done = 0;
     int result = TV_UNZIP_OK;
     bool skipped = false;
+    std::set<std::string> madeFolders;
     for (zip_uint64_t i : selected) {
-        int r = ExtractMember(c, za, fs, i, done, total, buffer);
+        int r = ExtractMember(c, za, fs, i, done, total, buffer, madeFolders);
         zip_stat_t st;
         if (zip_stat_index(za, i, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) done += st.size;
         if (r < 0) {  // unsupported member skipped on request

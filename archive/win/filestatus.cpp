@@ -52,6 +52,10 @@ INT_PTR TFileOperationStatusDialog::HandleMessage(UINT msg, WPARAM wParam, LPARA
         case kStartCommand:
             if (running_) return TRUE;
             running_ = true;
+            // A modal dialog becomes visible only once its loop is idle, which a running job never
+            // lets happen: show it now so that the progress can be seen.
+            ShowWindow(hwnd_, SW_SHOW);
+            UpdateWindow(hwnd_);
             RunJob();
             running_ = false;
             EndDialog(hwnd_, 1);

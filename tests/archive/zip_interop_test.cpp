@@ -359,4 +359,19 @@ TEST_F(ZipInterop, CreateEmptyArchiveAndNothingToAdd) {
     EXPECT_EQ(std::string(3000, 'x'), ReadAll(P("not.zip")));
 }
 
+// More than 65,535 members: the archive we write gets Zip64 end records that the others read.
+TEST_F(ZipInterop, WritesZip64WhenNeeded) {
+    ASSERT_EQ(0, Sh("python3 -c \"import os\nfor d in range(41):\n os.makedirs('many/%02d' % d)\n"
+                    " for i in range(1600): open('many/%02d/%04d' % (d, i), 'w').close()\""));
+    ASSERT_EQ(0, Add("z.zip", {"many"}, 6, "", TV_ZIP_ADD, 1));
+    EXPECT_EQ(65600u, lastCount_);
+    uint32_t n = 0;
+    EXPECT_EQ(0, Count("z.zip", &n));
+    EXPECT_EQ(65600u + 42u, n);  // files and folder entries
+    EXPECT_EQ(0, Sh("python3 -c 'import zipfile; z = zipfile.ZipFile(\"z.zip\"); assert len(z.namelist()) == 65642;"
+                    " assert z.testzip() is None'"));
+    EXPECT_EQ(0, Sh("unzip -tqq z.zip"));
+    EXPECT_EQ(0, Sh("7z t z.zip"));
+}
+
 }  // namespace

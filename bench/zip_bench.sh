@@ -1,0 +1,106 @@
+#!/bin/bash
+# zip_bench.sh [WORKDIR]: the ZIP engine (tools/tvzip, native Release build without sanitizers)
+# against Info-ZIP zip/unzip on the same ~200 MB in ~2,000 generated files (text, random bytes,
+# repetitive binary). Reports MB/s (uncompressed bytes per second, best of 3 runs) and sizes.
+#   TV_BUILD: build root (default ./build); the benchmark tree is $TV_BUILD/bench-release.
+set -euo pipefail
+root=$(dirname "$(dirname "$(realpath "$0")")")
+build=${TV_BUILD:-$root/build}/bench-release
+work=${1:-$(mktemp -d /tmp/tvzipbench.XXXXXX)}
+runs=${RUNS:-3}
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTV_SANITIZE=OFF >/dev/null
+cmake --build "$build" --target tvzip -j "${TV_JOBS:-2}" >/dev/null
+tvzip=$build/tools/tvzip
+
+mkdir -p "$work"
+cd "$work"
+if [ ! -f data.stamp ]; then
+  rm -rf data
+  python3 - <<'PY'
+import os, random
+random.seed(20261207)
+words = [''.join(random.choice('abcdefghijklmnopqrstuvwxyz') for _ in range(random.randint(2, 11)))
+         for _ in range(5000)]
+total = 0
+for i in range(2000):
+    kind = i % 3
+    size = random.randint(20_000, 190_000)
+    folder = 'data/d%02d/s%d' % (i % 40, i % 3)
+    os.makedirs(folder, exist_ok=True)
+    if kind == 0:  # text
+        out = []
+        n = 0
+        while n < size:
+            line = ' '.join(random.choice(words) for _ in range(random.randint(4, 14))) + '\n'
+            out.append(line)
+            n += len(line)
+        data = ''.join(out).encode()[:size]
+        name = 'f%04d.txt' % i
+    elif kind == 1:  # random bytes
+        data = os.urandom(size)
+        name = 'f%04d.bin' % i
+    else:  # repetitive binary: records with small variations
+        rec = bytes(random.randrange(256) for _ in range(64))
+        parts = []
+        for j in range(size // 64 + 1):
+            r = bytearray(rec)
+            r[j % 64] = j & 0xFF
+            parts.append(bytes(r))
+        data = b''.join(parts)[:size]
+        name = 'f%04d.dat' % i
+    with open(os.path.join(folder, name), 'wb') as f:
+        f.write(data)
+    total += size
+print('generated %d files, %.1f MB' % (2000, total / 1e6))
+PY
+  touch data.stamp
+fi
+bytes=$(du -sb data | cut -f1)
+mb=$(python3 -c "print($bytes/1e6)")
+
+# best RUNS: the best wall time and the best CPU time (user + system) of RUNS runs of a command.
+# On a shared, loaded machine the CPU time is the steadier figure.
+best() {
+  local bw="" bc=""
+  for _ in $(seq "$runs"); do
+    rm -rf out
+    /usr/bin/time -f "%e %U %S" -o time.txt bash -c "$1" >/dev/null 2>&1
+    read -r w u s < time.txt
+    local c
+    c=$(python3 -c "print($u + $s)")
+    if [ -z "$bw" ] || python3 -c "import sys; sys.exit(0 if $w < $bw else 1)"; then bw=$w; fi
+    if [ -z "$bc" ] || python3 -c "import sys; sys.exit(0 if $c < $bc else 1)"; then bc=$c; fi
+  done
+  echo "$bw $bc"
+}
+
+t_zip=$(best "rm -f info.zip && zip -q -r -6 info.zip data")
+t_ours=$(best "rm -f ours.zip && '$tvzip' add ours.zip -6 -r data")
+t_unzip=$(best "rm -rf out && unzip -q info.zip -d out")
+t_ourx=$(best "rm -rf out && '$tvzip' extract info.zip out")
+t_ourx2=$(best "rm -rf out && '$tvzip' extract ours.zip out")
+rm -rf out
+# Correctness of what was measured.
+unzip -tqq ours.zip >/dev/null
+"$tvzip" extract info.zip out >/dev/null && diff -r data out/data >/dev/null && rm -rf out
+
+s_info=$(stat -c %s info.zip)
+s_ours=$(stat -c %s ours.zip)
+python3 - "$mb" "$t_zip" "$t_ours" "$t_unzip" "$t_ourx" "$t_ourx2" "$s_info" "$s_ours" "$bytes" "$runs" <<'PY'
+import sys
+a = sys.argv[1:]
+mb = float(a[0])
+zw, zc, ow, oc, uw, uc, xw, xc, x2w, x2c = map(float, ' '.join(a[1:6]).split())
+si, so, raw, runs = int(a[6]), int(a[7]), int(a[8]), int(a[9])
+print('data: %.1f MB in 2000 files; best of %d runs; MB/s by wall time / by CPU time (user+sys)' % (mb, runs))
+print('| Operation | Info-ZIP | tvzip | tvzip speed / Info-ZIP (wall, CPU) |')
+print('|---|---|---|---|')
+def row(name, w1, c1, w2, c2):
+    print('| %s | %.1f / %.1f MB/s | %.1f / %.1f MB/s | %.2f x, %.2f x |' % (name, mb / w1, mb / c1, mb / w2, mb / c2, w1 / w2, c1 / c2))
+row('create, level 6', zw, zc, ow, oc)
+row("extract Info-ZIP's archive", uw, uc, xw, xc)
+print('| extract our archive | | %.1f / %.1f MB/s | |' % (mb / x2w, mb / x2c))
+print('| archive size, level 6 | %d (%.2f %%) | %d (%.2f %%) | %+.3f %% size |' %
+      (si, 100.0 * si / raw, so, 100.0 * so / raw, 100.0 * (so - si) / si))
+PY

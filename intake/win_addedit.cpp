@@ -1,0 +1,125 @@
+// The add/edit dialog of a download: category (chosen or typed), description, website and, for new
+// files, whether the file is copied or moved.
+#include "intake/win_addedit.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "core/items.h"
+#include "intake/intake_ids.h"
+#include "intake/win_intake.h"
+#include "util/path.h"
+#include "util/text.h"
+#include "util/textcopy.h"
+#include "util/win_ui.h"
+#include "util/safestr.h"
+
+uint32_t CheckAddEditCategoryName(char* category) {
+    TrimSpaces(category, TV_TRIM_BOTH);
+    return IsValidFileName(category) ? 0u : uint32_t(TV_IDS_CATEGORY_INVALID);
+}
+
+int TFileAddEditDialog::Run(HWND owner) {
+    const INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), "ADDEDITFILE", owner, DialogProc,
+                                      reinterpret_cast<LPARAM>(this));
+    return r == IDOK ? 1 : 0;
+}
+
+INT_PTR CALLBACK TFileAddEditDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TFileAddEditDialog* self;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<TFileAddEditDialog*>(lParam);
+        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        self->hwnd_ = hwnd;
+    } else {
+        self = reinterpret_cast<TFileAddEditDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    }
+    return self ? self->HandleMessage(msg, wParam, lParam) : FALSE;
+}
+
+int TFileAddEditDialog::Ask(const char* text, const char* caption, UINT type) {
+    if (messageBox) return messageBox(hwnd_, text, caption, type, messageContext);
+    return MessageBoxA(hwnd_, text, caption, type);
+}
+
+void TFileAddEditDialog::OnInit() {
+    SetWindowTextA(hwnd_, LoadMessageText(params_->isNew ? TV_IDS_ADD_FILE_TITLE : TV_IDS_EDIT_FILE_TITLE));
+    HWND combo = GetDlgItem(hwnd_, IDC_ADDEDIT_CATEGORY);
+    SendMessageA(combo, CB_LIMITTEXT, TV_PATH_SIZE - 1, 0);
+    if (params_->categories) {
+        for (const ListNode* n = params_->categories->First(); n; n = n->next) {
+            if (!params_->categories->IsNodeValid(n, 0)) continue;
+            const CategoryItem* c = TCategoryListObject::Item(n);
+            if (c->kind == TV_KIND_DOWNLOADS) SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c->name));
+        }
+    }
+    SetWindowTextA(combo, params_->category);
+    SetDlgItemTextA(hwnd_, IDC_ADDEDIT_FILENAME, params_->fileName);
+    SendDlgItemMessageA(hwnd_, IDC_ADDEDIT_DESCRIPTION, EM_LIMITTEXT, TV_DESCRIPTION_MAX, 0);
+    SendDlgItemMessageA(hwnd_, IDC_ADDEDIT_WEBSITE, EM_LIMITTEXT, TV_INTAKE_TEXT_MAX, 0);
+    SetDlgItemTextA(hwnd_, IDC_ADDEDIT_DESCRIPTION, params_->description ? params_->description : "");
+    SetDlgItemTextA(hwnd_, IDC_ADDEDIT_WEBSITE, params_->website ? params_->website : "");
+    const int show = params_->offerChoice ? SW_SHOW : SW_HIDE;
+    ShowWindow(GetDlgItem(hwnd_, IDC_ADDEDIT_COPY), show);
+    ShowWindow(GetDlgItem(hwnd_, IDC_ADDEDIT_MOVE), show);
+    CheckRadioButton(hwnd_, IDC_ADDEDIT_COPY, IDC_ADDEDIT_MOVE, params_->copy ? IDC_ADDEDIT_COPY : IDC_ADDEDIT_MOVE);
+}
+
+bool TFileAddEditDialog::OnOk() {
+    char category[TV_PATH_SIZE];
+    GetDlgItemTextA(hwnd_, IDC_ADDEDIT_CATEGORY, category, sizeof category);
+    if (const uint32_t message = CheckAddEditCategoryName(category)) {
+        Ask(LoadMessageText(message), "Error", MB_OK | MB_ICONERROR);
+        SetFocus(GetDlgItem(hwnd_, IDC_ADDEDIT_CATEGORY));
+        return false;
+    }
+    CopyLimited(params_->category, category, sizeof params_->category);
+    char text[TV_INTAKE_TEXT_MAX + 1];
+    GetDlgItemTextA(hwnd_, IDC_ADDEDIT_DESCRIPTION, text, sizeof text);
+    TextAssign(&params_->description, text, params_->description != nullptr);
+    GetDlgItemTextA(hwnd_, IDC_ADDEDIT_WEBSITE, text, sizeof text);
+    TextAssign(&params_->website, text, params_->website != nullptr);
+    if (params_->offerChoice) params_->copy = IsDlgButtonChecked(hwnd_, IDC_ADDEDIT_COPY) == BST_CHECKED ? 1 : 0;
+    return true;
+}
+
+bool TFileAddEditDialog::ConfirmCancel() {
+    if (!params_->askBeforeCancel) return true;
+    if (Ask(LoadMessageText(TV_IDS_CANCEL_DOWNLOAD_QUESTION), LoadMessageText(TV_IDS_PROGRAM_TITLE),
+            MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
+    params_->declined = 1;
+    return true;
+}
+
+INT_PTR TFileAddEditDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        OnInit();
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            if (OnOk()) EndDialog(hwnd_, IDOK);
+            return TRUE;
+        case IDCANCEL:
+            if (ConfirmCancel()) EndDialog(hwnd_, IDCANCEL);
+            return TRUE;
+        case IDC_INTAKE_HELP:
+            IntakeHelp(hwnd_, TV_HELP_ADDEDITFILE);
+            return TRUE;
+        case IDC_ADDEDIT_WEBSITE_LINK: {
+            if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+            char url[TV_INTAKE_TEXT_MAX + 1];
+            GetDlgItemTextA(hwnd_, IDC_ADDEDIT_WEBSITE, url, sizeof url);
+            const INT_PTR r = reinterpret_cast<INT_PTR>(ShellExecuteA(hwnd_, nullptr, url, nullptr, nullptr, SW_SHOWNORMAL));
+            if (r <= 32) Ask(LoadMessageText(TV_IDS_WEBSITE_NOT_OPENED), "Error", MB_OK | MB_ICONERROR);
+            return TRUE;
+        }
+        }
+        break;
+    }
+    return FALSE;
+}

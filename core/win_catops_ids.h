@@ -1,0 +1,36 @@
+// Control ids and help contexts of the item operation dialogs (shared by the resource script and
+// the dialog code; plain macros, no system headers).
+#pragma once
+
+#define IDC_HELP_BUTTON 900
+
+// "FILEDELETETYPE"
+#define IDC_DELETE_FILE_AND_RECORD 101
+#define IDC_DELETE_FILE_ONLY 102
+
+// "ADDEDITBOOKMARK"
+#define IDC_BOOKMARK_CATEGORY 101
+#define IDC_BOOKMARK_TITLE 102
+#define IDC_BOOKMARK_URL 103
+#define IDC_BOOKMARK_DESCRIPTION 104
+#define IDC_BOOKMARK_OPEN_URL 105
+
+// "NEWSHORTCUT"
+#define IDC_SHORTCUT_TARGET 101
+#define IDC_SHORTCUT_TITLE 102
+#define IDC_SHORTCUT_BROWSE 103
+
+// "CTPROP"
+#define IDC_CTPROP_NAME 101
+#define IDC_CTPROP_TYPE 102
+#define IDC_CTPROP_ID 103
+#define IDC_CTPROP_LOCATION 104
+#define IDC_CTPROP_CONTENTS 105
+#define IDC_CTPROP_SUBCATEGORIES 106
+#define IDC_CTPROP_PARENT 107
+
+// Help contexts.
+#define TV_HELP_CATEGORY_PROPERTIES 160
+#define TV_HELP_FILE_DELETE_TYPE 161
+#define TV_HELP_BOOKMARK 162
+#define TV_HELP_NEW_SHORTCUT 163

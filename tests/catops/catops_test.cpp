@@ -799,6 +799,106 @@ TEST_F(CatOps, NewShortcutDialogRefusesAnInvalidTitleAndCreatesTheLink) {
     EXPECT_EQ(views_.updates.back().flags, 27);
 }
 
+std::string DialogItemText(HWND dialog, int id) {
+    char text[512] = {};
+    GetWindowTextA(GetDlgItem(dialog, id), text, sizeof text);
+    return text;
+}
+
+// The page of a property sheet (a child of class "VeltraDialog" somewhere below the sheet).
+HWND FindPage(HWND sheet) {
+    HWND page = FindWindowExA(sheet, nullptr, "VeltraDialog", nullptr);
+    return page;
+}
+
+TEST_F(CatOps, RealDialogsFillAndReadTheirParameters) {
+    // "FILEDELETETYPE": preset, the other radio button chosen, OK; then Cancel.
+    {
+        std::atomic<bool> seenPreset{false};
+        std::thread driver([&] {
+            HWND dialog = WaitForWindow("VeltraDialog", "Delete File");
+            if (!dialog) return;
+            seenPreset = IsDlgButtonChecked(dialog, 101) == BST_CHECKED && IsDlgButtonChecked(dialog, 102) != BST_CHECKED;
+            SendMessageA(GetDlgItem(dialog, 102), BM_CLICK, 0, 0);
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        FileDeleteTypeParams params;
+        params.deleteType = 0;
+        EXPECT_TRUE(RunFileDeleteTypeDialog(parent_, &params));
+        driver.join();
+        EXPECT_TRUE(seenPreset.load());
+        EXPECT_EQ(params.deleteType, 1);
+
+        std::thread canceller([&] {
+            if (HWND dialog = WaitForWindow("VeltraDialog", "Delete File")) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        params.deleteType = 1;
+        EXPECT_FALSE(RunFileDeleteTypeDialog(parent_, &params));
+        canceller.join();
+        EXPECT_EQ(params.deleteType, 1);
+    }
+
+    // "ADDEDITBOOKMARK" inside the "Edit Bookmark" sheet.
+    {
+        BookmarkDialogParams params;
+        params.isNew = 0;
+        params.categories = {"Bookmarks", "Links", "News"};
+        params.category = "Links";
+        params.title = "Old title";
+        params.url = "http://example.com/";
+        params.description = "first\r\nsecond";
+        std::string seenTitle, seenCategory;
+        int seenCount = -1;
+        std::thread driver([&] {
+            HWND sheet = WaitForWindow(nullptr, "Edit Bookmark");
+            if (!sheet) return;
+            HWND page = nullptr;
+            for (int i = 0; i < 200 && !(page = FindPage(sheet)); ++i) Sleep(10);
+            if (!page) return;
+            seenTitle = DialogItemText(page, 102);
+            seenCategory = DialogItemText(page, 101);
+            seenCount = int(SendMessageA(GetDlgItem(page, 101), CB_GETCOUNT, 0, 0));
+            SendMessageA(GetDlgItem(page, 102), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("New title"));
+            SendMessageA(GetDlgItem(page, 101), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Other"));
+            PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        });
+        EXPECT_TRUE(RunBookmarkDialog(parent_, &params));
+        driver.join();
+        EXPECT_EQ(seenTitle, "Old title");
+        EXPECT_EQ(seenCategory, "Links");
+        EXPECT_EQ(seenCount, 3);
+        EXPECT_EQ(params.title, "New title");
+        EXPECT_EQ(params.category, "Other");
+        EXPECT_EQ(params.url, "http://example.com/");
+        EXPECT_EQ(params.description, "first\r\nsecond");
+    }
+
+    // "CTPROP": the texts of the category, read-only.
+    {
+        ListNode* cat = AddCategory("Stuff", 1, 0);
+        CategoryPropertiesParams params;
+        ASSERT_TRUE(FillCategoryProperties(&data_, cat, &params));
+        std::string seenName, seenLocation, seenParent;
+        std::thread driver([&] {
+            for (int i = 0; i < 500; ++i, Sleep(20)) {
+                HWND sheet = FindWindowA("#32770", nullptr);
+                HWND page = sheet ? FindPage(sheet) : nullptr;
+                if (!page || DialogItemText(page, 101) != "Stuff") continue;
+                seenName = DialogItemText(page, 101);
+                seenLocation = DialogItemText(page, 104);
+                seenParent = DialogItemText(page, 107);
+                PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+                return;
+            }
+        });
+        RunCategoryPropertiesDialog(parent_, &params);
+        driver.join();
+        EXPECT_EQ(seenName, "Stuff");
+        EXPECT_EQ(seenLocation, downloads_ + "Stuff\\");
+        EXPECT_EQ(seenParent, "Downloads (0)");
+    }
+}
+
 TEST(NewShortcutInput, TrimsAndNamesTheProblem) {
     struct Case {
         const char* target;

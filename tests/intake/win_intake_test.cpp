@@ -621,3 +621,47 @@ TEST_F(Intake, NewFilesInTheStorageAreTakenIn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Intake, SeveralFilesDroppedAsMoveAreMoved) {
+    WriteText(In("m.zip"), "m");
+    TIntakeFileOutcome outcome;
+    ASSERT_EQ(1, RunIntake(nullptr, nullptr, In("m.zip"), TV_INTAKE_SET_EACH_FILE | TV_INTAKE_MOVE, &outcome));
+    EXPECT_EQ(TV_INTAKE_FILE_PLACED, outcome);
+    EXPECT_FALSE(Exists(In("m.zip")));
+    EXPECT_EQ("m", ReadText(Store("m.zip")));
+    EXPECT_EQ(uint32_t(TV_FILE_EXISTS | TV_FILE_MARKED), Downloads()[0]->flags);
+}
+
+TEST_F(Intake, WebsiteOfATemporaryFileComesFromTheBrowsersRecord) {
+    const char* key = "Software\\Netscape\\Netscape Navigator\\Temporary File URL Resolution";
+    const std::string source = In("nav.zip");
+    WriteText(source, "n");
+    HKEY h;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr));
+    const char url[] = "http://example.com/nav.zip";
+    RegSetValueExA(h, source.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(url), sizeof url);
+    ASSERT_EQ(1, RunIntake(nullptr, nullptr, source, TV_INTAKE_NEW, nullptr));
+    RegDeleteValueA(h, source.c_str());
+    RegCloseKey(h);
+    EXPECT_STREQ(url, Downloads()[0]->website);
+}
+
+TEST_F(Intake, RealLostFilesDialogIsShownAndClosed) {
+    AddStored("gone.zip", "g");
+    DeleteFileA(Store("Standard\\gone.zip").c_str());
+    responder_.informationDialog = nullptr;
+    std::string caption;
+    DialogDriver driver([&](HWND dialog) {
+        char text[100];
+        GetWindowTextA(dialog, text, sizeof text);
+        caption = text;
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(1, CheckLostFiles(ctx_));
+    ASSERT_TRUE(driver.Found());
+    EXPECT_EQ("Lost Files", caption);
+}
+
+}  // namespace

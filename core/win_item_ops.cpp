@@ -7,6 +7,8 @@
 #include <algorithm>
 
 #include "database/win_database.h"
+#include "intake/win_filecopy.h"
+#include "intake/win_intake.h"
 #include "util/format.h"
 #include "util/path.h"
 #include "util/strings.h"
@@ -59,11 +61,10 @@ bool IsFile(const char* path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Call point of file intake's CopyOrMoveFile (copy or move with replace). Until intake's
-// version is in place, the plain system copy and move stand in for it.
+// Placement into the storage folders goes through file intake's copy and move (replacing the
+// destination only with a complete copy).
 bool CopyOrMoveStoredFile(const char* source, const char* destination, bool move) {
-    if (move) return MoveFileExA(source, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
-    return CopyFileA(source, destination, FALSE) != 0;
+    return CopyOrMoveFile(source, destination, move ? 1 : 0, 1) == 0;
 }
 
 // A copy of text trimmed at both ends; false when it does not fit.
@@ -396,23 +397,7 @@ void TItemOperations::ShowCategoryProperties(HWND window, ListNode* node) {
 
 // ================================================================ downloads
 
-void TItemOperations::RefreshDownloadState(ListNode* node) {
-    // Call point of file intake's RefreshFileState: until it is in place, the state comes from
-    // the stored file directly (exists flag and size).
-    TFileListObject& files = data_->downloads;
-    if (!files.IsNodeValid(node, 1)) return;
-    FileItem* r = TFileListObject::Item(node);
-    char path[TV_PATH_SIZE];
-    WIN32_FILE_ATTRIBUTE_DATA info;
-    if (files.FilePath(path, sizeof path, r, &data_->categories, Locations()) == TV_FOLDER_OK &&
-        GetFileAttributesExA(path, GetFileExInfoStandard, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        r->flags |= TV_FILE_EXISTS;
-        r->sizeLow = info.nFileSizeLow;
-        r->sizeHigh = info.nFileSizeHigh;
-    } else {
-        r->flags &= ~uint32_t(TV_FILE_EXISTS);
-    }
-}
+void TItemOperations::RefreshDownloadState(ListNode* node) { RefreshFileState(data_, node); }
 
 int TItemOperations::DeleteDownload(HWND window, ListNode* node, int deleteType, int updateView, int askType,
                                     int selectNext) {
@@ -621,16 +606,7 @@ int TItemOperations::DeleteSelectedBookmarks(HWND window) {
 
 // ================================================================ shortcuts
 
-void TItemOperations::RefreshShortcutState(ListNode* node) {
-    TShortcutListObject& shortcuts = data_->shortcuts;
-    if (!shortcuts.IsNodeValid(node, 1)) return;
-    ShortcutItem* r = TShortcutListObject::Item(node);
-    char path[TV_PATH_SIZE];
-    if (shortcuts.ShortcutPath(path, sizeof path, r, &data_->categories, Locations()) == TV_FOLDER_OK && IsFile(path))
-        r->flags |= TV_SHORTCUT_EXISTS;
-    else
-        r->flags &= ~uint32_t(TV_SHORTCUT_EXISTS);
-}
+void TItemOperations::RefreshShortcutState(ListNode* node) { ::RefreshShortcutState(data_, node); }
 
 ListNode* TItemOperations::AddShortcutFile(const char* path, ListNode* category, int flags) {
     TShortcutListObject& shortcuts = data_->shortcuts;

@@ -126,7 +126,7 @@ public:
     int DeleteSelectedDownloads(HWND window);
     // 1 when the record (and its stored file) got the new name.
     int RenameDownload(HWND window, ListNode* node, const char* newName, int viewFlags);
-    // Flag bit 0 (and the size) from the stored file.
+    // Flag bit 0 and the size from the stored file (file intake's RefreshFileState).
     void RefreshDownloadState(ListNode* node);
 
     // --- Bookmarks.

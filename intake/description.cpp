@@ -76,11 +76,21 @@ public:
     std::string AnsiToUtf8(const char* text) override { return real_->AnsiToUtf8(text); }
     char Separator() const override { return real_->Separator(); }
 
-    void Append(const void* bytes, size_t size) {
+    // Keeps what fits; returns false once the member holds more than is wanted. The part read so
+    // far is then taken as the member (the engine stops reading a member whose write fails, so a
+    // huge "FILE_ID.DIZ" is never decompressed to its end).
+    bool Append(const void* bytes, size_t size) {
         const size_t room = maxBytes_ > pending.size() ? maxBytes_ - pending.size() : 0;
         const size_t take = size < room ? size : room;
         const char* p = static_cast<const char*>(bytes);
         pending.insert(pending.end(), p, p + take);
+        if (take == size) return true;
+        if (!captured) {
+            data.swap(pending);
+            captured = true;
+        }
+        pending.clear();
+        return false;
     }
 
 private:
@@ -101,9 +111,8 @@ public:
     explicit TMemorySink(TDescriptionFileSystem* fs) : fs_(fs) {}
     int64_t Read(void*, size_t) override { return -1; }
     int Write(const void* data, size_t size) override {
-        fs_->Append(data, size);
         written_ += int64_t(size);
-        return 1;
+        return fs_->Append(data, size) ? 1 : 0;
     }
     int Seek(int64_t) override { return 0; }
     int64_t Tell() override { return written_; }

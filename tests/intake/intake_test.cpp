@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -111,6 +112,28 @@ TEST(CleanStorageName, NamesNeverLeaveTheFolder) {
     char empty[TV_PATH_SIZE] = "..\\";
     CleanStorageName(empty, sizeof empty, "");
     EXPECT_STREQ("", empty);
+}
+
+TEST(CleanStorageName, AnyTextBecomesOnePlainName) {
+    // Texts built from the characters that matter for paths: every result is one valid name that
+    // names no folder above, no drive and no device.
+    const char alphabet[] = {'.', '.', '\\', '/', ':', 'C', 'n', 'u', 'l', ' ', '*', '"', '\t', 'a', '1'};
+    uint32_t seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        char name[TV_PATH_SIZE];
+        seed = seed * 1103515245u + 12345u;
+        const size_t length = (seed >> 16) % 12;
+        for (size_t j = 0; j < length; ++j) {
+            seed = seed * 1103515245u + 12345u;
+            name[j] = alphabet[(seed >> 16) % sizeof alphabet];
+        }
+        name[length] = 0;
+        const std::string input = name;
+        CleanStorageName(name, sizeof name, "unknown");
+        SCOPED_TRACE("[" + input + "] -> [" + name + "]");
+        ASSERT_TRUE(IsValidFileName(name));
+        ASSERT_EQ(nullptr, std::strpbrk(name, "\\/:"));
+    }
 }
 
 TEST(TrimAndUnquotePath, QuotesAndBlanks) {

@@ -150,7 +150,10 @@ int TTolvaneApp::MessageLoop() {
     MSG msg = {};
     HWND frame = frame_ ? frame_->hwnd() : nullptr;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (accelerators_ && frame && TranslateAcceleratorA(frame, accelerators_, &msg)) continue;
+        // Keys typed into the search field or a label edit are the field's own (Del, F2, Ctrl+C ...).
+        const bool fieldKey = (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) &&
+                              TTolvaneWindow::IsMainWindowEditField(msg.hwnd);
+        if (accelerators_ && frame && !fieldKey && TranslateAcceleratorA(frame, accelerators_, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -12,8 +12,6 @@ int StartupBookmarkImportCall(HWND, TProgramData*) {
     return 0;
 }
 
-void CreateMainWindowBarsCall(HWND) {}
-void CreateMainWindowViewsCall(HWND, TProgramData*) {}
 void RegisterDropTargetCall(HWND, HWND) {}
 void RevokeDropTargetCall(HWND, HWND) {}
 void RegisterClipboardFormatsCall() {}

@@ -22,11 +22,6 @@ void CheckNewStorageFilesCall(HWND mainWindow, TProgramData* program);
 int StartupBookmarkImportCall(HWND mainWindow, TProgramData* program);
 
 // --- Window set-up.
-// The toolbar with its search field and the status bar. NOT BUILT YET.
-void CreateMainWindowBarsCall(HWND mainWindow);
-// The category tree and the three item lists, the starting category and the command states.
-// NOT BUILT YET.
-void CreateMainWindowViewsCall(HWND mainWindow, TProgramData* program);
 // The drop target on the frame and the client window (registration) and its removal at shut-down.
 // NOT BUILT YET.
 void RegisterDropTargetCall(HWND frame, HWND mainWindow);

@@ -91,6 +91,11 @@ LRESULT TTolvaneFrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM l
                 return 0;
             }
             break;
+        case WM_INITMENUPOPUP:
+        case WM_MENUSELECT:
+            // Command states and the status help of the menus are the client's.
+            if (client_ && client_->hwnd()) SendMessageA(client_->hwnd(), message, wParam, lParam);
+            break;
         case WM_COMMAND:
             // Menu and accelerator commands are the client's.
             if (client_ && client_->hwnd()) return SendMessageA(client_->hwnd(), message, wParam, lParam);

@@ -1,6 +1,10 @@
 #include "shell/main_window.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
+
+#include <cstring>
+#include <vector>
 
 #include "core/items.h"
 #include "core/lists.h"
@@ -9,8 +13,11 @@
 #include "shell/app.h"
 #include "shell/call_points.h"
 #include "shell/command_line.h"
+#include "shell/command_states.h"
 #include "shell/commands.h"
 #include "shell/handoff_receiver.h"
+#include "resources/resource_ids.h"
+#include "util/format.h"
 #include "util/text.h"
 #include "util/textcopy.h"
 #include "util/win_classes.h"
@@ -23,6 +30,61 @@ namespace {
 const char kClientClass[] = "TolvaneWindow";
 const UINT kTrayIconId = 0;
 const int kTrayIconResource = 3;
+
+// Child windows.
+const int kToolbarId = 303;
+const int kStatusBarId = 304;
+const int kSearchFieldId = 305;
+const int kDividerWidth = 3;
+const int kSearchFieldHeight = 23;
+const size_t kSearchExpressionChars = 99;
+// String ids.
+const UINT kIdsSearchExpression = 3822;
+const int kStatusHelpOffset = 1000;
+const int kToolTipOffset = 2100;
+// Commands whose feature is not part of this program yet: shown greyed.
+const int kNotBuiltCommands[] = {CM_VIEWER, CM_NEW_DOWNLOAD, CM_COPY_TO, CM_CUT, CM_COPY, CM_PASTE, CM_SEARCH,
+                                 CM_SEARCH_RESULTS, CM_IMPORT_BOOKMARKS, CM_EXPORT_BOOKMARKS, CM_PREFERENCES,
+                                 CM_EXPORT_FILE_DATABASE, CM_MAKE_INTERCHANGE, CM_IMPORT_INTERCHANGE,
+                                 CM_NEW_CATEGORY, CM_NEW_BOOKMARK, CM_NEW_SHORTCUT, CM_RENAME, CM_DELETE,
+                                 CM_PROPERTIES};
+
+bool IsNotBuilt(int command) {
+    for (int id : kNotBuiltCommands)
+        if (id == command) return true;
+    return false;
+}
+
+const UINT kIdsFileNotOpened = 3419;
+const char kErrorCaption[] = "Error";
+
+// Runs a file with the default verb of its file type (the "shell" key's default value of the type
+// that its extension names), "open" when there is none. False when the shell reports failure.
+bool OpenFileByType(HWND owner, const char* path) {
+    char verb[TV_PATH_SIZE] = "open";
+    const char* dot = strrchr(path, '.');
+    if (dot && !strchr(dot, '\\')) {
+        char type[TV_PATH_SIZE] = {};
+        LONG size = sizeof(type);
+        if (RegQueryValueA(HKEY_CLASSES_ROOT, dot, type, &size) == ERROR_SUCCESS && type[0]) {
+            char key[TV_PATH_SIZE + 8];
+            FormatLimited(key, sizeof(key), "%s\\shell", type);
+            char value[TV_PATH_SIZE] = {};
+            size = sizeof(value);
+            if (RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) == ERROR_SUCCESS && value[0])
+                CopyLimited(verb, value, sizeof(verb));
+        }
+    }
+    const HINSTANCE result = ShellExecuteA(owner, verb, path, nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+// The window that receives the keyboard messages of the thread's focus, and its class.
+bool HasClass(HWND window, const char* name) {
+    char className[32];
+    return window && GetClassNameA(window, className, sizeof(className)) > 0 && lstrcmpiA(className, name) == 0;
+}
+
 
 // A plug-in leaves its downloads in the user's temporary folder. A hand-off that names a file
 // anywhere else did not come from a plug-in, and the receiver never deletes such a file.
@@ -90,6 +152,10 @@ LRESULT TTolvaneWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         case WM_CREATE:
             SetUp();
             return 0;
+        case WM_DESTROY:
+            if (toolbarImages_) ImageList_Destroy(toolbarImages_);
+            toolbarImages_ = nullptr;
+            break;
         case TV_WM_DEFERRED_STARTUP:
             DeferredStartUp();
             return 0;
@@ -105,16 +171,108 @@ LRESULT TTolvaneWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         case TV_WM_SHOW_TRAY_MENU:
             ShowTrayMenu(short(LOWORD(lParam)), short(HIWORD(lParam)));
             return 0;
+        case TV_WM_DOWNLOAD_CHANGED: {
+            // A download changed: its category's list is refilled when that category is showing.
+            ListNode* node = reinterpret_cast<ListNode*>(lParam);
+            const FileItem* item =
+                program_ && program_->downloads.ContainsNode(node) ? TFileListObject::Item(node) : nullptr;
+            if (item && SelectedCategoryKind() == TV_KIND_DOWNLOADS && item->categoryId == SelectedCategoryId())
+                ShowCategoryContents();
+            return 0;
+        }
+        case TV_WM_SELECT_ITEM: {
+            const int kind = wParam ? TV_KIND_BOOKMARKS : TV_KIND_DOWNLOADS;
+            UpdateItemView(kind, reinterpret_cast<ListNode*>(lParam), TV_VIEW_FLAG_SHOW_CATEGORY |
+                                                                       TV_VIEW_FLAG_CLEAR_SELECTION |
+                                                                       TV_VIEW_FLAG_SELECT);
+            TItemTableObject* table = Table(kind);
+            if (table && table->Window()) SetFocus(table->Window());
+            return 0;
+        }
         case WM_TIMER:
             if (wParam == TV_TIMER_SPLASH) {
                 if (splash_) DestroyWindow(splash_);
                 splash_ = nullptr;
                 ShowWindow(frame_, SW_SHOWNORMAL);
                 KillTimer(hwnd_, TV_TIMER_SPLASH);
+            } else if (wParam == TV_TIMER_REFRESH && refreshPending_) {
+                refreshPending_ = false;
+                UpdateCommandStates();
+                UpdateStatusBar();
             }
             return 0;
+        case WM_SIZE:
+            Layout();
+            return 0;
+        case WM_SETFOCUS: {
+            // The focus goes back to the view that had it last (the item list at first).
+            HWND target = lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_) ? lastFocus_ : nullptr;
+            if (!target && Table(shownKind_)) target = Table(shownKind_)->Window();
+            if (target) SetFocus(target);
+            return 0;
+        }
         case WM_COMMAND:
+            if (LOWORD(wParam) == kSearchFieldId && lParam) {
+                if (HIWORD(wParam) == EN_UPDATE) OnSearchChanged();
+                if (HIWORD(wParam) == EN_SETFOCUS) {
+                    lastFocus_ = search_;
+                    refreshPending_ = true;
+                }
+                return 0;
+            }
             OnCommand(LOWORD(wParam));
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+        case WM_CONTEXTMENU:
+            ShowContextMenu(reinterpret_cast<HWND>(wParam), short(LOWORD(lParam)), short(HIWORD(lParam)));
+            return 0;
+        case WM_INITMENUPOPUP:
+            OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+            return 0;
+        case WM_MENUSELECT:
+            OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
+            return 0;
+        case WM_SETCURSOR:
+            if (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {
+                POINT at = {};
+                GetCursorPos(&at);
+                ScreenToClient(hwnd_, &at);
+                if (tracking_ || OnDivider(at.x, at.y)) {
+                    HCURSOR cursor = LoadCursorA(Globals().instance, "DIVIDERCURSOR");
+                    SetCursor(cursor ? cursor : LoadCursorA(nullptr, MAKEINTRESOURCEA(32644)));
+                    return TRUE;
+                }
+            }
+            break;
+        case WM_LBUTTONDOWN:
+            if (OnDivider(short(LOWORD(lParam)), short(HIWORD(lParam)))) {
+                SetCapture(hwnd_);
+                tracking_ = true;
+                trackX_ = -1;
+                DrawTrackLine(short(LOWORD(lParam)));
+            }
+            return 0;
+        case WM_MOUSEMOVE:
+            if (tracking_) DrawTrackLine(short(LOWORD(lParam)));
+            return 0;
+        case WM_LBUTTONUP:
+            if (tracking_) {
+                const int x = short(LOWORD(lParam));
+                DrawTrackLine(-1);
+                tracking_ = false;
+                ReleaseCapture();
+                RECT client = {};
+                GetClientRect(hwnd_, &client);
+                if (program_) program_->divider.treeWidth = x < 0 ? 0 : (x > client.right - kDividerWidth ? client.right - kDividerWidth : x);
+                Layout();
+            }
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (tracking_ && reinterpret_cast<HWND>(lParam) != hwnd_) {
+                DrawTrackLine(-1);
+                tracking_ = false;
+            }
             return 0;
         default:
             break;
@@ -133,7 +291,7 @@ void TTolvaneWindow::SetUp() {
         AppendMenuA(systemMenu, MF_STRING, CM_ALWAYS_ON_TOP, LoadMessageText(IDS_ALWAYS_ON_TOP));
     }
     // 2. Toolbar with its search field, status bar.
-    CreateMainWindowBarsCall(hwnd_);
+    CreateBars();
     // 3. The deferred user-interface refresh.
     SetTimer(hwnd_, TV_TIMER_REFRESH, 100, nullptr);
     // 4. Splash, only when asked for.
@@ -147,7 +305,13 @@ void TTolvaneWindow::SetUp() {
     // 5. The database (defaults on a first run).
     if (program_) firstRun_ = LoadDatabase(program_, frame_);
     // 6. Views, command states, always on top.
-    CreateMainWindowViewsCall(hwnd_, program_);
+    if (program_) {
+        program_->hooks.captureViewState = [](TProgramData*, void* context) {
+            static_cast<TTolvaneWindow*>(context)->CaptureViewState();
+        };
+        program_->hooks.context = this;
+    }
+    CreateViews();
     ApplyAlwaysOnTop();
     // 7. Drop target.
     RegisterDropTargetCall(frame_, hwnd_);
@@ -161,7 +325,7 @@ void TTolvaneWindow::DeferredStartUp() {
     if (firstRun_) RunFirstSetupWizardCall(hwnd_, program_);
     CheckLostFilesCall(hwnd_, program_);
     CheckNewStorageFilesCall(hwnd_, program_);
-    if (StartupBookmarkImportCall(hwnd_, program_)) CreateMainWindowViewsCall(hwnd_, program_);
+    if (StartupBookmarkImportCall(hwnd_, program_)) ShowCategoryContents();
     RunCommandLineActions(g.commandLine, &g.startFlags, true);
 }
 
@@ -256,6 +420,15 @@ void TTolvaneWindow::ApplyAlwaysOnTop() {
 }
 
 void TTolvaneWindow::OnCommand(int id) {
+    // The search field keeps its own Delete key: the field gets the key, no item goes.
+    // (A character 0x2E would type a "." into it: the key itself deletes as the user expects.)
+    if (id == CM_DELETE && search_ && GetFocus() == search_) {
+        SendMessageA(search_, WM_KEYDOWN, VK_DELETE, 0x00530001);
+        SendMessageA(search_, WM_KEYUP, VK_DELETE, 0xC0530001);
+        return;
+    }
+    // Commands that are disabled now do nothing (also when they come from the keyboard).
+    if (commandState_ >= 0 && !IsCommandEnabled(id, uint32_t(commandState_))) return;
     switch (id) {
         case CM_OPEN_FROM_TRAY:
             LeaveTray(true, true);
@@ -273,7 +446,39 @@ void TTolvaneWindow::OnCommand(int id) {
         case CM_HELP_USING:
             OpenHelp(frame_, HELP_HELPONHELP, 0);
             break;
+        case CM_OPEN:
+            if (!labelEdit_) OpenFocusedItem();
+            break;
+        case CM_REFRESH:
+            ShowCategoryContents();
+            break;
+        case CM_ERASE_SEARCH:
+            if (search_) SetWindowTextA(search_, "");
+            searchExpression_[0] = '\0';
+            ShowCategoryContents();
+            break;
+        case CM_NEW_MENU:
+            ShowNewMenu();
+            break;
+        case CM_NEXT_TAB:
+        case CM_PREVIOUS_TAB: {
+            HWND next = GetNextDlgTabItem(hwnd_, GetFocus(), id == CM_PREVIOUS_TAB);
+            if (next) SetFocus(next);
+            break;
+        }
+        case CM_EXPLORER: {
+            char folder[TV_PATH_SIZE];
+            const UINT length = GetWindowsDirectoryA(folder, sizeof(folder));
+            if (length > 0 && length < sizeof(folder)) {
+                char program[TV_PATH_SIZE];
+                FormatLimited(program, sizeof(program), "%s\\EXPLORER.EXE", folder);
+                ShellExecuteA(hwnd_, "open", program, nullptr, nullptr, SW_SHOWNORMAL);
+            }
+            break;
+        }
         default:
+            // Commands of features that this program does not have yet are greyed (and do
+            // nothing when they arrive from the keyboard).
             break;
     }
 }
@@ -335,4 +540,476 @@ void TTolvaneWindow::ShutDown() {
     }
     KillTimer(hwnd_, TV_TIMER_REFRESH);
     CloseHelp(frame_);
+}
+
+// --- Views
+
+bool TTolvaneWindow::IsMainWindowEditField(HWND window) {
+    if (!HasClass(window, "Edit")) return false;
+    if (GetDlgCtrlID(window) == kSearchFieldId && HasClass(GetParent(window), kClientClass)) return true;
+    // The label edit of a list view or of the tree.
+    HWND parent = GetParent(window);
+    return (HasClass(parent, WC_LISTVIEWA) || HasClass(parent, WC_TREEVIEWA)) &&
+           HasClass(GetParent(parent), kClientClass);
+}
+
+void TTolvaneWindow::CreateBars() {
+    HINSTANCE instance = Globals().instance;
+    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
+                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | CCS_TOP,
+                               0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(INT_PTR(kToolbarId)), instance, nullptr);
+    if (toolbar_) {
+        SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+        SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(18, 18));
+        toolbarImages_ = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_MAIN_TOOLBAR), 18, 0, RGB(255, 0, 255),
+                                              IMAGE_BITMAP, LR_CREATEDIBSECTION);
+        if (toolbarImages_) SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
+        TBBUTTON buttons[TV_TOOLBAR_SLOTS] = {};
+        for (int i = 0; i < TV_TOOLBAR_SLOTS; ++i) {
+            const int command = kToolbarSlots[i];
+            buttons[i].idCommand = command;
+            buttons[i].iBitmap = command ? ToolbarImageOf(command) : 0;
+            buttons[i].fsState = TBSTATE_ENABLED;
+            buttons[i].fsStyle = BYTE(command == 0 ? BTNS_SEP : (command == CM_NEW_MENU ? BTNS_CHECK : BTNS_BUTTON));
+        }
+        SendMessageA(toolbar_, TB_ADDBUTTONSA, TV_TOOLBAR_SLOTS, reinterpret_cast<LPARAM>(buttons));
+        SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
+    }
+    search_ = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0,
+                              10, kSearchFieldHeight, hwnd_, reinterpret_cast<HMENU>(INT_PTR(kSearchFieldId)),
+                              instance, nullptr);
+    if (search_) {
+        SendMessageA(search_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_VAR_FONT)), FALSE);
+        SendMessageA(search_, EM_LIMITTEXT, kSearchExpressionChars, 0);
+        // The field lies on the toolbar.
+        SetWindowPos(search_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        HWND tips = toolbar_ ? reinterpret_cast<HWND>(SendMessageA(toolbar_, TB_GETTOOLTIPS, 0, 0)) : nullptr;
+        if (tips) {
+            static char tipText[100];
+            CopyLimited(tipText, LoadMessageText(kIdsSearchExpression), sizeof(tipText));
+            TOOLINFOA tool = {};
+            tool.cbSize = TTTOOLINFOA_V1_SIZE;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = hwnd_;
+            tool.uId = reinterpret_cast<UINT_PTR>(search_);
+            tool.lpszText = tipText;
+            SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+    status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
+                              reinterpret_cast<HMENU>(INT_PTR(kStatusBarId)), instance, nullptr);
+}
+
+void TTolvaneWindow::CreateViews() {
+    for (int kind = TV_KIND_DOWNLOADS; kind <= TV_KIND_SHORTCUTS; ++kind) tables_[kind - 1].Create(hwnd_, kind, program_);
+    // The starting category: the root of the kind that showed last.
+    if (program_) {
+        const int kind = int(program_->placement.shownKind);
+        selectedKind_ = kind >= TV_KIND_DOWNLOADS && kind <= TV_KIND_SHORTCUTS ? kind : TV_KIND_DOWNLOADS;
+        selectedCategoryId_ = 0;
+    }
+    ShowCategoryContents();
+    Layout();
+    commandState_ = -1;
+    UpdateCommandStates();
+    UpdateStatusBar();
+}
+
+TItemTableObject* TTolvaneWindow::Table(int kind) {
+    return kind >= TV_KIND_DOWNLOADS && kind <= TV_KIND_SHORTCUTS ? &tables_[kind - 1] : nullptr;
+}
+
+int32_t TTolvaneWindow::SelectedCategoryId() const { return selectedCategoryId_; }
+int TTolvaneWindow::SelectedCategoryKind() const { return selectedKind_; }
+
+void TTolvaneWindow::ShowCategoryContents() {
+    const int kind = SelectedCategoryKind();
+    TItemTableObject* table = Table(kind);
+    if (!table) return;
+    table->Fill(SelectedCategoryId(), searchExpression_);
+    if (kind != shownKind_) {
+        const int previous = shownKind_;
+        shownKind_ = kind;
+        if (program_) program_->placement.shownKind = uint32_t(kind);
+        if (table->Window()) ShowWindow(table->Window(), SW_SHOW);
+        TItemTableObject* old = Table(previous);
+        if (old && old->Window()) {
+            if (GetFocus() == old->Window() && table->Window()) SetFocus(table->Window());
+            ShowWindow(old->Window(), SW_HIDE);
+        }
+        Layout();
+    }
+    refreshPending_ = true;
+}
+
+void TTolvaneWindow::UpdateItemView(int kind, ListNode* node, int viewFlags) {
+    TItemTableObject* table = Table(kind);
+    TDynamicListObject* items = table ? table->Items() : nullptr;
+    if (!table || !items || !node || !items->ContainsNode(node)) return;
+    if (viewFlags & (TV_VIEW_FLAG_SHOW_CATEGORY | TV_VIEW_FLAG_REBUILD_TREE)) {
+        int32_t categoryId = -1;
+        if (kind == TV_KIND_DOWNLOADS) categoryId = TFileListObject::Item(node)->categoryId;
+        if (kind == TV_KIND_BOOKMARKS) categoryId = TBookmarkListObject::Item(node)->categoryId;
+        if (kind == TV_KIND_SHORTCUTS) categoryId = TShortcutListObject::Item(node)->categoryId;
+        selectedKind_ = kind;
+        selectedCategoryId_ = categoryId;
+        ShowCategoryContents();
+    } else if (kind == shownKind_) {
+        int row = table->RowOf(node);
+        if (viewFlags & TV_VIEW_FLAG_NEW) {
+            if (row < 0) row = table->AddRow(node);
+        } else if (row >= 0) {
+            table->UpdateRow(row, node);
+        }
+    }
+    if (viewFlags & TV_VIEW_FLAG_CLEAR_SELECTION) table->ClearSelection();
+    if (viewFlags & TV_VIEW_FLAG_SELECT) table->SelectRow(table->RowOf(node), true);
+    refreshPending_ = true;
+}
+
+void TTolvaneWindow::Layout() {
+    RECT client = {};
+    GetClientRect(hwnd_, &client);
+    int top = 0, bottom = client.bottom;
+    if (toolbar_) {
+        SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
+        RECT r = {};
+        GetWindowRect(toolbar_, &r);
+        top = r.bottom - r.top;
+    }
+    if (status_) {
+        SendMessageA(status_, WM_SIZE, 0, 0);
+        RECT r = {};
+        GetWindowRect(status_, &r);
+        bottom = client.bottom - (r.bottom - r.top);
+        SetStatusParts(statusMode_);
+    }
+    if (bottom < top) bottom = top;
+    int treeWidth = program_ ? program_->divider.treeWidth : 120;
+    if (treeWidth > client.right - kDividerWidth) treeWidth = client.right - kDividerWidth;
+    if (treeWidth < 0) treeWidth = 0;
+    if (program_) {
+        program_->divider.top = top;
+        program_->divider.right = treeWidth + kDividerWidth;
+        program_->divider.bottom = bottom;
+    }
+    const int listLeft = treeWidth + kDividerWidth;
+    for (TItemTableObject& table : tables_)
+        if (table.Window()) MoveWindow(table.Window(), listLeft, top, client.right - listLeft, bottom - top, TRUE);
+    // The search field between the search button and the erase button.
+    if (toolbar_ && search_) {
+        RECT left = {}, right = {};
+        const int leftSlot = ToolbarSlotOf(CM_SEARCH), rightSlot = ToolbarSlotOf(CM_ERASE_SEARCH);
+        if (SendMessageA(toolbar_, TB_GETITEMRECT, leftSlot, reinterpret_cast<LPARAM>(&left)) &&
+            SendMessageA(toolbar_, TB_GETITEMRECT, rightSlot, reinterpret_cast<LPARAM>(&right))) {
+            const int y = left.top + (left.bottom - left.top - kSearchFieldHeight) / 2;
+            MoveWindow(search_, left.right, y < 0 ? 0 : y, right.left - left.right, kSearchFieldHeight, TRUE);
+        }
+    }
+}
+
+bool TTolvaneWindow::OnDivider(int x, int y) const {
+    if (!program_) return false;
+    const PaneDividerSettings& d = program_->divider;
+    return x >= d.treeWidth && x < d.treeWidth + kDividerWidth && y >= d.top && y < d.bottom;
+}
+
+void TTolvaneWindow::DrawTrackLine(int x) {
+    if (!program_) return;
+    HDC dc = GetDC(hwnd_);
+    if (!dc) return;
+    const int top = program_->divider.top, height = program_->divider.bottom - program_->divider.top;
+    // Drawing with inversion twice at the same place takes the line away again.
+    if (trackX_ >= 0) PatBlt(dc, trackX_, top, kDividerWidth, height, DSTINVERT);
+    if (x >= 0) {
+        RECT client = {};
+        GetClientRect(hwnd_, &client);
+        if (x > client.right - kDividerWidth) x = client.right - kDividerWidth;
+        if (x < 0) x = 0;
+        PatBlt(dc, x, top, kDividerWidth, height, DSTINVERT);
+    }
+    trackX_ = x;
+    ReleaseDC(hwnd_, dc);
+}
+
+int TTolvaneWindow::FocusArea() const {
+    HWND focus = GetFocus();
+    if (!focus) return TV_FOCUS_NONE;
+    for (int kind = TV_KIND_DOWNLOADS; kind <= TV_KIND_SHORTCUTS; ++kind)
+        if (tables_[kind - 1].Window() == focus) return kind;
+    return TV_FOCUS_NONE;
+}
+
+void TTolvaneWindow::UpdateCommandStates() {
+    CommandStateInput in;
+    in.focusArea = FocusArea();
+    in.categorySelected = true;
+    TItemTableObject* table = Table(in.focusArea);
+    if (table) {
+        in.focusedItem = table->FocusedItem() != nullptr;
+        in.selectedCount = table->SelectedCount();
+    }
+    in.searchResults = searchResults_;
+    in.clipboardAccepted = false;
+    const uint32_t state = ComputeCommandState(in);
+    if (toolbar_) {
+        for (int command : kToolbarSlots) {
+            if (!command) continue;
+            const bool enabled = IsCommandEnabled(command, state) && !IsNotBuilt(command);
+            const bool before = commandState_ < 0 ? !enabled
+                                                  : IsCommandEnabled(command, uint32_t(commandState_)) && !IsNotBuilt(command);
+            if (enabled != before) SendMessageA(toolbar_, TB_ENABLEBUTTON, command, MAKELPARAM(enabled, 0));
+        }
+    }
+    commandState_ = state;
+}
+
+void TTolvaneWindow::SetStatusParts(int mode) {
+    if (!status_) return;
+    RECT client = {};
+    GetClientRect(hwnd_, &client);
+    SendMessageA(status_, SB_SIMPLE, mode == 0, 0);
+    if (mode == TV_KIND_DOWNLOADS + 1 || mode == TV_KIND_BOOKMARKS + 1) {
+        int edges[3] = {client.right / 4, client.right / 2, -1};
+        SendMessageA(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+    } else if (mode != 0) {
+        int edges[1] = {-1};
+        SendMessageA(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(edges));
+    }
+}
+
+void TTolvaneWindow::SetStatusText(int part, const char* text) {
+    if (!status_ || part < 0 || part > 2) return;
+    if (lstrcmpA(statusTexts_[part], text) == 0) return;
+    CopyLimited(statusTexts_[part], text, sizeof(statusTexts_[part]));
+    SendMessageA(status_, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(statusTexts_[part]));
+}
+
+void TTolvaneWindow::UpdateStatusBar() {
+    if (!status_ || !program_) return;
+    const int area = FocusArea();
+    // Modes: 1 category, 2 downloads, 3 bookmarks, 4 shortcuts (0 is the menu help).
+    int mode = area == TV_FOCUS_TREE ? 1 : (area >= TV_FOCUS_DOWNLOADS ? area + 1 : statusMode_);
+    if (mode < 1) mode = 1;
+    if (mode != statusMode_) {
+        statusMode_ = mode;
+        for (auto& text : statusTexts_) text[0] = '\x01';  // rewrite every part
+        SetStatusParts(mode);
+    }
+    char text[300];
+    TItemTableObject* table = Table(mode - 1);
+    ListNode* focused = table ? table->FocusedItem() : nullptr;
+    switch (mode) {
+        case 2: {
+            uint64_t selectedBytes = 0, totalBytes = 0;
+            const std::vector<ListNode*> selected = table->SelectedItems();
+            for (ListNode* node : selected) selectedBytes += TFileListObject::Item(node)->sizeLow;
+            const int rows = table->RowCount();
+            for (int row = 0; row < rows; ++row) {
+                ListNode* node = table->NodeOfRow(row);
+                if (node) totalBytes += TFileListObject::Item(node)->sizeLow;
+            }
+            DownloadStatusText(text, sizeof(text), selected.size(), selectedBytes, true);
+            SetStatusText(0, text);
+            DownloadStatusText(text, sizeof(text), uint64_t(rows), totalBytes, false);
+            SetStatusText(1, text);
+            const FileItem* item = TFileListObject::Item(focused);
+            SetStatusText(2, item && item->description ? item->description : "");
+            break;
+        }
+        case 3: {
+            const BookmarkItem* item = TBookmarkListObject::Item(focused);
+            SetStatusText(0, item && item->title ? item->title : "");
+            SetStatusText(1, item && item->description ? item->description : "");
+            SetStatusText(2, item && item->url ? item->url : "");
+            break;
+        }
+        case 4: {
+            const ShortcutItem* item = TShortcutListObject::Item(focused);
+            TitleWithoutExtension(text, sizeof(text), item ? item->title : "");
+            SetStatusText(0, text);
+            break;
+        }
+        default: {
+            ListNode* node = program_->categories.FindCategoryById(SelectedCategoryId(), SelectedCategoryKind());
+            const CategoryItem* category = TCategoryListObject::Item(node);
+            SetStatusText(0, category && category->name ? category->name : "");
+            break;
+        }
+    }
+}
+
+void TTolvaneWindow::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
+    if (!status_) return;
+    if (flags == 0xFFFF && !menu) {
+        // The menu closed: back to the view's texts.
+        SendMessageA(status_, SB_SIMPLE, FALSE, 0);
+        statusMode_ = -1;
+        UpdateStatusBar();
+        return;
+    }
+    SendMessageA(status_, SB_SIMPLE, TRUE, 0);
+    const char* text = (flags & (MF_POPUP | MF_SEPARATOR)) || item == 0 ? "" : LoadMessageText(item + kStatusHelpOffset);
+    SendMessageA(status_, SB_SETTEXTA, 255 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(text));
+    statusMode_ = 0;
+}
+
+void TTolvaneWindow::PrepareMenu(HMENU menu) {
+    if (!menu) return;
+    UpdateCommandStates();
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        const UINT id = GetMenuItemID(menu, i);
+        if (id == UINT(-1) || id == 0) continue;
+        const bool enabled = IsCommandEnabled(int(id), uint32_t(commandState_)) && !IsNotBuilt(int(id));
+        EnableMenuItem(menu, i, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+void TTolvaneWindow::OnInitMenuPopup(HMENU menu) {
+    PrepareMenu(menu);
+    // The File menu's default item is the double-click action.
+    const int action = program_ ? program_->standards.doubleClickAction : 1;
+    if (menu_ && menu == GetSubMenu(menu_, 0)) SetMenuDefaultItem(menu, DefaultMenuCommand(action, false), FALSE);
+}
+
+void TTolvaneWindow::ShowContextMenu(HWND source, int x, int y) {
+    const char* name = nullptr;
+    bool bookmarkMenu = false;
+    for (int kind = TV_KIND_DOWNLOADS; kind <= TV_KIND_SHORTCUTS; ++kind) {
+        if (tables_[kind - 1].Window() == source) {
+            name = kind == TV_KIND_DOWNLOADS ? "FILEMENU" : "BOOKMARKMENU";
+            bookmarkMenu = kind != TV_KIND_DOWNLOADS;
+        }
+    }
+    if (!name) return;
+    if (x == -1 && y == -1) {
+        // From the keyboard: at the view's top left corner.
+        POINT at = {2, 2};
+        ClientToScreen(source, &at);
+        x = at.x;
+        y = at.y;
+    }
+    HMENU menu = LoadMenuA(Globals().instance, name);
+    HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
+    if (popup) {
+        PrepareMenu(popup);
+        for (int i = 0; i < GetMenuItemCount(popup); ++i) PrepareMenu(GetSubMenu(popup, i));
+        const int action = program_ ? program_->standards.doubleClickAction : 1;
+        SetMenuDefaultItem(popup, DefaultMenuCommand(action, bookmarkMenu), FALSE);
+        TrackPopupMenu(popup, TPM_RIGHTBUTTON, x, y, 0, frame_, nullptr);
+    }
+    if (menu) DestroyMenu(menu);
+}
+
+void TTolvaneWindow::ShowNewMenu() {
+    HMENU menu = LoadMenuA(Globals().instance, "NEWMENU");
+    HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
+    if (popup && toolbar_) {
+        RECT button = {};
+        SendMessageA(toolbar_, TB_GETRECT, CM_NEW_MENU, reinterpret_cast<LPARAM>(&button));
+        POINT at = {button.left, button.bottom};
+        ClientToScreen(toolbar_, &at);
+        PrepareMenu(popup);
+        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, frame_, nullptr);
+    }
+    if (toolbar_) SendMessageA(toolbar_, TB_CHECKBUTTON, CM_NEW_MENU, MAKELPARAM(FALSE, 0));
+    if (menu) DestroyMenu(menu);
+}
+
+void TTolvaneWindow::OpenFocusedItem() {
+    const int area = FocusArea();
+    TItemTableObject* table = Table(area != TV_FOCUS_NONE && area != TV_FOCUS_TREE ? area : shownKind_);
+    ListNode* node = table ? table->FocusedItem() : nullptr;
+    if (!node || !program_) return;
+    const StorageLocations locations = {program_->standards.downloadsLocation, program_->standards.shortcutsLocation};
+    char path[TV_PATH_SIZE];
+    int result = TV_FOLDER_INVALID_NODE;
+    if (table->Kind() == TV_KIND_DOWNLOADS)
+        result = program_->downloads.FilePath(path, sizeof(path), TFileListObject::Item(node), &program_->categories,
+                                              locations);
+    else if (table->Kind() == TV_KIND_SHORTCUTS)
+        result = program_->shortcuts.ShortcutPath(path, sizeof(path), TShortcutListObject::Item(node),
+                                                  &program_->categories, locations);
+    else
+        return;  // bookmarks open with the chosen browser (not part of this program yet)
+    if (result != TV_FOLDER_OK || !OpenFileByType(hwnd_, path))
+        MessageBoxA(hwnd_, LoadMessageText(kIdsFileNotOpened), kErrorCaption, MB_OK | MB_ICONSTOP);
+}
+
+void TTolvaneWindow::OnSearchChanged() {
+    if (!search_) return;
+    char text[sizeof(searchExpression_)];
+    GetWindowTextA(search_, text, sizeof(text));
+    CopyLimited(searchExpression_, text, kSearchExpressionChars + 1);
+    ShowCategoryContents();
+}
+
+void TTolvaneWindow::CaptureViewState() {
+    for (TItemTableObject& table : tables_) table.CaptureColumnWidths();
+}
+
+LRESULT TTolvaneWindow::OnNotify(NMHDR* header) {
+    if (!header) return 0;
+    // Tool tips of the toolbar: the text of the command.
+    if (header->code == TTN_GETDISPINFOA) {
+        NMTTDISPINFOA* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+        if (!(info->uFlags & TTF_IDISHWND)) {
+            CopyLimited(info->szText, LoadMessageText(UINT(header->idFrom) + kToolTipOffset), sizeof(info->szText));
+            info->lpszText = info->szText;
+        }
+        return 0;
+    }
+    if (header->code == TTN_GETDISPINFOW) {
+        NMTTDISPINFOW* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        if (!(info->uFlags & TTF_IDISHWND)) {
+            MultiByteToWideChar(CP_ACP, 0, LoadMessageText(UINT(header->idFrom) + kToolTipOffset), -1, info->szText,
+                                int(TV_COUNTOF(info->szText)));
+            info->szText[TV_COUNTOF(info->szText) - 1] = 0;
+            info->lpszText = info->szText;
+        }
+        return 0;
+    }
+    int kind = 0;
+    for (int k = TV_KIND_DOWNLOADS; k <= TV_KIND_SHORTCUTS; ++k)
+        if (tables_[k - 1].Window() == header->hwndFrom) kind = k;
+    if (!kind) return 0;
+    TItemTableObject& table = tables_[kind - 1];
+    switch (header->code) {
+        case NM_SETFOCUS:
+            lastFocus_ = table.Window();
+            UpdateCommandStates();
+            UpdateStatusBar();
+            return 0;
+        case LVN_ITEMCHANGED:
+            refreshPending_ = true;
+            return 0;
+        case NM_DBLCLK: {
+            if (!table.FocusedItem()) return 0;
+            const int action = program_ ? program_->standards.doubleClickAction : 1;
+            const int command = DoubleClickCommand(kind, action);
+            if (command) PostMessageA(hwnd_, WM_COMMAND, command, 0);
+            return 0;
+        }
+        case NM_RETURN:
+            PostMessageA(hwnd_, WM_COMMAND, CM_OPEN, 0);
+            return 0;
+        case LVN_KEYDOWN:
+            if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_DELETE)
+                PostMessageA(hwnd_, WM_COMMAND, CM_DELETE, 0);
+            return 0;
+        case LVN_COLUMNCLICK:
+            table.SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+            return 0;
+        case LVN_BEGINLABELEDITA:
+        case LVN_BEGINLABELEDITW:
+            // Renaming items is not part of this program yet.
+            return TRUE;
+        case LVN_ENDLABELEDITA:
+        case LVN_ENDLABELEDITW:
+            labelEdit_ = nullptr;
+            return FALSE;
+        default:
+            return 0;
+    }
 }

@@ -1,5 +1,7 @@
 // The main client window (class "TolvaneWindow"): its set-up at creation, the deferred start-up,
-// the command-line actions, the hand-off filing, the tray icon and the shut-down.
+// the command-line actions, the hand-off filing, the tray icon and the shut-down; its views (item
+// lists, toolbar with the search field, status bar), their layout and the divider, the command
+// states, menus, context menus and the commands.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +9,7 @@
 #include <cstdint>
 
 #include "handoff/handoff.h"
+#include "shell/win_itemlists.h"
 
 struct TProgramData;
 
@@ -41,6 +44,28 @@ public:
     void ToggleAlwaysOnTop();
     void ApplyAlwaysOnTop();
 
+    // The views.
+    // Fills the list of the selected category's kind with its items (filtered by the search
+    // expression) and shows only that list.
+    void ShowCategoryContents();
+    // Adds or rewrites an item's row, or shows its category, as the view flags say (kind 1-3).
+    void UpdateItemView(int kind, ListNode* node, int viewFlags);
+    // The list view of a kind (null for another kind).
+    TItemTableObject* Table(int kind);
+    int ShownKind() const { return shownKind_; }
+    // Recomputes the command states and the status bar now.
+    void UpdateCommandStates();
+    void UpdateStatusBar();
+    // The frame's menu is about to open / an item is highlighted (the frame passes these on).
+    void OnInitMenuPopup(HMENU menu);
+    void OnMenuSelect(UINT item, UINT flags, HMENU menu);
+    // Column widths and the shown kind into the settings (before saving).
+    void CaptureViewState();
+
+    // Whether keyboard messages for this window belong to an edit field of the main window (the
+    // search field or a label edit), so that accelerators must leave them alone.
+    static bool IsMainWindowEditField(HWND window);
+
     // Runs once: drag and drop revoked, temporary files and folders deleted, database saved, tray
     // icon removed, timer stopped, help closed.
     void ShutDown();
@@ -51,6 +76,22 @@ private:
     void SetUp();
     void DeferredStartUp();
     void OnCommand(int id);
+    LRESULT OnNotify(NMHDR* header);
+    void CreateBars();
+    void CreateViews();
+    void Layout();
+    int FocusArea() const;
+    int32_t SelectedCategoryId() const;
+    int SelectedCategoryKind() const;
+    void SetStatusParts(int mode);
+    void SetStatusText(int part, const char* text);
+    void ShowContextMenu(HWND source, int x, int y);
+    void PrepareMenu(HMENU menu);
+    void ShowNewMenu();
+    void OpenFocusedItem();
+    void OnSearchChanged();
+    void DrawTrackLine(int x);
+    bool OnDivider(int x, int y) const;
     void DeleteTemporaryFiles();
     // The tray menu at a screen point; its commands go to the frame.
     void ShowTrayMenu(int x, int y);
@@ -63,4 +104,27 @@ private:
     bool inTray_ = false;
     bool firstRun_ = false;
     bool shutDown_ = false;
+
+    // Views.
+    HWND toolbar_ = nullptr;
+    HWND search_ = nullptr;
+    HWND status_ = nullptr;
+    HIMAGELIST toolbarImages_ = nullptr;
+    TItemTableObject tables_[3];
+    int shownKind_ = 0;
+    // The selected category (kind, id) while no category tree is shown.
+    int selectedKind_ = 1;
+    int32_t selectedCategoryId_ = 0;
+    char searchExpression_[100] = {};
+    int64_t commandState_ = -1;
+    bool refreshPending_ = false;
+    int statusMode_ = -1;
+    char statusTexts_[3][300] = {};
+    HWND labelEdit_ = nullptr;
+    HWND lastFocus_ = nullptr;
+    bool tracking_ = false;
+    int trackX_ = -1;
+    int pasteMode_ = 0;
+    bool searchResults_ = false;
+    bool dragInProgress_ = false;
 };

@@ -1,0 +1,242 @@
+// The main window of the real tv.exe with a prepared tv.cfg: the download list shows the columns
+// and rows the file holds, the search field filters at each keystroke, the toolbar follows the
+// selection, the status bar counts the selected downloads, and Del in the search field edits the
+// field only.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "core/items.h"
+#include "database/programdata.h"
+#include "database/win_database.h"
+#include "shell/commands.h"
+#include "tests/e2e/e2e_support.h"
+#include "util/textcopy.h"
+
+namespace {
+
+constexpr int kDownloadListId = 306;
+constexpr int kToolbarId = 303;
+constexpr int kStatusBarId = 304;
+constexpr int kSearchFieldId = 305;
+
+struct Download {
+    const char* name;
+    const char* description;
+    uint32_t size;
+    const char* website;
+};
+
+const Download kDownloads[] = {
+    {"alpha.zip", "First archive", 2048, "http://example.com/alpha"},
+    {"beta.exe", "Setup program", 3072, "http://example.org/b"},
+    {"gamma.zip", "Another zip", 1048576, "http://example.net/g"},
+};
+
+// tv.cfg with the default settings and categories, the downloads in the root category, and the
+// download columns in their own order and widths: Size first (120 px), then Filename (90 px).
+bool WriteConfiguration(const std::string& folder) {
+    TProgramData d;
+    d.SetProgramFolder(folder.c_str());
+    d.SetDefaultSettings(nullptr);
+    d.categories.EnsureDefaultCategories(0);
+    for (const Download& download : kDownloads) {
+        FileItem item;
+        d.downloads.InitItem(&item);
+        TextAssign(&item.fileName, download.name);
+        TextAssign(&item.storedName, download.name);
+        TextAssign(&item.description, download.description);
+        TextAssign(&item.website, download.website);
+        item.sizeLow = download.size;
+        item.flags = TV_FILE_EXISTS;
+        item.categoryId = 0;
+        const bool added = d.downloads.Add(&item, 0) != nullptr;
+        d.downloads.FreeItemData(&item);
+        if (!added) return false;
+    }
+    ListColumnSettings& columns = d.downloadColumns;
+    columns.entries[0] = {2, 0, 120, nullptr};
+    columns.entries[1] = {0, 1, 90, nullptr};
+    columns.entries[2] = {1, 2, 150, nullptr};
+    return SaveDatabase(&d, nullptr, (folder + "\\tv.cfg").c_str());
+}
+
+// Another process's memory for one message that carries a pointer.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND window, size_t size) : size_(size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_) memory_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteBuffer() {
+        if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    void* address() const { return memory_; }
+    bool Write(const void* data, size_t size) {
+        SIZE_T done = 0;
+        return memory_ && WriteProcessMemory(process_, memory_, data, size, &done) && done == size;
+    }
+    bool Read(void* data, size_t size) {
+        SIZE_T done = 0;
+        return memory_ && ReadProcessMemory(process_, memory_, data, size, &done) && done == size;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* memory_ = nullptr;
+    size_t size_;
+};
+
+std::string StatusPart(HWND status, int part) {
+    RemoteBuffer buffer(status, 600);
+    std::vector<char> text(600, '\0');
+    if (!buffer.Write(text.data(), text.size())) return "<unreadable>";
+    SendMessageA(status, SB_GETTEXTA, WPARAM(part), reinterpret_cast<LPARAM>(buffer.address()));
+    if (!buffer.Read(text.data(), text.size())) return "<unreadable>";
+    text.back() = '\0';
+    return text.data();
+}
+
+// Sets the selection of one row of another process's list view.
+bool SetRowSelected(HWND list, int row, bool selected) {
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = selected ? LVIS_SELECTED | LVIS_FOCUSED : 0;
+    RemoteBuffer buffer(list, sizeof(item));
+    return buffer.Write(&item, sizeof(item)) &&
+           SendMessageA(list, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(buffer.address()));
+}
+
+std::vector<std::string> FirstCells(HWND list, int column) {
+    tvd::ListContents contents;
+    std::vector<std::string> cells;
+    if (!tvd::ReadList(list, &contents)) return cells;
+    for (const auto& row : contents.rows) cells.push_back(size_t(column) < row.size() ? row[column] : "");
+    return cells;
+}
+
+bool ButtonEnabled(HWND toolbar, int command) { return SendMessageA(toolbar, TB_ISBUTTONENABLED, command, 0) != 0; }
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tv_.ready());
+        ASSERT_TRUE(WriteConfiguration(tvd::WinPath(tv_.folder().path())));
+        ASSERT_TRUE(tv_.Start());
+        frame_ = tv_.WaitForFrame();
+        ASSERT_NE(frame_, nullptr);
+        client_ = tvd::FindChildByClass(frame_, "TolvaneWindow");
+        ASSERT_NE(client_, nullptr);
+        list_ = tvd::Control(client_, kDownloadListId);
+        toolbar_ = tvd::Control(client_, kToolbarId);
+        status_ = tvd::Control(client_, kStatusBarId);
+        search_ = tvd::Control(client_, kSearchFieldId);
+        ASSERT_TRUE(list_ && toolbar_ && status_ && search_);
+        ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list_) == 3; }, e2e::kUiTimeoutMs));
+    }
+    void TearDown() override {
+        DWORD exitCode = 1;
+        EXPECT_TRUE(tv_.Close(&exitCode));
+        EXPECT_EQ(exitCode, 0u);
+    }
+    bool WaitForRows(const std::vector<std::string>& names) {
+        return tvd::WaitUntil([&] { return FirstCells(list_, 1) == names; }, e2e::kUiTimeoutMs);
+    }
+
+    e2e::TvProgram tv_;
+    HWND frame_ = nullptr, client_ = nullptr, list_ = nullptr, toolbar_ = nullptr, status_ = nullptr,
+         search_ = nullptr;
+};
+
+TEST_F(MainWindowTest, ColumnsAndRowsShowWhatTheFileHolds) {
+    tvd::ListContents contents;
+    ASSERT_TRUE(tvd::ReadList(list_, &contents));
+    const std::vector<std::string> titles = {"Size", "Filename", "Description", "Download Date", "Website",
+                                             "Unpack Date", "Extracted To"};
+    EXPECT_EQ(contents.columns, titles);
+    EXPECT_EQ(SendMessageA(list_, LVM_GETCOLUMNWIDTH, 0, 0), 120);
+    EXPECT_EQ(SendMessageA(list_, LVM_GETCOLUMNWIDTH, 1, 0), 90);
+    ASSERT_EQ(contents.rows.size(), 3u);
+    const std::vector<std::string> first = {"2 k", "alpha.zip", "First archive", "", "http://example.com/alpha", "", ""};
+    EXPECT_EQ(contents.rows[0], first);
+    EXPECT_EQ(contents.rows[2][0], "1,024 k");
+    // Only the download list shows.
+    EXPECT_TRUE(IsWindowVisible(list_));
+    EXPECT_FALSE(IsWindowVisible(tvd::Control(client_, kDownloadListId + 1)));
+    EXPECT_FALSE(IsWindowVisible(tvd::Control(client_, kDownloadListId + 2)));
+    // A click on the Description heading sorts by it, a second click reverses the order.
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
+    ASSERT_NE(header, nullptr);
+    const LPARAM atDescription = MAKELPARAM(120 + 90 + 40, 5);
+    for (const auto& expected : {std::vector<std::string>{"gamma.zip", "alpha.zip", "beta.exe"},
+                                 std::vector<std::string>{"beta.exe", "alpha.zip", "gamma.zip"}}) {
+        PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, atDescription);
+        PostMessageA(header, WM_LBUTTONUP, 0, atDescription);
+        EXPECT_TRUE(WaitForRows(expected)) << expected[0];
+    }
+}
+
+TEST_F(MainWindowTest, SearchFieldFiltersAtEachKeystroke) {
+    struct Step {
+        char key;
+        std::vector<std::string> rows;
+    } steps[] = {
+        {'g', {"beta.exe", "gamma.zip"}},  // "Setup program" holds a g
+        {'a', {"gamma.zip"}},
+        {'m', {"gamma.zip"}},
+        {'x', {}},
+    };
+    for (const Step& step : steps) {
+        PostMessageA(search_, WM_CHAR, WPARAM(step.key), 1);
+        EXPECT_TRUE(WaitForRows(step.rows)) << "after " << step.key;
+    }
+    EXPECT_EQ(tvd::WindowText(search_), "gamx");
+    // Erase Search Expression brings every row back.
+    ASSERT_TRUE(tvd::PostCommand(frame_, CM_ERASE_SEARCH));
+    EXPECT_TRUE(WaitForRows({"alpha.zip", "beta.exe", "gamma.zip"}));
+    EXPECT_EQ(tvd::WindowText(search_), "");
+}
+
+TEST_F(MainWindowTest, CommandStatesAndStatusBarFollowTheSelection) {
+    ASSERT_TRUE(tvd::SelectListItem(list_, -1));
+    for (int command : {CM_OPEN, CM_PROPERTIES, CM_DELETE, CM_CUT, CM_COPY})
+        EXPECT_TRUE(tvd::WaitUntil([&] { return !ButtonEnabled(toolbar_, command); }, e2e::kUiTimeoutMs)) << command;
+    EXPECT_TRUE(ButtonEnabled(toolbar_, CM_HELP_CONTENTS));
+    EXPECT_TRUE(ButtonEnabled(toolbar_, CM_ERASE_SEARCH));
+
+    // One download: Open is enabled, the status bar names one file.
+    ASSERT_TRUE(tvd::SelectListItem(list_, 0));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_OPEN); }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "\t1 File (2 k) Selected"; }, e2e::kUiTimeoutMs))
+        << StatusPart(status_, 0);
+    EXPECT_EQ(StatusPart(status_, 1), "\t3 Files (1 meg) Total");
+    EXPECT_EQ(StatusPart(status_, 2), "First archive");
+
+    // Two downloads.
+    ASSERT_TRUE(SetRowSelected(list_, 1, true));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "\t2 Files (5 k) Selected"; }, e2e::kUiTimeoutMs))
+        << StatusPart(status_, 0);
+    EXPECT_EQ(StatusPart(status_, 2), "Setup program");
+}
+
+TEST_F(MainWindowTest, DeleteKeyInTheSearchFieldEditsTheField) {
+    ASSERT_TRUE(tvd::SelectListItem(list_, 0));
+    ASSERT_TRUE(tvd::SetControlText(client_, kSearchFieldId, "zip"));
+    ASSERT_TRUE(WaitForRows({"alpha.zip", "gamma.zip"}));
+    SendMessageA(search_, EM_SETSEL, 0, 1);
+    PostMessageA(search_, WM_KEYDOWN, VK_DELETE, 0x00530001);
+    PostMessageA(search_, WM_KEYUP, VK_DELETE, 0xC0530001);
+    EXPECT_TRUE(tvd::WaitForText(search_, "ip", e2e::kUiTimeoutMs)) << tvd::WindowText(search_);
+    // "ip" is in both names: no row went, and no question about deleting came up.
+    EXPECT_TRUE(WaitForRows({"alpha.zip", "gamma.zip"}));
+    EXPECT_EQ(tvd::WaitForMessageBox(nullptr, 500, tv_.process().pid()), nullptr);
+}
+
+}  // namespace

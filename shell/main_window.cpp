@@ -10,6 +10,7 @@
 #include "core/lists.h"
 #include "database/programdata.h"
 #include "database/win_database.h"
+#include "intake/win_intake.h"
 #include "shell/app.h"
 #include "shell/call_points.h"
 #include "shell/command_line.h"
@@ -45,9 +46,8 @@ const int kToolTipOffset = 2100;
 // Commands whose feature is not part of this program yet: shown greyed.
 const int kNotBuiltCommands[] = {CM_VIEWER, CM_NEW_DOWNLOAD, CM_COPY_TO, CM_CUT, CM_COPY, CM_PASTE, CM_SEARCH,
                                  CM_SEARCH_RESULTS, CM_IMPORT_BOOKMARKS, CM_EXPORT_BOOKMARKS, CM_PREFERENCES,
-                                 CM_EXPORT_FILE_DATABASE, CM_MAKE_INTERCHANGE, CM_IMPORT_INTERCHANGE,
-                                 CM_NEW_CATEGORY, CM_NEW_BOOKMARK, CM_NEW_SHORTCUT, CM_RENAME, CM_DELETE,
-                                 CM_PROPERTIES};
+                                 CM_EXPORT_FILE_DATABASE, CM_MAKE_INTERCHANGE, CM_IMPORT_INTERCHANGE, CM_BROWSER,
+                                 CM_WEBSITE, CM_ABOUT};
 
 bool IsNotBuilt(int command) {
     for (int id : kNotBuiltCommands)
@@ -56,6 +56,7 @@ bool IsNotBuilt(int command) {
 }
 
 const UINT kIdsFileNotOpened = 3419;
+const UINT kIdsBookmarkNotOpened = 3402;
 const char kErrorCaption[] = "Error";
 
 // Runs a file with the default verb of its file type (the "shell" key's default value of the type
@@ -101,7 +102,8 @@ bool HandOffFileIsTemporary(const char* savedFilePath) {
 
 }  // namespace
 
-TTolvaneWindow::TTolvaneWindow(TProgramData* program) : program_(program) {}
+TTolvaneWindow::TTolvaneWindow(TProgramData* program)
+    : program_(program), operations_(program, &tree_, this) {}
 
 TTolvaneWindow::~TTolvaneWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -450,7 +452,25 @@ void TTolvaneWindow::OnCommand(int id) {
             if (!labelEdit_) OpenFocusedItem();
             break;
         case CM_REFRESH:
-            ShowCategoryContents();
+            Refresh();
+            break;
+        case CM_NEW_CATEGORY:
+            if (operations_.NewCategory(hwnd_)) labelEdit_ = TreeView_GetEditControl(tree_.Window());
+            break;
+        case CM_NEW_BOOKMARK:
+            operations_.AddOrEditBookmark(hwnd_, 1, nullptr, nullptr, 1, 1);
+            break;
+        case CM_NEW_SHORTCUT:
+            operations_.NewShortcut(hwnd_);
+            break;
+        case CM_RENAME:
+            Rename();
+            break;
+        case CM_DELETE:
+            Delete();
+            break;
+        case CM_PROPERTIES:
+            Properties();
             break;
         case CM_ERASE_SEARCH:
             if (search_) SetWindowTextA(search_, "");
@@ -601,12 +621,13 @@ void TTolvaneWindow::CreateBars() {
 }
 
 void TTolvaneWindow::CreateViews() {
+    if (program_ && tree_.Create(hwnd_, &program_->categories, 0)) tree_.RebuildCategoryTree(1);
     for (int kind = TV_KIND_DOWNLOADS; kind <= TV_KIND_SHORTCUTS; ++kind) tables_[kind - 1].Create(hwnd_, kind, program_);
     // The starting category: the root of the kind that showed last.
     if (program_) {
         const int kind = int(program_->placement.shownKind);
-        selectedKind_ = kind >= TV_KIND_DOWNLOADS && kind <= TV_KIND_SHORTCUTS ? kind : TV_KIND_DOWNLOADS;
-        selectedCategoryId_ = 0;
+        if (!tree_.SelectById(kind >= TV_KIND_DOWNLOADS && kind <= TV_KIND_SHORTCUTS ? kind : TV_KIND_DOWNLOADS, 0))
+            tree_.SelectById(TV_KIND_DOWNLOADS, 0);
     }
     ShowCategoryContents();
     Layout();
@@ -619,8 +640,61 @@ TItemTableObject* TTolvaneWindow::Table(int kind) {
     return kind >= TV_KIND_DOWNLOADS && kind <= TV_KIND_SHORTCUTS ? &tables_[kind - 1] : nullptr;
 }
 
-int32_t TTolvaneWindow::SelectedCategoryId() const { return selectedCategoryId_; }
-int TTolvaneWindow::SelectedCategoryKind() const { return selectedKind_; }
+int32_t TTolvaneWindow::SelectedCategoryId() const {
+    const CategoryItem* category = TCategoryListObject::Item(tree_.Selected());
+    return category ? category->id : -1;
+}
+
+int TTolvaneWindow::SelectedCategoryKind() const {
+    const CategoryItem* category = TCategoryListObject::Item(tree_.Selected());
+    // Without a selected category the list of the shown kind stays (and shows nothing).
+    return category ? int(category->kind) : (shownKind_ ? shownKind_ : TV_KIND_DOWNLOADS);
+}
+
+void TTolvaneWindow::SelectCategory(ListNode* category) {
+    if (!category || !program_ || !program_->categories.ContainsNode(category)) return;
+    if (tree_.Selected() != category) tree_.Select(category);
+    // Selecting sends the change notification that shows the contents; an unchanged selection
+    // sends none.
+    ShowCategoryContents();
+}
+
+void TTolvaneWindow::RemoveRow(int kind, ListNode* node) {
+    TItemTableObject* table = Table(kind);
+    if (table) table->RemoveRow(table->RowOf(node));
+    refreshPending_ = true;
+}
+
+int TTolvaneWindow::RowCount(int kind) {
+    TItemTableObject* table = Table(kind);
+    return table ? table->RowCount() : 0;
+}
+
+int TTolvaneWindow::RowOf(int kind, const ListNode* node) {
+    TItemTableObject* table = Table(kind);
+    return table ? table->RowOf(node) : -1;
+}
+
+void TTolvaneWindow::SelectRow(int kind, int row) {
+    TItemTableObject* table = Table(kind);
+    if (table) table->SelectRow(row, true);
+    refreshPending_ = true;
+}
+
+std::vector<ListNode*> TTolvaneWindow::SelectedItems(int kind) {
+    TItemTableObject* table = Table(kind);
+    return table ? table->SelectedItems() : std::vector<ListNode*>();
+}
+
+ListNode* TTolvaneWindow::FocusedItem(int kind) {
+    TItemTableObject* table = Table(kind);
+    return table ? table->FocusedItem() : nullptr;
+}
+
+void TTolvaneWindow::FocusList(int kind) {
+    TItemTableObject* table = Table(kind);
+    if (table && table->Window() && IsWindowVisible(table->Window())) SetFocus(table->Window());
+}
 
 void TTolvaneWindow::ShowCategoryContents() {
     const int kind = SelectedCategoryKind();
@@ -647,14 +721,13 @@ void TTolvaneWindow::UpdateItemView(int kind, ListNode* node, int viewFlags) {
     TDynamicListObject* items = table ? table->Items() : nullptr;
     if (!table || !items || !node || !items->ContainsNode(node)) return;
     if (viewFlags & (TV_VIEW_FLAG_SHOW_CATEGORY | TV_VIEW_FLAG_REBUILD_TREE)) {
-        int32_t categoryId = -1;
-        if (kind == TV_KIND_DOWNLOADS) categoryId = TFileListObject::Item(node)->categoryId;
-        if (kind == TV_KIND_BOOKMARKS) categoryId = TBookmarkListObject::Item(node)->categoryId;
-        if (kind == TV_KIND_SHORTCUTS) categoryId = TShortcutListObject::Item(node)->categoryId;
-        selectedKind_ = kind;
-        selectedCategoryId_ = categoryId;
-        ShowCategoryContents();
-    } else if (kind == shownKind_) {
+        ListNode* category = nullptr;
+        if (kind == TV_KIND_DOWNLOADS) category = TFileListObject::Item(node)->category;
+        if (kind == TV_KIND_BOOKMARKS) category = TBookmarkListObject::Item(node)->category;
+        if (kind == TV_KIND_SHORTCUTS) category = TShortcutListObject::Item(node)->category;
+        if (viewFlags & TV_VIEW_FLAG_REBUILD_TREE) tree_.RebuildCategoryTree(1);
+        SelectCategory(category);
+    } else if (kind == shownKind_ && kind == SelectedCategoryKind()) {
         int row = table->RowOf(node);
         if (viewFlags & TV_VIEW_FLAG_NEW) {
             if (row < 0) row = table->AddRow(node);
@@ -693,6 +766,7 @@ void TTolvaneWindow::Layout() {
         program_->divider.right = treeWidth + kDividerWidth;
         program_->divider.bottom = bottom;
     }
+    if (tree_.Window()) MoveWindow(tree_.Window(), 0, top, treeWidth, bottom - top, TRUE);
     const int listLeft = treeWidth + kDividerWidth;
     for (TItemTableObject& table : tables_)
         if (table.Window()) MoveWindow(table.Window(), listLeft, top, client.right - listLeft, bottom - top, TRUE);
@@ -735,6 +809,7 @@ void TTolvaneWindow::DrawTrackLine(int x) {
 int TTolvaneWindow::FocusArea() const {
     HWND focus = GetFocus();
     if (!focus) return TV_FOCUS_NONE;
+    if (focus == tree_.Window()) return TV_FOCUS_TREE;
     for (int kind = TV_KIND_DOWNLOADS; kind <= TV_KIND_SHORTCUTS; ++kind)
         if (tables_[kind - 1].Window() == focus) return kind;
     return TV_FOCUS_NONE;
@@ -743,7 +818,7 @@ int TTolvaneWindow::FocusArea() const {
 void TTolvaneWindow::UpdateCommandStates() {
     CommandStateInput in;
     in.focusArea = FocusArea();
-    in.categorySelected = true;
+    in.categorySelected = tree_.Selected() != nullptr;
     TItemTableObject* table = Table(in.focusArea);
     if (table) {
         in.focusedItem = table->FocusedItem() != nullptr;
@@ -831,8 +906,7 @@ void TTolvaneWindow::UpdateStatusBar() {
             break;
         }
         default: {
-            ListNode* node = program_->categories.FindCategoryById(SelectedCategoryId(), SelectedCategoryKind());
-            const CategoryItem* category = TCategoryListObject::Item(node);
+            const CategoryItem* category = TCategoryListObject::Item(tree_.Selected());
             SetStatusText(0, category && category->name ? category->name : "");
             break;
         }
@@ -880,6 +954,18 @@ void TTolvaneWindow::ShowContextMenu(HWND source, int x, int y) {
         if (tables_[kind - 1].Window() == source) {
             name = kind == TV_KIND_DOWNLOADS ? "FILEMENU" : "BOOKMARKMENU";
             bookmarkMenu = kind != TV_KIND_DOWNLOADS;
+        }
+    }
+    if (source == tree_.Window() && tree_.Window()) {
+        name = "CATEGORYMENU";
+        // A right click selects the category under the cursor first.
+        if (x != -1 || y != -1) {
+            TVHITTESTINFO hit = {};
+            hit.pt.x = x;
+            hit.pt.y = y;
+            ScreenToClient(source, &hit.pt);
+            HTREEITEM item = TreeView_HitTest(source, &hit);
+            if (item && tree_.NodeOfItem(item)) SelectCategory(tree_.NodeOfItem(item));
         }
     }
     if (!name) return;
@@ -931,8 +1017,14 @@ void TTolvaneWindow::OpenFocusedItem() {
     else if (table->Kind() == TV_KIND_SHORTCUTS)
         result = program_->shortcuts.ShortcutPath(path, sizeof(path), TShortcutListObject::Item(node),
                                                   &program_->categories, locations);
-    else
-        return;  // bookmarks open with the chosen browser (not part of this program yet)
+    else {
+        // Until the browser choice exists, the URL goes to the system's handler.
+        const BookmarkItem* bookmark = TBookmarkListObject::Item(node);
+        const char* url = bookmark && bookmark->url ? bookmark->url : "";
+        if (!url[0] || reinterpret_cast<INT_PTR>(ShellExecuteA(hwnd_, "open", url, nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
+            MessageBoxA(hwnd_, LoadMessageText(kIdsBookmarkNotOpened), Globals().title, MB_OK | MB_ICONSTOP);
+        return;
+    }
     if (result != TV_FOLDER_OK || !OpenFileByType(hwnd_, path))
         MessageBoxA(hwnd_, LoadMessageText(kIdsFileNotOpened), kErrorCaption, MB_OK | MB_ICONSTOP);
 }
@@ -947,6 +1039,7 @@ void TTolvaneWindow::OnSearchChanged() {
 
 void TTolvaneWindow::CaptureViewState() {
     for (TItemTableObject& table : tables_) table.CaptureColumnWidths();
+    tree_.SyncExpandState(TV_SYNC_TO_FLAGS);
 }
 
 LRESULT TTolvaneWindow::OnNotify(NMHDR* header) {
@@ -970,6 +1063,7 @@ LRESULT TTolvaneWindow::OnNotify(NMHDR* header) {
         }
         return 0;
     }
+    if (header->hwndFrom && header->hwndFrom == tree_.Window()) return OnTreeNotify(header);
     int kind = 0;
     for (int k = TV_KIND_DOWNLOADS; k <= TV_KIND_SHORTCUTS; ++k)
         if (tables_[k - 1].Window() == header->hwndFrom) kind = k;
@@ -1002,14 +1096,168 @@ LRESULT TTolvaneWindow::OnNotify(NMHDR* header) {
             table.SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
             return 0;
         case LVN_BEGINLABELEDITA:
-        case LVN_BEGINLABELEDITW:
-            // Renaming items is not part of this program yet.
-            return TRUE;
-        case LVN_ENDLABELEDITA:
-        case LVN_ENDLABELEDITW:
-            labelEdit_ = nullptr;
+            labelEdit_ = reinterpret_cast<HWND>(SendMessageA(table.Window(), LVM_GETEDITCONTROL, 0, 0));
+            if (labelEdit_) SendMessageA(labelEdit_, EM_LIMITTEXT, TV_PATH_SIZE - 1, 0);
             return FALSE;
+        case LVN_ENDLABELEDITA:
+            labelEdit_ = nullptr;
+            return OnEndListLabelEdit(kind, reinterpret_cast<NMLVDISPINFOA*>(header)->item.pszText);
         default:
             return 0;
     }
+}
+
+// --- Commands on categories and items
+
+void TTolvaneWindow::Refresh() {
+    const CategoryItem* selected = TCategoryListObject::Item(tree_.Selected());
+    const int kind = selected ? selected->kind : SelectedCategoryKind();
+    const int32_t id = selected ? selected->id : 0;
+    tree_.RebuildCategoryTree(1);
+    if (!tree_.SelectById(kind, id)) tree_.SelectById(kind, 0);
+    ShowCategoryContents();
+}
+
+void TTolvaneWindow::Rename() {
+    const int area = FocusArea();
+    if (area == TV_FOCUS_TREE) {
+        HWND edit = tree_.EditLabel(tree_.Selected());
+        if (edit) labelEdit_ = edit;
+        return;
+    }
+    TItemTableObject* table = Table(area);
+    if (!table) return;
+    const int row = table->RowOf(table->FocusedItem());
+    if (row >= 0) SendMessageA(table->Window(), LVM_EDITLABELA, row, 0);
+}
+
+void TTolvaneWindow::Delete() {
+    switch (FocusArea()) {
+        case TV_FOCUS_TREE:
+            operations_.DeleteCategory(hwnd_);
+            break;
+        case TV_FOCUS_DOWNLOADS:
+            operations_.DeleteSelectedDownloads(hwnd_);
+            break;
+        case TV_FOCUS_BOOKMARKS:
+            operations_.DeleteSelectedBookmarks(hwnd_);
+            break;
+        case TV_FOCUS_SHORTCUTS:
+            operations_.DeleteSelectedShortcuts(hwnd_);
+            break;
+        default:
+            break;
+    }
+    refreshPending_ = true;
+}
+
+void TTolvaneWindow::Properties() {
+    const int area = FocusArea();
+    if (area == TV_FOCUS_TREE) {
+        operations_.ShowCategoryProperties(hwnd_);
+        return;
+    }
+    ListNode* node = FocusedItem(area);
+    if (!node) return;
+    if (area == TV_FOCUS_BOOKMARKS) {
+        operations_.AddOrEditBookmark(hwnd_, 0, nullptr, node, 1, 1);
+    } else if (area == TV_FOCUS_DOWNLOADS) {
+        FileIntake(IntakeContext(), nullptr, node, "", TV_INTAKE_SET_PROPERTIES);
+        const int row = RowOf(TV_KIND_DOWNLOADS, node);
+        if (row >= 0 && program_->downloads.ContainsNode(node)) tables_[0].UpdateRow(row, node);
+    }
+    refreshPending_ = true;
+}
+
+LRESULT TTolvaneWindow::OnEndListLabelEdit(int kind, const char* text) {
+    TItemTableObject* table = Table(kind);
+    ListNode* node = table ? table->FocusedItem() : nullptr;
+    if (!node || !text || !text[0]) return FALSE;
+    switch (kind) {
+        case TV_KIND_DOWNLOADS:
+            operations_.RenameDownload(hwnd_, node, text, TV_VIEW_FLAG_SHOW_CATEGORY);
+            break;
+        case TV_KIND_SHORTCUTS:
+            operations_.RenameShortcut(hwnd_, node, text, TV_VIEW_FLAG_SHOW_CATEGORY);
+            break;
+        case TV_KIND_BOOKMARKS: {
+            BookmarkItem* bookmark = TBookmarkListObject::Item(node);
+            if (bookmark) TextAssign(&bookmark->title, text);
+            break;
+        }
+        default:
+            break;
+    }
+    // The rows are rewritten from the records (a refused name leaves the old text).
+    const int row = table->RowOf(node);
+    if (row >= 0 && table->Items()->ContainsNode(node)) table->UpdateRow(row, node);
+    refreshPending_ = true;
+    return FALSE;
+}
+
+LRESULT TTolvaneWindow::OnTreeNotify(NMHDR* header) {
+    switch (header->code) {
+        case NM_SETFOCUS:
+            lastFocus_ = tree_.Window();
+            UpdateCommandStates();
+            UpdateStatusBar();
+            return 0;
+        case TVN_SELCHANGEDA:
+        case TVN_SELCHANGEDW:
+            ShowCategoryContents();
+            UpdateCommandStates();
+            UpdateStatusBar();
+            return 0;
+        case TVN_KEYDOWN:
+            if (reinterpret_cast<NMTVKEYDOWN*>(header)->wVKey == VK_DELETE) PostMessageA(hwnd_, WM_COMMAND, CM_DELETE, 0);
+            return 0;
+        case TVN_BEGINLABELEDITA: {
+            const NMTVDISPINFOA* info = reinterpret_cast<NMTVDISPINFOA*>(header);
+            ListNode* node = tree_.NodeOfItem(info->item.hItem);
+            const CategoryItem* category = TCategoryListObject::Item(node);
+            if (!category || !program_) return TRUE;
+            const CategoryCheckResult check = program_->categories.CheckRenameCategory(node, category->name);
+            if (check.messageId == TV_IDS_RENAME_ROOT) {
+                ShowCheckResult(hwnd_, check);
+                return TRUE;
+            }
+            labelEdit_ = TreeView_GetEditControl(tree_.Window());
+            if (labelEdit_) SendMessageA(labelEdit_, EM_LIMITTEXT, TV_PATH_SIZE - 1, 0);
+            return FALSE;
+        }
+        case TVN_ENDLABELEDITA: {
+            labelEdit_ = nullptr;
+            const NMTVDISPINFOA* info = reinterpret_cast<NMTVDISPINFOA*>(header);
+            ListNode* node = tree_.NodeOfItem(info->item.hItem);
+            if (node && info->item.pszText && info->item.pszText[0])
+                operations_.RenameCategory(hwnd_, node, info->item.pszText);
+            refreshPending_ = true;
+            return FALSE;
+        }
+        default:
+            return 0;
+    }
+}
+
+TIntakeContext TTolvaneWindow::IntakeContext() {
+    TIntakeContext context;
+    context.owner = hwnd_;
+    context.program = program_;
+    TIntakeHooks& hooks = context.hooks;
+    hooks.context = this;
+    hooks.selectedCategory = [](void* self) { return static_cast<TTolvaneWindow*>(self)->tree_.Selected(); };
+    hooks.downloadListShown = [](void* self) {
+        return static_cast<TTolvaneWindow*>(self)->shownKind_ == TV_KIND_DOWNLOADS ? 1 : 0;
+    };
+    hooks.updateDownload = [](ListNode* node, uint32_t flags, void* self) {
+        static_cast<TTolvaneWindow*>(self)->UpdateItemView(TV_KIND_DOWNLOADS, node, int(flags));
+    };
+    hooks.removeDownloadRow = [](ListNode* node, void* self) {
+        static_cast<TTolvaneWindow*>(self)->RemoveRow(TV_KIND_DOWNLOADS, node);
+    };
+    hooks.insertCategory = [](ListNode*, void* self) { static_cast<TTolvaneWindow*>(self)->Refresh(); };
+    hooks.rebuildTree = [](void* self) { static_cast<TTolvaneWindow*>(self)->Refresh(); };
+    hooks.refreshViews = [](void* self) { static_cast<TTolvaneWindow*>(self)->ShowCategoryContents(); };
+    hooks.focusDownloadList = [](void* self) { static_cast<TTolvaneWindow*>(self)->FocusList(TV_KIND_DOWNLOADS); };
+    return context;
 }

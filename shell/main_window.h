@@ -8,15 +8,18 @@
 
 #include <cstdint>
 
+#include "core/win_category_tree.h"
+#include "core/win_item_ops.h"
 #include "handoff/handoff.h"
+#include "intake/win_intake.h"
 #include "shell/win_itemlists.h"
 
 struct TProgramData;
 
-class TTolvaneWindow {
+class TTolvaneWindow : public TItemViews {
 public:
     explicit TTolvaneWindow(TProgramData* program);
-    ~TTolvaneWindow();
+    ~TTolvaneWindow() override;
     TTolvaneWindow(const TTolvaneWindow&) = delete;
     TTolvaneWindow& operator=(const TTolvaneWindow&) = delete;
 
@@ -47,12 +50,27 @@ public:
     // The views.
     // Fills the list of the selected category's kind with its items (filtered by the search
     // expression) and shows only that list.
-    void ShowCategoryContents();
+    void ShowCategoryContents() override;
+    // The views as the item operations see them.
+    void UpdateDownloadView(ListNode* node, int viewFlags) override { UpdateItemView(TV_KIND_DOWNLOADS, node, viewFlags); }
+    void UpdateBookmarkView(ListNode* node, int viewFlags) override { UpdateItemView(TV_KIND_BOOKMARKS, node, viewFlags); }
+    void UpdateShortcutView(ListNode* node, int viewFlags) override { UpdateItemView(TV_KIND_SHORTCUTS, node, viewFlags); }
+    void RemoveRow(int kind, ListNode* node) override;
+    int RowCount(int kind) override;
+    int RowOf(int kind, const ListNode* node) override;
+    void SelectRow(int kind, int row) override;
+    std::vector<ListNode*> SelectedItems(int kind) override;
+    ListNode* FocusedItem(int kind) override;
+    int ShownKind() override { return shownKind_; }
+    void FocusList(int kind) override;
+    TCategoryTreeObject* Tree() { return &tree_; }
+    TItemOperations* Operations() { return &operations_; }
+    // What file intake needs to reach the views.
+    TIntakeContext IntakeContext();
     // Adds or rewrites an item's row, or shows its category, as the view flags say (kind 1-3).
     void UpdateItemView(int kind, ListNode* node, int viewFlags);
     // The list view of a kind (null for another kind).
     TItemTableObject* Table(int kind);
-    int ShownKind() const { return shownKind_; }
     // Recomputes the command states and the status bar now.
     void UpdateCommandStates();
     void UpdateStatusBar();
@@ -89,6 +107,13 @@ private:
     void PrepareMenu(HMENU menu);
     void ShowNewMenu();
     void OpenFocusedItem();
+    LRESULT OnTreeNotify(NMHDR* header);
+    LRESULT OnEndListLabelEdit(int kind, const char* text);
+    void Rename();
+    void Delete();
+    void Properties();
+    void Refresh();
+    void SelectCategory(ListNode* category);
     void OnSearchChanged();
     void DrawTrackLine(int x);
     bool OnDivider(int x, int y) const;
@@ -111,10 +136,9 @@ private:
     HWND status_ = nullptr;
     HIMAGELIST toolbarImages_ = nullptr;
     TItemTableObject tables_[3];
+    TCategoryTreeObject tree_;
+    TItemOperations operations_;
     int shownKind_ = 0;
-    // The selected category (kind, id) while no category tree is shown.
-    int selectedKind_ = 1;
-    int32_t selectedCategoryId_ = 0;
     char searchExpression_[100] = {};
     int64_t commandState_ = -1;
     bool refreshPending_ = false;

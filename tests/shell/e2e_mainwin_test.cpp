@@ -58,6 +58,15 @@ bool WriteConfiguration(const std::string& folder) {
         d.downloads.FreeItemData(&item);
         if (!added) return false;
     }
+    BookmarkItem bookmark;
+    d.bookmarks.InitItem(&bookmark);
+    TextAssign(&bookmark.title, "Example site");
+    TextAssign(&bookmark.url, "http://example.com/");
+    TextAssign(&bookmark.description, "Line one\r\nline two");
+    bookmark.categoryId = 0;
+    const bool bookmarkAdded = d.bookmarks.Add(&bookmark, 0) != nullptr;
+    d.bookmarks.FreeItemData(&bookmark);
+    if (!bookmarkAdded) return false;
     ListColumnSettings& columns = d.downloadColumns;
     columns.entries[0] = {2, 0, 120, nullptr};
     columns.entries[1] = {0, 1, 90, nullptr};
@@ -237,6 +246,30 @@ TEST_F(MainWindowTest, DeleteKeyInTheSearchFieldEditsTheField) {
     // "ip" is in both names: no row went, and no question about deleting came up.
     EXPECT_TRUE(WaitForRows({"alpha.zip", "gamma.zip"}));
     EXPECT_EQ(tvd::WaitForMessageBox(nullptr, 500, tv_.process().pid()), nullptr);
+}
+
+TEST_F(MainWindowTest, SelectingACategoryShowsOnlyTheListOfItsKind) {
+    HWND tree = tvd::Control(client_, 301);
+    ASSERT_NE(tree, nullptr);
+    HWND bookmarks = tvd::Control(client_, kDownloadListId + 1);
+    ASSERT_NE(bookmarks, nullptr);
+    HTREEITEM root = tvd::FindTreeItem(tree, {"Bookmarks"});
+    ASSERT_NE(root, nullptr) << [&] {
+        std::vector<tvd::TreeItem> roots;
+        tvd::ReadTree(tree, &roots);
+        return tvd::FormatTree(roots);
+    }();
+    ASSERT_TRUE(tvd::SelectTreeItem(tree, root));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(bookmarks) && !IsWindowVisible(list_); }, e2e::kUiTimeoutMs));
+    tvd::ListContents contents;
+    ASSERT_TRUE(tvd::ReadList(bookmarks, &contents));
+    ASSERT_EQ(contents.rows.size(), 1u);
+    const std::vector<std::string> row = {"Example site", "http://example.com/", "Line one  line two"};
+    EXPECT_EQ(contents.rows[0], row);
+    // Back to the downloads: the download list again, with its rows.
+    ASSERT_TRUE(tvd::SelectTreeItem(tree, tvd::FindTreeItem(tree, {"Downloads"})));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(list_) && !IsWindowVisible(bookmarks); }, e2e::kUiTimeoutMs));
+    EXPECT_EQ(tvd::ListItemCount(list_), 3);
 }
 
 }  // namespace

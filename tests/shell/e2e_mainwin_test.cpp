@@ -10,12 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "core/items.h"
-#include "database/programdata.h"
-#include "database/win_database.h"
 #include "shell/commands.h"
 #include "tests/e2e/e2e_support.h"
-#include "util/textcopy.h"
+#include "tests/shell/sample_database.h"
 
 namespace {
 
@@ -24,55 +21,9 @@ constexpr int kToolbarId = 303;
 constexpr int kStatusBarId = 304;
 constexpr int kSearchFieldId = 305;
 
-struct Download {
-    const char* name;
-    const char* description;
-    uint32_t size;
-    const char* website;
-};
-
-const Download kDownloads[] = {
-    {"alpha.zip", "First archive", 2048, "http://example.com/alpha"},
-    {"beta.exe", "Setup program", 3072, "http://example.org/b"},
-    {"gamma.zip", "Another zip", 1048576, "http://example.net/g"},
-};
-
-// tv.cfg with the default settings and categories, the downloads in the root category, and the
-// download columns in their own order and widths: Size first (120 px), then Filename (90 px).
-bool WriteConfiguration(const std::string& folder) {
-    TProgramData d;
-    d.SetProgramFolder(folder.c_str());
-    d.SetDefaultSettings(nullptr);
-    d.categories.EnsureDefaultCategories(0);
-    for (const Download& download : kDownloads) {
-        FileItem item;
-        d.downloads.InitItem(&item);
-        TextAssign(&item.fileName, download.name);
-        TextAssign(&item.storedName, download.name);
-        TextAssign(&item.description, download.description);
-        TextAssign(&item.website, download.website);
-        item.sizeLow = download.size;
-        item.flags = TV_FILE_EXISTS;
-        item.categoryId = 0;
-        const bool added = d.downloads.Add(&item, 0) != nullptr;
-        d.downloads.FreeItemData(&item);
-        if (!added) return false;
-    }
-    BookmarkItem bookmark;
-    d.bookmarks.InitItem(&bookmark);
-    TextAssign(&bookmark.title, "Example site");
-    TextAssign(&bookmark.url, "http://example.com/");
-    TextAssign(&bookmark.description, "Line one\r\nline two");
-    bookmark.categoryId = 0;
-    const bool bookmarkAdded = d.bookmarks.Add(&bookmark, 0) != nullptr;
-    d.bookmarks.FreeItemData(&bookmark);
-    if (!bookmarkAdded) return false;
-    ListColumnSettings& columns = d.downloadColumns;
-    columns.entries[0] = {2, 0, 120, nullptr};
-    columns.entries[1] = {0, 1, 90, nullptr};
-    columns.entries[2] = {1, 2, 150, nullptr};
-    return SaveDatabase(&d, nullptr, (folder + "\\tv.cfg").c_str());
-}
+// The sample downloads (tests/shell/sample_database.h): alpha.zip 2,048 bytes "First archive",
+// beta.exe 3,072 bytes "Setup program", gamma.zip 1 MB "Another zip"; one bookmark.
+bool WriteConfiguration(const std::string& folder) { return sample::WriteSampleDatabase(folder); }
 
 // Another process's memory for one message that carries a pointer.
 class RemoteBuffer {

@@ -16,6 +16,7 @@
 #include "shell/command_line.h"
 #include "shell/command_states.h"
 #include "shell/commands.h"
+#include "shell/win_preferences.h"
 #include "shell/handoff_receiver.h"
 #include "resources/resource_ids.h"
 #include "util/format.h"
@@ -45,9 +46,9 @@ const int kStatusHelpOffset = 1000;
 const int kToolTipOffset = 2100;
 // Commands whose feature is not part of this program yet: shown greyed.
 const int kNotBuiltCommands[] = {CM_VIEWER, CM_NEW_DOWNLOAD, CM_COPY_TO, CM_CUT, CM_COPY, CM_PASTE, CM_SEARCH,
-                                 CM_SEARCH_RESULTS, CM_IMPORT_BOOKMARKS, CM_EXPORT_BOOKMARKS, CM_PREFERENCES,
+                                 CM_SEARCH_RESULTS, CM_IMPORT_BOOKMARKS, CM_EXPORT_BOOKMARKS,
                                  CM_EXPORT_FILE_DATABASE, CM_MAKE_INTERCHANGE, CM_IMPORT_INTERCHANGE, CM_BROWSER,
-                                 CM_WEBSITE, CM_ABOUT};
+                                 CM_WEBSITE};
 
 bool IsNotBuilt(int command) {
     for (int id : kNotBuiltCommands)
@@ -471,6 +472,12 @@ void TTolvaneWindow::OnCommand(int id) {
             break;
         case CM_PROPERTIES:
             Properties();
+            break;
+        case CM_PREFERENCES:
+            if (RunPreferences(frame_, program_, &operations_)) Refresh();
+            break;
+        case CM_ABOUT:
+            RunInfoDialog(frame_);
             break;
         case CM_ERASE_SEARCH:
             if (search_) SetWindowTextA(search_, "");

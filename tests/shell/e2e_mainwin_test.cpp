@@ -13,6 +13,7 @@
 #include "shell/commands.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/shell/sample_database.h"
+#include "database/win_database.h"
 
 namespace {
 
@@ -102,6 +103,7 @@ protected:
         ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list_) == 3; }, e2e::kUiTimeoutMs));
     }
     void TearDown() override {
+        if (closed_) return;
         DWORD exitCode = 1;
         EXPECT_TRUE(tv_.Close(&exitCode));
         EXPECT_EQ(exitCode, 0u);
@@ -111,6 +113,7 @@ protected:
     }
 
     e2e::TvProgram tv_;
+    bool closed_ = false;
     HWND frame_ = nullptr, client_ = nullptr, list_ = nullptr, toolbar_ = nullptr, status_ = nullptr,
          search_ = nullptr;
 };
@@ -221,6 +224,47 @@ TEST_F(MainWindowTest, SelectingACategoryShowsOnlyTheListOfItsKind) {
     ASSERT_TRUE(tvd::SelectTreeItem(tree, tvd::FindTreeItem(tree, {"Downloads"})));
     EXPECT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(list_) && !IsWindowVisible(bookmarks); }, e2e::kUiTimeoutMs));
     EXPECT_EQ(tvd::ListItemCount(list_), 3);
+}
+
+TEST_F(MainWindowTest, PreferencesStandardsPageChangesTheSettings) {
+    ASSERT_TRUE(tvd::PostCommand(frame_, CM_PREFERENCES));
+    HWND sheet = tv_.process().WaitForWindow("#32770", "Preferences", e2e::kUiTimeoutMs);
+    ASSERT_NE(sheet, nullptr);
+    HWND page = tvd::CurrentPropertyPage(sheet);
+    ASSERT_NE(page, nullptr);
+    // The page shows the settings: defaults below the program folder, open on double-click, tray.
+    const std::string folder = tvd::WinPath(tv_.folder().path());
+    EXPECT_EQ(tvd::ControlText(page, 101), folder + "\\download\\");
+    EXPECT_EQ(tvd::ControlText(page, 103), folder + "\\shortcuts\\");
+    EXPECT_TRUE(tvd::IsButtonChecked(page, 105));
+    EXPECT_TRUE(tvd::IsButtonChecked(page, 108));
+    ASSERT_TRUE(tvd::SetButtonChecked(page, 105, false));
+    ASSERT_TRUE(tvd::SetButtonChecked(page, 107, true));
+    ASSERT_TRUE(tvd::SetButtonChecked(page, 108, false));
+    ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_OK));
+    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs));
+    DWORD exitCode = 1;
+    closed_ = true;
+    ASSERT_TRUE(tv_.Close(&exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    TProgramData d;
+    d.SetProgramFolder(folder.c_str());
+    EXPECT_FALSE(LoadDatabase(&d, nullptr, (folder + "\\tv.cfg").c_str()));
+    EXPECT_EQ(d.standards.doubleClickAction, 3);
+    EXPECT_EQ(d.standards.trayIconWhenMinimised, 0u);
+    // The column widths went back into the file as they were.
+    EXPECT_EQ(d.downloadColumns.entries[0].width, 120u);
+    EXPECT_EQ(d.downloadColumns.entries[1].width, 90u);
+    EXPECT_EQ(d.downloads.Count(1), 3u);
+}
+
+TEST_F(MainWindowTest, AboutBoxOpensAndCloses) {
+    ASSERT_TRUE(tvd::PostCommand(frame_, CM_ABOUT));
+    HWND about = tvd::WaitForDialog("About Tolvane Plus", e2e::kUiTimeoutMs, tv_.process().pid());
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(tvd::ControlText(about, 101), "Tolvane Plus");
+    ASSERT_TRUE(tvd::PressButton(about, IDOK));
+    EXPECT_TRUE(tvd::WaitForWindowGone(about, e2e::kUiTimeoutMs));
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+// The preferences property sheet (its page "Standards") and the about box of the main window.
+#pragma once
+
+#include <windows.h>
+
+struct TProgramData;
+class TItemOperations;
+
+// Shows the sheet "Preferences" on a copy of the settings. On OK the settings are validated and
+// taken over, and a storage location that changed is moved (downloads, then shortcuts). Returns
+// true when the user confirmed.
+bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operations);
+
+// The about box "INFODIALOG".
+void RunInfoDialog(HWND owner);

@@ -124,3 +124,27 @@ void TitleWithoutExtension(char* out, size_t size, const char* title) {
     // A dot that starts the name or lies in a folder part is no extension.
     if (dot && dot != out && !strchr(dot, '\\')) *dot = '\0';
 }
+
+namespace {
+
+// The commands of the menu bar with their help topics (Using Help has the system's own).
+const struct {
+    int command;
+    uint32_t context;
+} kMenuHelp[] = {
+    {CM_OPEN, 300},          {CM_VIEWER, 301},         {CM_NEW_CATEGORY, 302},      {CM_NEW_DOWNLOAD, 303},
+    {CM_NEW_BOOKMARK, 304},  {CM_NEW_SHORTCUT, 305},   {CM_DELETE, 306},            {CM_RENAME, 307},
+    {CM_COPY_TO, 308},       {CM_PROPERTIES, 309},     {CM_EXIT, 310},              {CM_CUT, 311},
+    {CM_COPY, 312},          {CM_PASTE, 313},          {CM_SEARCH, 314},            {CM_SEARCH_RESULTS, 315},
+    {CM_EXPLORER, 316},      {CM_BROWSER, 317},        {CM_REFRESH, 318},           {CM_EXPORT_FILE_DATABASE, 319},
+    {CM_IMPORT_BOOKMARKS, 320}, {CM_EXPORT_BOOKMARKS, 321}, {CM_MAKE_INTERCHANGE, 322}, {CM_IMPORT_INTERCHANGE, 323},
+    {CM_PREFERENCES, 324},   {CM_HELP_CONTENTS, 325},  {CM_WEBSITE, 326},           {CM_ABOUT, 327},
+};
+
+}  // namespace
+
+uint32_t MenuCommandHelpContext(int command) {
+    for (const auto& entry : kMenuHelp)
+        if (entry.command == command) return entry.context;
+    return 0;
+}

@@ -65,3 +65,6 @@ enum {
     TV_VIEW_FLAG_CLEAR_SELECTION = 8,  // clear the selection of all rows
     TV_VIEW_FLAG_SELECT = 16           // then select and focus the item's row
 };
+
+// Help context of a menu command for F1 pressed while its menu item is highlighted (0: none).
+uint32_t MenuCommandHelpContext(int command);

@@ -38,6 +38,7 @@ const int kToolbarId = 303;
 const int kStatusBarId = 304;
 const int kSearchFieldId = 305;
 const int kDividerWidth = 3;
+const int kHelpButtonId = 900;
 const int kSearchFieldHeight = 23;
 const size_t kSearchExpressionChars = 99;
 // String ids.
@@ -82,6 +83,9 @@ bool OpenFileByType(HWND owner, const char* path) {
 }
 
 // The window that receives the keyboard messages of the thread's focus, and its class.
+// The main window whose menus the help key filter serves.
+TTolvaneWindow* helpWindow = nullptr;
+
 bool HasClass(HWND window, const char* name) {
     char className[32];
     return window && GetClassNameA(window, className, sizeof(className)) > 0 && lstrcmpiA(className, name) == 0;
@@ -295,6 +299,9 @@ void TTolvaneWindow::SetUp() {
     }
     // 2. Toolbar with its search field, status bar.
     CreateBars();
+    // F1 in the menus and dialogs of this thread.
+    helpWindow = this;
+    helpFilter_ = SetWindowsHookExA(WH_MSGFILTER, HelpKeyFilter, nullptr, GetCurrentThreadId());
     // 3. The deferred user-interface refresh.
     SetTimer(hwnd_, TV_TIMER_REFRESH, 100, nullptr);
     // 4. Splash, only when asked for.
@@ -566,6 +573,9 @@ void TTolvaneWindow::ShutDown() {
         inTray_ = false;
     }
     KillTimer(hwnd_, TV_TIMER_REFRESH);
+    if (helpFilter_) UnhookWindowsHookEx(helpFilter_);
+    helpFilter_ = nullptr;
+    if (helpWindow == this) helpWindow = nullptr;
     CloseHelp(frame_);
 }
 
@@ -929,6 +939,7 @@ void TTolvaneWindow::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
         UpdateStatusBar();
         return;
     }
+    menuItem_ = (flags & (MF_POPUP | MF_SEPARATOR)) ? 0 : int(item);
     SendMessageA(status_, SB_SIMPLE, TRUE, 0);
     const char* text = (flags & (MF_POPUP | MF_SEPARATOR)) || item == 0 ? "" : LoadMessageText(item + kStatusHelpOffset);
     SendMessageA(status_, SB_SETTEXTA, 255 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(text));
@@ -1267,4 +1278,33 @@ TIntakeContext TTolvaneWindow::IntakeContext() {
     hooks.refreshViews = [](void* self) { static_cast<TTolvaneWindow*>(self)->ShowCategoryContents(); };
     hooks.focusDownloadList = [](void* self) { static_cast<TTolvaneWindow*>(self)->FocusList(TV_KIND_DOWNLOADS); };
     return context;
+}
+
+LRESULT CALLBACK TTolvaneWindow::HelpKeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code >= 0 && msg && msg->message == WM_KEYDOWN && msg->wParam == VK_F1) {
+        if (code == MSGF_MENU && helpWindow) {
+            const uint32_t context = MenuCommandHelpContext(helpWindow->menuItem_);
+            if (context) {
+                OpenHelp(helpWindow->frame_, HELP_CONTEXT, context);
+                return TRUE;
+            }
+        } else if (code == MSGF_DIALOGBOX) {
+            HWND dialog = GetAncestor(msg->hwnd, GA_ROOT);
+            HWND help = dialog ? GetDlgItem(dialog, kHelpButtonId) : nullptr;
+            // A property sheet keeps the button on its current page.
+            if (!help && dialog) {
+                HWND page = reinterpret_cast<HWND>(SendMessageA(dialog, PSM_GETCURRENTPAGEHWND, 0, 0));
+                if (page) {
+                    dialog = page;
+                    help = GetDlgItem(page, kHelpButtonId);
+                }
+            }
+            if (help) {
+                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(kHelpButtonId, BN_CLICKED), reinterpret_cast<LPARAM>(help));
+                return TRUE;
+            }
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }

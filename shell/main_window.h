@@ -90,6 +90,8 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // F1 in a menu opens the topic of the highlighted command; F1 in a dialog presses its Help.
+    static LRESULT CALLBACK HelpKeyFilter(int code, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void SetUp();
     void DeferredStartUp();
@@ -151,4 +153,6 @@ private:
     int pasteMode_ = 0;
     bool searchResults_ = false;
     bool dragInProgress_ = false;
+    int menuItem_ = 0;  // the highlighted menu command
+    HHOOK helpFilter_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "shell/command_states.h"
 #include "shell/commands.h"
@@ -121,6 +122,29 @@ TEST(MenuDecisions, TitleWithoutExtension) {
         TitleWithoutExtension(out, sizeof(out), c[0]);
         EXPECT_STREQ(out, c[1]);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MenuHelp, EveryMenuCommandHasItsOwnTopic) {
+    const int commands[] = {CM_OPEN, CM_VIEWER, CM_NEW_CATEGORY, CM_NEW_DOWNLOAD, CM_NEW_BOOKMARK, CM_NEW_SHORTCUT,
+                            CM_DELETE, CM_RENAME, CM_COPY_TO, CM_PROPERTIES, CM_EXIT, CM_CUT, CM_COPY, CM_PASTE,
+                            CM_SEARCH, CM_SEARCH_RESULTS, CM_EXPLORER, CM_BROWSER, CM_REFRESH,
+                            CM_EXPORT_FILE_DATABASE, CM_IMPORT_BOOKMARKS, CM_EXPORT_BOOKMARKS, CM_MAKE_INTERCHANGE,
+                            CM_IMPORT_INTERCHANGE, CM_PREFERENCES, CM_HELP_CONTENTS, CM_WEBSITE, CM_ABOUT};
+    static_assert(sizeof(commands) / sizeof(commands[0]) == 28, "28 menu commands");
+    std::vector<uint32_t> seen;
+    for (int command : commands) {
+        const uint32_t context = MenuCommandHelpContext(command);
+        EXPECT_NE(context, 0u) << command;
+        for (uint32_t other : seen) EXPECT_NE(other, context) << command;
+        seen.push_back(context);
+    }
+    EXPECT_EQ(MenuCommandHelpContext(CM_HELP_USING), 0u);
+    EXPECT_EQ(MenuCommandHelpContext(0), 0u);
+    EXPECT_EQ(MenuCommandHelpContext(CM_NEW_MENU), 0u);
 }
 
 }  // namespace

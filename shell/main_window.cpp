@@ -112,6 +112,11 @@ TTolvaneWindow::TTolvaneWindow(TProgramData* program)
 
 TTolvaneWindow::~TTolvaneWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
+    // A later save must not call into this window any more.
+    if (program_ && program_->hooks.context == this) {
+        program_->hooks.captureViewState = nullptr;
+        program_->hooks.context = nullptr;
+    }
 }
 
 bool TTolvaneWindow::RegisterWindowClass(HINSTANCE instance) {

@@ -77,10 +77,7 @@ bool TItemTableObject::Create(HWND parent, int kind, TProgramData* data) {
     sortField_ = -1;
     sortDescending_ = 0;
     const DWORD style = WS_CHILD | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS |
-                        LVS_SHAREIMAGELISTS | (kind == TV_KIND_BOOKMARKS || kind == TV_KIND_DOWNLOADS ||
-                                                       kind == TV_KIND_SHORTCUTS
-                                                   ? LVS_EDITLABELS
-                                                   : 0);
+                        LVS_SHAREIMAGELISTS | LVS_EDITLABELS;
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", style, 0, 0, 10, 10, parent,
                             reinterpret_cast<HMENU>(INT_PTR(TV_ITEM_LIST_ID_BASE + kind)), Globals().instance,
                             nullptr);

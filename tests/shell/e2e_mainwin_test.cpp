@@ -226,6 +226,17 @@ TEST_F(MainWindowTest, SelectingACategoryShowsOnlyTheListOfItsKind) {
     EXPECT_EQ(tvd::ListItemCount(list_), 3);
 }
 
+TEST_F(MainWindowTest, DeleteOnASelectedDownloadAsksWhatToDelete) {
+    ASSERT_TRUE(tvd::SelectListItem(list_, 1));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_DELETE); }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::PostCommand(frame_, CM_DELETE));
+    HWND dialog = tvd::WaitForDialog("Delete File", e2e::kUiTimeoutMs, tv_.process().pid());
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(tvd::PressButton(dialog, IDCANCEL));
+    EXPECT_TRUE(tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs));
+    EXPECT_EQ(tvd::ListItemCount(list_), 3);
+}
+
 TEST_F(MainWindowTest, PreferencesStandardsPageChangesTheSettings) {
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_PREFERENCES));
     HWND sheet = tv_.process().WaitForWindow("#32770", "Preferences", e2e::kUiTimeoutMs);

@@ -5,6 +5,7 @@
 
 #include "util/text.h"
 #include "util/textcopy.h"
+#include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
 

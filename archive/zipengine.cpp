@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "archive/zipfs.h"
+#include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
 

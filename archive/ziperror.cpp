@@ -3,6 +3,7 @@
 
 #include "util/strings.h"
 #include "util/text.h"
+#include "util/safestr.h"  // last: no unbounded string functions below
 
 enum {
     kMsgNotZip = 3250,

@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "archive/zipfs.h"
+#include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "archive/zipengine.h"
 #include "archive/zipfs.h"
+#include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
 

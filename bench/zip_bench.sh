@@ -59,27 +59,40 @@ fi
 bytes=$(du -sb data | cut -f1)
 mb=$(python3 -c "print($bytes/1e6)")
 
-# best RUNS: the best wall time and the best CPU time (user + system) of RUNS runs of a command.
-# On a shared, loaded machine the CPU time is the steadier figure.
-best() {
-  local bw="" bc=""
-  for _ in $(seq "$runs"); do
-    rm -rf out
-    /usr/bin/time -f "%e %U %S" -o time.txt bash -c "$1" >/dev/null 2>&1
-    read -r w u s < time.txt
-    local c
-    c=$(python3 -c "print($u + $s)")
-    if [ -z "$bw" ] || python3 -c "import sys; sys.exit(0 if $w < $bw else 1)"; then bw=$w; fi
-    if [ -z "$bc" ] || python3 -c "import sys; sys.exit(0 if $c < $bc else 1)"; then bc=$c; fi
-  done
-  echo "$bw $bc"
+# Each run is timed by wall clock and by CPU time (user + system; the steadier figure on a shared,
+# loaded machine); the best of RUNS counts. The tools take turns, and every extraction goes into a
+# fresh folder that is removed only after all runs: a file system that has just deleted thousands
+# of files allocates new ones more slowly, and that must not favour whichever tool runs first.
+timeit() {
+  /usr/bin/time -f "%e %U %S" -o time.txt bash -c "$1" >/dev/null 2>&1
+  read -r w u s < time.txt
+  python3 -c "print($w, $u + $s)"
 }
-
-t_zip=$(best "rm -f info.zip && zip -q -r -6 info.zip data")
-t_ours=$(best "rm -f ours.zip && '$tvzip' add ours.zip -6 -r data")
-t_unzip=$(best "rm -rf out && unzip -q info.zip -d out")
-t_ourx=$(best "rm -rf out && '$tvzip' extract info.zip out")
-t_ourx2=$(best "rm -rf out && '$tvzip' extract ours.zip out")
+declare -A bw bc
+keep_best() {  # name "wall cpu"
+  read -r w c <<< "$2"
+  if [ -z "${bw[$1]:-}" ] || python3 -c "import sys; sys.exit(0 if $w < ${bw[$1]} else 1)"; then bw[$1]=$w; fi
+  if [ -z "${bc[$1]:-}" ] || python3 -c "import sys; sys.exit(0 if $c < ${bc[$1]} else 1)"; then bc[$1]=$c; fi
+}
+rm -rf out.* info.zip ours.zip c.*.zip
+for r in $(seq "$runs"); do
+  keep_best zip "$(timeit "zip -q -r -6 c.info.$r.zip data")"
+  keep_best ours "$(timeit "'$tvzip' add c.ours.$r.zip -6 -r data")"
+done
+mv c.info.1.zip info.zip
+mv c.ours.1.zip ours.zip
+rm -f c.*.zip
+for r in $(seq "$runs"); do
+  keep_best unzip "$(timeit "unzip -q info.zip -d out.u.$r")"
+  keep_best ourx "$(timeit "'$tvzip' extract info.zip out.t.$r")"
+  keep_best ourx2 "$(timeit "'$tvzip' extract ours.zip out.o.$r")"
+done
+rm -rf out.*
+t_zip="${bw[zip]} ${bc[zip]}"
+t_ours="${bw[ours]} ${bc[ours]}"
+t_unzip="${bw[unzip]} ${bc[unzip]}"
+t_ourx="${bw[ourx]} ${bc[ourx]}"
+t_ourx2="${bw[ourx2]} ${bc[ourx2]}"
 rm -rf out
 # Correctness of what was measured.
 unzip -tqq ours.zip >/dev/null

@@ -16,6 +16,7 @@
 #include "archive/ziperror.h"
 #include "archive/zipengine.h"
 #include "util/text.h"
+#include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "archive/archive_ids.h"
 #include "util/strings.h"
 #include "util/text.h"
+#include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "archive/win/filestatus.h"
 #include "archive/ziperror.h"
 #include "util/strings.h"
+#include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
 

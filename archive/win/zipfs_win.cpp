@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/zipfs.h"
+#include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
 

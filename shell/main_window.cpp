@@ -1118,13 +1118,24 @@ LRESULT TTolvaneWindow::OnNotify(NMHDR* header) {
         case LVN_COLUMNCLICK:
             table.SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
             return 0;
-        case LVN_BEGINLABELEDITA:
+        case LVN_BEGINLABELEDITA: {
             labelEdit_ = reinterpret_cast<HWND>(SendMessageA(table.Window(), LVM_GETEDITCONTROL, 0, 0));
-            if (labelEdit_) SendMessageA(labelEdit_, EM_LIMITTEXT, TV_PATH_SIZE - 1, 0);
+            if (!labelEdit_) return FALSE;
+            SendMessageA(labelEdit_, EM_LIMITTEXT, TV_PATH_SIZE - 1, 0);
+            // The first column need not be the name: the edit always starts from the name.
+            ListNode* node = table.NodeOfRow(reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem);
+            const char* name = nullptr;
+            if (kind == TV_KIND_DOWNLOADS && node) name = TFileListObject::Item(node)->fileName;
+            if (kind == TV_KIND_BOOKMARKS && node) name = TBookmarkListObject::Item(node)->title;
+            if (kind == TV_KIND_SHORTCUTS && node) name = TShortcutListObject::Item(node)->title;
+            SetWindowTextA(labelEdit_, name ? name : "");
+            SendMessageA(labelEdit_, EM_SETSEL, 0, -1);
             return FALSE;
+        }
         case LVN_ENDLABELEDITA:
             labelEdit_ = nullptr;
-            return OnEndListLabelEdit(kind, reinterpret_cast<NMLVDISPINFOA*>(header)->item.pszText);
+            return OnEndListLabelEdit(kind, reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem,
+                                      reinterpret_cast<NMLVDISPINFOA*>(header)->item.pszText);
         default:
             return 0;
     }
@@ -1192,9 +1203,9 @@ void TTolvaneWindow::Properties() {
     refreshPending_ = true;
 }
 
-LRESULT TTolvaneWindow::OnEndListLabelEdit(int kind, const char* text) {
+LRESULT TTolvaneWindow::OnEndListLabelEdit(int kind, int row, const char* text) {
     TItemTableObject* table = Table(kind);
-    ListNode* node = table ? table->FocusedItem() : nullptr;
+    ListNode* node = table ? table->NodeOfRow(row) : nullptr;
     if (!node || !text || !text[0]) return FALSE;
     switch (kind) {
         case TV_KIND_DOWNLOADS:
@@ -1212,8 +1223,8 @@ LRESULT TTolvaneWindow::OnEndListLabelEdit(int kind, const char* text) {
             break;
     }
     // The rows are rewritten from the records (a refused name leaves the old text).
-    const int row = table->RowOf(node);
-    if (row >= 0 && table->Items()->ContainsNode(node)) table->UpdateRow(row, node);
+    const int newRow = table->RowOf(node);
+    if (newRow >= 0 && table->Items()->ContainsNode(node)) table->UpdateRow(newRow, node);
     refreshPending_ = true;
     return FALSE;
 }

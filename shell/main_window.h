@@ -110,7 +110,7 @@ private:
     void ShowNewMenu();
     void OpenFocusedItem();
     LRESULT OnTreeNotify(NMHDR* header);
-    LRESULT OnEndListLabelEdit(int kind, const char* text);
+    LRESULT OnEndListLabelEdit(int kind, int row, const char* text);
     void Rename();
     void Delete();
     void Properties();

@@ -237,6 +237,49 @@ TEST_F(MainWindowTest, DeleteOnASelectedDownloadAsksWhatToDelete) {
     EXPECT_EQ(tvd::ListItemCount(list_), 3);
 }
 
+TEST_F(MainWindowTest, RenameEditsTheNameEvenWhenTheFirstColumnIsAnother) {
+    ASSERT_TRUE(tvd::SelectListItem(list_, 1));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_OPEN); }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::PostCommand(frame_, CM_RENAME));
+    HWND edit = nullptr;
+    ASSERT_TRUE(tvd::WaitUntil([&] { return (edit = tvd::FindChildByClass(list_, "Edit")) != nullptr; }, e2e::kUiTimeoutMs));
+    EXPECT_EQ(tvd::WindowText(edit), "beta.exe");
+    // Escape ends the edit without a change (the key is the field's, not an accelerator's).
+    PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    EXPECT_TRUE(tvd::WaitForWindowGone(edit, e2e::kUiTimeoutMs));
+    EXPECT_EQ(FirstCells(list_, 1), (std::vector<std::string>{"alpha.zip", "beta.exe", "gamma.zip"}));
+}
+
+TEST_F(MainWindowTest, DraggingTheDividerSetsTheTreeWidth) {
+    HWND tree = tvd::Control(client_, 301);
+    ASSERT_NE(tree, nullptr);
+    auto clientRect = [&](HWND window) {
+        RECT r = {};
+        GetWindowRect(window, &r);
+        MapWindowPoints(nullptr, client_, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    const RECT before = clientRect(tree);
+    EXPECT_EQ(before.right - before.left, 120);
+    EXPECT_EQ(clientRect(list_).left, 123);
+    const int y = (before.top + before.bottom) / 2;
+    PostMessageA(client_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(121, y));
+    PostMessageA(client_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(160, y));
+    PostMessageA(client_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, y));
+    PostMessageA(client_, WM_LBUTTONUP, 0, MAKELPARAM(200, y));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return clientRect(list_).left == 203; }, e2e::kUiTimeoutMs));
+    const RECT after = clientRect(tree);
+    EXPECT_EQ(after.right - after.left, 200);
+    closed_ = true;
+    DWORD exitCode = 1;
+    ASSERT_TRUE(tv_.Close(&exitCode));
+    const std::string folder = tvd::WinPath(tv_.folder().path());
+    TProgramData d;
+    d.SetProgramFolder(folder.c_str());
+    EXPECT_FALSE(LoadDatabase(&d, nullptr, (folder + "\\tv.cfg").c_str()));
+    EXPECT_EQ(d.divider.treeWidth, 200);
+}
+
 TEST_F(MainWindowTest, PreferencesStandardsPageChangesTheSettings) {
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_PREFERENCES));
     HWND sheet = tv_.process().WaitForWindow("#32770", "Preferences", e2e::kUiTimeoutMs);

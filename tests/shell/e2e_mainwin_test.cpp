@@ -226,6 +226,33 @@ TEST_F(MainWindowTest, SelectingACategoryShowsOnlyTheListOfItsKind) {
     EXPECT_EQ(tvd::ListItemCount(list_), 3);
 }
 
+TEST_F(MainWindowTest, StatusBarShowsMenuHelpAndTheCategoryOfTheTree) {
+    // A highlighted menu item shows its help text; closing the menu brings the view's texts back.
+    PostMessageA(frame_, WM_MENUSELECT, MAKEWPARAM(CM_OPEN, MF_HILITE), 0);
+    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "Opens the current file or URL"; }, e2e::kUiTimeoutMs))
+        << StatusPart(status_, 0);
+    PostMessageA(frame_, WM_MENUSELECT, MAKEWPARAM(CM_SEARCH_RESULTS, MF_HILITE), 0);
+    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "Displays the last Search Result List"; },
+                               e2e::kUiTimeoutMs));
+    PostMessageA(frame_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "\t0 Files (0 Bytes) Selected"; }, e2e::kUiTimeoutMs))
+        << StatusPart(status_, 0);
+
+    // A click into the tree gives it the focus: one part with the category's name, and the
+    // commands of a category.
+    HWND tree = tvd::Control(client_, 301);
+    ASSERT_NE(tree, nullptr);
+    PostMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 8));
+    PostMessageA(tree, WM_LBUTTONUP, 0, MAKELPARAM(40, 8));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "Downloads"; }, e2e::kUiTimeoutMs))
+        << StatusPart(status_, 0);
+    EXPECT_EQ(SendMessageA(status_, SB_GETPARTS, 0, 0), 1);
+    EXPECT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_PROPERTIES) && ButtonEnabled(toolbar_, CM_DELETE); },
+                               e2e::kUiTimeoutMs));
+    EXPECT_FALSE(ButtonEnabled(toolbar_, CM_OPEN));
+    EXPECT_FALSE(ButtonEnabled(toolbar_, CM_COPY));
+}
+
 TEST_F(MainWindowTest, DeleteOnASelectedDownloadAsksWhatToDelete) {
     ASSERT_TRUE(tvd::SelectListItem(list_, 1));
     ASSERT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_DELETE); }, e2e::kUiTimeoutMs));

@@ -41,6 +41,23 @@ struct TArchiveSource {
 
     TArchiveSource() { zip_error_init(&error); }
 
+    // Copies the first bytes of the file into the new one; the write position ends after them.
+    bool CopyPrefix(int64_t bytes) {
+        TZipFile* src = in ? in : fs->OpenRead(path.c_str());
+        if (!src) return false;
+        bool ok = src->Seek(0);
+        std::vector<unsigned char> chunk(kSourceBuffer);
+        while (ok && bytes > 0) {
+            size_t want = bytes < int64_t(chunk.size()) ? size_t(bytes) : chunk.size();
+            int64_t n = src->Read(chunk.data(), want);
+            ok = n > 0 && out->Write(chunk.data(), size_t(n));
+            bytes -= n > 0 ? n : 0;
+        }
+        if (src != in) delete src;
+        bufferLength = 0;  // the read position of the file moved
+        return ok;
+    }
+
     zip_int64_t ReadAt(void* data, zip_uint64_t len) {
         unsigned char* out = static_cast<unsigned char*>(data);
         zip_int64_t done = 0;
@@ -152,7 +169,11 @@ zip_int64_t ArchiveSourceProc(void* state, void* data, zip_uint64_t len, zip_sou
     }
     case ZIP_SOURCE_TELL:
         return s->in ? s->pos : 0;
-    case ZIP_SOURCE_BEGIN_WRITE: {
+    case ZIP_SOURCE_BEGIN_WRITE:
+    case ZIP_SOURCE_BEGIN_WRITE_CLONING: {
+        // The new archive keeps what comes before the archive proper (an executable stub) and,
+        // when cloning, the unchanged members up to len: libzip then writes only from there on.
+        int64_t keep = s->shift + (cmd == ZIP_SOURCE_BEGIN_WRITE_CLONING ? int64_t(len) : 0);
         for (int i = 0; i < 1000; ++i) {
             char suffix[32];
             snprintf(suffix, sizeof suffix, ".tv%03d.tmp", i);
@@ -162,6 +183,13 @@ zip_int64_t ArchiveSourceProc(void* state, void* data, zip_uint64_t len, zip_sou
             s->out = s->fs->Create(candidate.c_str());
             if (!s->out) break;
             s->tempPath = candidate;
+            if (keep > 0 && !s->CopyPrefix(keep)) {
+                delete s->out;
+                s->out = nullptr;
+                s->fs->RemoveFile(candidate.c_str());
+                zip_error_set(&s->error, ZIP_ER_WRITE, 0);
+                return -1;
+            }
             return 0;
         }
         zip_error_set(&s->error, ZIP_ER_TMPOPEN, 0);
@@ -175,17 +203,18 @@ zip_int64_t ArchiveSourceProc(void* state, void* data, zip_uint64_t len, zip_sou
         return zip_int64_t(len);
     case ZIP_SOURCE_SEEK_WRITE: {
         if (!s->out) return -1;
-        zip_int64_t target = zip_source_seek_compute_offset(zip_uint64_t(s->out->Tell()),
-                                                            zip_uint64_t(s->out->Size()), data, len, &s->error);
+        zip_int64_t target = zip_source_seek_compute_offset(zip_uint64_t(s->out->Tell() - s->shift),
+                                                            zip_uint64_t(s->out->Size() - s->shift), data, len,
+                                                            &s->error);
         if (target < 0) return -1;
-        if (!s->out->Seek(target)) {
+        if (!s->out->Seek(target + s->shift)) {
             zip_error_set(&s->error, ZIP_ER_SEEK, 0);
             return -1;
         }
         return 0;
     }
     case ZIP_SOURCE_TELL_WRITE:
-        return s->out ? s->out->Tell() : -1;
+        return s->out ? s->out->Tell() - s->shift : -1;
     case ZIP_SOURCE_COMMIT_WRITE: {
         if (!s->out) return -1;
         int ok = s->out->Close();
@@ -198,8 +227,7 @@ zip_int64_t ArchiveSourceProc(void* state, void* data, zip_uint64_t len, zip_sou
             zip_error_set(&s->error, ok ? ZIP_ER_RENAME : ZIP_ER_WRITE, 0);
             return -1;
         }
-        s->shift = 0;  // the written archive has no stub
-        s->bufferLength = 0;
+        s->bufferLength = 0;  // the new file keeps the stub: the shift stays
         return 0;
     }
     case ZIP_SOURCE_ROLLBACK_WRITE:
@@ -219,7 +247,9 @@ zip_int64_t ArchiveSourceProc(void* state, void* data, zip_uint64_t len, zip_sou
         }
         return 0;
     case ZIP_SOURCE_SUPPORTS:
-        return s->writable ? ZIP_SOURCE_SUPPORTS_WRITABLE : ZIP_SOURCE_SUPPORTS_SEEKABLE;
+        return s->writable ? (ZIP_SOURCE_SUPPORTS_WRITABLE |
+                              ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_BEGIN_WRITE_CLONING))
+                           : ZIP_SOURCE_SUPPORTS_SEEKABLE;
     default:
         zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
         return -1;

@@ -374,4 +374,24 @@ TEST_F(ZipInterop, WritesZip64WhenNeeded) {
     EXPECT_EQ(0, Sh("7z t z.zip"));
 }
 
+// Changing a self-extracting archive keeps its program part; corrected offsets stay corrected.
+TEST_F(ZipInterop, ChangingSelfExtractingArchivesKeepsTheStub) {
+    ASSERT_EQ(0, Sh("zip -qr x.zip src/numbers.txt && (printf MZSTUB; head -c 3000 /dev/zero; cat x.zip) > raw.exe"
+                    " && cp raw.exe fixed.exe && zip -qA fixed.exe"));
+    for (const char* exe : {"fixed.exe", "raw.exe"}) {
+        SCOPED_TRACE(exe);
+        ASSERT_EQ(0, Add(exe, {"src/sub"}, 6, "pw"));
+        EXPECT_EQ("MZSTUB", ReadAll(P(exe)).substr(0, 6));
+        EXPECT_EQ(0, Sh(std::string("7z t -ppw ") + exe));
+        EXPECT_EQ(0, Sh(std::string("python3 -c 'import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); z.setpassword(b\"pw\");"
+                                    " sys.exit(1 if z.testzip() is not None else 0)' ") + exe));
+        Sh("rm -rf out");
+        EXPECT_EQ(0, Extract(exe, "out", "pw"));
+        EXPECT_EQ(ReadAll(P("src/numbers.txt")), ReadAll(P("out/src/numbers.txt")));
+        EXPECT_EQ(ReadAll(P("src/sub/pattern.bin")), ReadAll(P("out/src/sub/pattern.bin")));
+    }
+    // unzip reads the corrected one without a warning.
+    EXPECT_EQ(0, Sh("unzip -tqq -P pw fixed.exe"));
+}
+
 }  // namespace

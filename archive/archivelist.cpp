@@ -45,7 +45,7 @@ TvFileTime MemberTimeFromText(const char* text) {
 
 void MemberInfoToArchiveMember(const MemberInfo& info, ArchiveMember* m) {
     InitArchiveMember(m);
-    m->index = uint16_t(info.index);
+    m->index = info.index;
     m->size = info.size;
     m->packed = info.packed;
     m->flags = 0;

@@ -187,7 +187,8 @@ enum {
     TV_MEMBER_KEEPS_CASE = 0x10000  // attribute bit: the stored name keeps its letter case
 };
 struct ArchiveMember {
-    uint16_t index;       // the member's index in the archive as the engine reported it
+    uint32_t index;       // the member's index in the archive as the engine reported it (32 bits: Zip64
+                          // archives hold more than 65,535 members)
     char* name;           // file name without folder part
     char* folder;         // stored folder part, empty when none
     uint32_t size;        // uncompressed size

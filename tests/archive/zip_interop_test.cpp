@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/archivelist.h"
 #include "archive/zipengine.h"
 #include "archive/zipfs.h"
 #include "util/text.h"
@@ -246,6 +247,17 @@ with zipfile.ZipFile('utf8.zip', 'w') as z:
     ASSERT_EQ(65600u, manyList.size());
     EXPECT_EQ(65599u, manyList.back().index);
     EXPECT_STREQ("m/65599", manyList.back().name);
+    // The member list keeps indexes above 65,535, so extracting by index finds the right member.
+    TArchiveFileListObject manyMembers;
+    EXPECT_EQ(0, LoadArchive(&manyMembers, P("many.zip").c_str()));
+    const ArchiveMember* last = nullptr;
+    for (const ListNode* n = manyMembers.First(); n; n = n->next) last = static_cast<const ArchiveMember*>(n->item);
+    ASSERT_NE(nullptr, last);
+    EXPECT_EQ(65599u, last->index);
+    EXPECT_STREQ("65599", last->name);
+    EXPECT_EQ(0, Extract("many.zip", "o4", "", 0, int32_t(last->index)));
+    EXPECT_TRUE(std::ifstream(P("o4/m/65599")).good());
+    EXPECT_FALSE(std::ifstream(P("o4/m/63")).good());
 
     // Names become CP1252 natively: e-acute 0xE9, i-diaeresis 0xEF.
     auto utf8 = List("utf8.zip", &r);

@@ -1,12 +1,19 @@
 #include "shell/call_points.h"
 
 #include "core/items.h"
+#include "intake/win_intake.h"
 #include "shell/trace.h"
 #include "util/safestr.h"
 
 void RunFirstSetupWizardCall(HWND, TProgramData*) { ShellTrace("first-setup-wizard"); }
-void CheckLostFilesCall(HWND, TProgramData*) { ShellTrace("check-lost-files"); }
-void CheckNewStorageFilesCall(HWND, TProgramData*) { ShellTrace("check-new-files"); }
+void CheckLostFilesCall(const TIntakeContext& context) {
+    ShellTrace("check-lost-files");
+    if (context.program) CheckLostFiles(context);
+}
+void CheckNewStorageFilesCall(const TIntakeContext& context) {
+    ShellTrace("check-new-files");
+    if (context.program) CheckNewStorageFiles(context);
+}
 int StartupBookmarkImportCall(HWND, TProgramData*) {
     ShellTrace("startup-bookmark-import");
     return 0;
@@ -19,10 +26,28 @@ void RegisterClipboardFormatsCall() {}
 void OpenInternalViewerCall(HWND, const char* archive) { ShellTrace("viewer [%s]", archive ? archive : ""); }
 void RunInterchangeImportCall(HWND, const char* file) { ShellTrace("interchange [%s]", file ? file : ""); }
 
-TIntakeOutcome FileIntakeCall(HWND, TProgramData*, FileItem* templateRecord, const char* path, uint32_t options) {
+TIntakeOutcome FileIntakeCall(const TIntakeContext& context, const FileItem* templateRecord, const char* path,
+                              uint32_t options) {
     const char* website = templateRecord && templateRecord->website ? templateRecord->website : "";
     ShellTrace("intake 0x%03X [%s] website [%s]", unsigned(options), path ? path : "", website);
-    return TIntakeOutcome();
+    TIntakeOutcome result;
+    // A record without a file name (a broken hand-off) has nothing to bring in.
+    if (!context.program || !path || !path[0]) return result;
+    TIntakeFileOutcome file = TV_INTAKE_FILE_KEPT;
+    // Without a template the intake fills a fresh, empty download record from the file itself.
+    result.added = FileIntake(context, templateRecord, nullptr, path, options, &file);
+    result.fileStored = file == TV_INTAKE_FILE_PLACED;
+    result.userDiscarded = file == TV_INTAKE_FILE_DECLINED;
+    return result;
 }
 
 bool HandOffFileMayBeDeleted(const TIntakeOutcome& outcome) { return outcome.fileStored || outcome.userDiscarded; }
+
+void ReportHandOffFileKept(const TIntakeContext& context, const TIntakeOutcome&, const char* path) {
+    if (!path || !path[0] || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
+    char text[1024];
+    HandOffFileKeptMessage(text, sizeof(text), path);
+    ShellTrace("handoff-kept [%s]", path);
+    // The user said OK (or the intake could not even ask): either way storing failed.
+    IntakeMessageBox(context, text, "Error", MB_OK | MB_ICONERROR);
+}

@@ -9,14 +9,15 @@
 
 struct FileItem;
 struct TProgramData;
+struct TIntakeContext;
 
 // --- Deferred start-up.
 // The first setup wizard of a first run. NOT BUILT YET: does nothing.
 void RunFirstSetupWizardCall(HWND mainWindow, TProgramData* program);
-// The lost-files check of the downloads. NOT BUILT YET: does nothing.
-void CheckLostFilesCall(HWND mainWindow, TProgramData* program);
-// The check for files in the storage folder that no download refers to. NOT BUILT YET.
-void CheckNewStorageFilesCall(HWND mainWindow, TProgramData* program);
+// The lost-files check of the downloads and shortcuts (CheckLostFiles).
+void CheckLostFilesCall(const TIntakeContext& context);
+// The check for files in the storage folders that no download refers to (CheckNewStorageFiles).
+void CheckNewStorageFilesCall(const TIntakeContext& context);
 // The start-up bookmark imports (Netscape, Internet Explorer, Opera, each when its setting is on).
 // Returns 1 when the data changed. NOT BUILT YET: returns 0.
 int StartupBookmarkImportCall(HWND mainWindow, TProgramData* program);
@@ -43,11 +44,15 @@ struct TIntakeOutcome {
     int fileStored = 0;     // the file now lies in the storage folder (moved or copied there)
     int userDiscarded = 0;  // the user decided not to keep the file
 };
-// FileIntake on path with a fresh (templateRecord null) or given template record and the options.
-// NOT BUILT YET: adds nothing, stores nothing, discards nothing.
-TIntakeOutcome FileIntakeCall(HWND mainWindow, TProgramData* program, FileItem* templateRecord, const char* path,
+// FileIntake on path with no template (templateRecord null: the intake starts from a fresh, empty
+// download record and takes name, date and description from the file) or the given one.
+TIntakeOutcome FileIntakeCall(const TIntakeContext& context, const FileItem* templateRecord, const char* path,
                               uint32_t options);
 // Whether the temporary file of a plug-in hand-off may be deleted after the intake: only when the
 // intake placed it in the storage folder or the user chose not to keep it. Anything else (intake
 // failed, a dialog was cancelled without that choice) keeps the file, so no download is lost.
 bool HandOffFileMayBeDeleted(const TIntakeOutcome& outcome);
+// After an intake that kept the handed-over file at path (it still exists): message 3511 naming
+// the file, caption "Error" (the user was not the one who declined it, so storing failed).
+// Nothing for a file that is not there.
+void ReportHandOffFileKept(const TIntakeContext& context, const TIntakeOutcome& outcome, const char* path);

@@ -338,8 +338,8 @@ void TTolvaneWindow::DeferredStartUp() {
     TProgramGlobals& g = Globals();
     SetWindowTextA(frame_, g.title);
     if (firstRun_) RunFirstSetupWizardCall(hwnd_, program_);
-    CheckLostFilesCall(hwnd_, program_);
-    CheckNewStorageFilesCall(hwnd_, program_);
+    CheckLostFilesCall(IntakeContext());
+    CheckNewStorageFilesCall(IntakeContext());
     if (StartupBookmarkImportCall(hwnd_, program_)) ShowCategoryContents();
     RunCommandLineActions(g.commandLine, &g.startFlags, true);
 }
@@ -359,7 +359,7 @@ void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bo
             break;
         case CommandLinePlan::INTAKE:
             for (const CommandLineIntake& item : plan.intake)
-                FileIntakeCall(hwnd_, program_, nullptr, item.file.c_str(), item.options);
+                FileIntakeCall(IntakeContext(), nullptr, item.file.c_str(), item.options);
             break;
         case CommandLinePlan::NONE:
             break;
@@ -371,13 +371,20 @@ void TTolvaneWindow::FileDownloadHandOff(const DownloadHandOff& record) {
     FileItem item;
     program_->downloads.InitItem(&item);
     TextAssign(&item.website, record.SourceUrl);
-    const TIntakeOutcome outcome =
-        FileIntakeCall(hwnd_, program_, &item, record.SavedFilePath, TV_INTAKE_PLUGIN_DOWNLOAD);
-    if (HandOffFileMayBeDeleted(outcome) && HandOffFileIsTemporary(record.SavedFilePath)) {
-        DeleteFileA(record.SavedFilePath);
-        // The plug-in's private download folder goes too, once it is empty.
-        char folder[TV_PATH_SIZE];
-        if (DownloadHandOffFolder(record.SavedFilePath, folder, sizeof(folder))) RemoveDirectoryA(folder);
+    // Decided before the intake: once the file was moved into storage, its path no longer resolves.
+    const bool temporary = HandOffFileIsTemporary(record.SavedFilePath);
+    const TIntakeContext context = IntakeContext();
+    const TIntakeOutcome outcome = FileIntakeCall(context, &item, record.SavedFilePath, TV_INTAKE_PLUGIN_DOWNLOAD);
+    if (HandOffFileMayBeDeleted(outcome)) {
+        if (temporary) {
+            DeleteFileA(record.SavedFilePath);
+            // The plug-in's private download folder goes too, once it is empty.
+            char folder[TV_PATH_SIZE];
+            if (DownloadHandOffFolder(record.SavedFilePath, folder, sizeof(folder))) RemoveDirectoryA(folder);
+        }
+    } else {
+        // Nothing was stored: the download stays where the plug-in left it, and the user learns where.
+        ReportHandOffFileKept(context, outcome, record.SavedFilePath);
     }
     program_->downloads.FreeItemData(&item);
 }

@@ -1,10 +1,13 @@
 // The real tv.exe: single instance with the forwarded command line, the WM_COPYDATA receiver, the
-// start in the tray and the order of the deferred start-up. What the program asks of features
-// that are not built yet is read from its test trace (TV_TEST_TRACE).
+// start in the tray and the order of the deferred start-up. Files named on a command line or
+// handed over by message go through the real intake (its add/edit dialog is answered here); what
+// the program asks of the deferred start-up is read from its test trace (TV_TEST_TRACE).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "util/text.h"
@@ -95,6 +98,82 @@ LRESULT SendCopyData(HWND frame, ULONG_PTR kind, const void* data, DWORD bytes, 
     return LRESULT(result);
 }
 
+// WM_COPYDATA from a thread of its own: the receiver may show the intake's dialog, which the test
+// answers while the message is still being handled.
+class AsyncCopyData {
+public:
+    AsyncCopyData(HWND frame, ULONG_PTR kind, std::string data, bool sendNull = false)
+        : data_(std::move(data)) {
+        thread_ = std::thread([this, frame, kind, sendNull] {
+            bool answered = false;
+            result_ = SendCopyData(frame, kind, sendNull ? nullptr : data_.data(), DWORD(data_.size()), &answered);
+            answered_ = answered;
+            done_ = true;
+        });
+    }
+    ~AsyncCopyData() {
+        if (thread_.joinable()) thread_.join();
+    }
+    // Waits for the answer (the send itself gives up after 20 s).
+    LRESULT Wait(bool* answered) {
+        thread_.join();
+        *answered = answered_;
+        return result_;
+    }
+    bool done() const { return done_; }
+
+private:
+    std::string data_;
+    std::thread thread_;
+    std::atomic<bool> done_{false};
+    bool answered_ = false;
+    LRESULT result_ = 0;
+};
+
+constexpr int kAddEditFileName = 106;
+constexpr int kAddEditDescription = 102;
+constexpr int kAddEditWebsite = 103;
+
+// The add/edit dialog of a new download in the program.
+HWND WaitForAddFile(DWORD pid) { return tvd::WaitForDialog("Add File", e2e::kUiTimeoutMs, pid); }
+
+// Presses the dialog's button and waits until it is gone.
+bool AnswerDialog(HWND dialog, int button) {
+    return dialog && tvd::PressButton(dialog, button) && tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs);
+}
+
+// Cancel on the dialog of a downloaded file, confirmed with Yes to the question that follows.
+bool DeclineDownload(HWND dialog, DWORD pid) {
+    if (!dialog || !tvd::PressButton(dialog, IDCANCEL)) return false;
+    HWND box = tvd::WaitForMessageBox("Tolvane Plus", e2e::kUiTimeoutMs, pid);
+    return box && tvd::AnswerMessageBox(box, IDYES) && tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs);
+}
+
+// The database that tv.exe saved in its program folder.
+bool LoadSaved(const std::string& folder, TProgramData* data) {
+    CopyLimited(data->programFolder, (folder + "\\").c_str(), sizeof(data->programFolder));
+    return !LoadDatabase(data, nullptr, (folder + "\\tv.cfg").c_str());
+}
+
+const FileItem* FindDownload(const TProgramData& data, const std::string& fileName) {
+    for (const ListNode* n = data.downloads.First(); n; n = n->next) {
+        const FileItem* item = TFileListObject::Item(n);
+        if (item && item->fileName && fileName == item->fileName) return item;
+    }
+    return nullptr;
+}
+
+// Where the download's file lies in the storage folder ("" when no path can be made).
+std::string StoredPath(const TProgramData& data, const FileItem* item) {
+    char path[TV_PATH_SIZE] = {};
+    const ListNode* category = data.categories.FindCategoryById(item->categoryId, TV_KIND_DOWNLOADS);
+    const StorageLocations locations{data.standards.downloadsLocation, data.standards.shortcutsLocation};
+    if (!category || data.downloads.FilePath(path, sizeof(path), item, &data.categories, locations, category) !=
+                         TV_FOLDER_OK)
+        return std::string();
+    return path;
+}
+
 TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
     TracedProgram run;
     e2e::TvProgram& tv = run.tv();
@@ -121,26 +200,39 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
         ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs, &code));
         EXPECT_EQ(code, 0u);
     }
-    // With a path split at its blank and "/tray": one quoted file; the tray switch does nothing
-    // in the running instance.
+    // Real files to bring in, in a folder with a blank in its name.
+    const std::string folder = tvd::WinPath(tv.folder().path());
+    const std::string myFiles = folder + "\\My Files";
+    ASSERT_TRUE(tvd::MakeFolders(myFiles));
+    for (const char* name : {"a.zip", "a b.zip", "c.zip"})
+        ASSERT_TRUE(tvd::WriteWholeFile(myFiles + "\\" + name, std::string("content of ") + name));
+    // With a path split at its blank and "/tray": one quoted file, shown in the add/edit dialog;
+    // the tray switch does nothing in the running instance.
     {
         tvd::Process second;
-        ASSERT_TRUE(second.Start(tv.exe(), "C:\\My Files\\a.zip /TRAY", tv.folder().path()));
+        ASSERT_TRUE(second.Start(tv.exe(), myFiles + "\\a.zip /TRAY", tv.folder().path()));
+        HWND dialog = WaitForAddFile(tv.process().pid());
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(tvd::ControlText(dialog, kAddEditFileName), "a.zip");
+        EXPECT_EQ(tvd::ControlText(dialog, kAddEditWebsite), myFiles + "\\a.zip");
+        EXPECT_TRUE(AnswerDialog(dialog, IDOK));
         DWORD code = 1;
         ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs, &code));
         EXPECT_EQ(code, 0u);
     }
-    EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"C:\\My Files\\a.zip\"] website []"));
+    EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"" + myFiles + "\\a.zip\"] website []"));
     EXPECT_EQ(run.Lines().size(), 5u);
     EXPECT_TRUE(IsWindowVisible(frame));
-    // Several quoted files, each on its own; the viewer and the interchange wizard.
+    // Several quoted files, each on its own and without a dialog; the viewer and the interchange
+    // wizard.
     {
         tvd::Process second;
-        ASSERT_TRUE(second.Start(tv.exe(), "\"\\\"C:\\a b.zip\\\"\" \"\\\"C:\\c.zip\\\"\"", tv.folder().path()));
+        ASSERT_TRUE(second.Start(tv.exe(), "\"\\\"" + myFiles + "\\a b.zip\\\"\" \"\\\"" + myFiles + "\\c.zip\\\"\"",
+                                 tv.folder().path()));
         ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs));
     }
-    EXPECT_TRUE(run.WaitForLine("intake 0x245 [\"C:\\a b.zip\"] website []"));
-    EXPECT_TRUE(run.WaitForLine("intake 0x245 [\"C:\\c.zip\"] website []"));
+    EXPECT_TRUE(run.WaitForLine("intake 0x245 [\"" + myFiles + "\\a b.zip\"] website []"));
+    EXPECT_TRUE(run.WaitForLine("intake 0x245 [\"" + myFiles + "\\c.zip\"] website []"));
     {
         tvd::Process second;
         ASSERT_TRUE(second.Start(tv.exe(), "/iv C:\\x.zip", tv.folder().path()));
@@ -153,6 +245,26 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
     ASSERT_TRUE(tv.Close(&code));
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(tvd::FileExists(tv.folder().File("tv.cfg")));
+
+    // Each file was copied into the storage folder (the originals stay); the one from the dialog
+    // is not marked, the several files are, and each keeps the path it came from as website.
+    TProgramData saved;
+    ASSERT_TRUE(LoadSaved(folder, &saved));
+    const struct {
+        const char* name;
+        uint32_t marked;
+    } expected[] = {{"a.zip", 0}, {"a b.zip", TV_FILE_MARKED}, {"c.zip", TV_FILE_MARKED}};
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.name);
+        const FileItem* item = FindDownload(saved, e.name);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->flags & TV_FILE_MARKED, e.marked);
+        EXPECT_EQ(std::string(item->website ? item->website : ""), myFiles + "\\" + e.name);
+        std::string bytes;
+        EXPECT_TRUE(tvd::ReadWholeFile(StoredPath(saved, item), &bytes)) << StoredPath(saved, item);
+        EXPECT_EQ(bytes, std::string("content of ") + e.name);
+        EXPECT_TRUE(tvd::FileExists(myFiles + "\\" + e.name));
+    }
 }
 
 TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
@@ -169,38 +281,88 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
     EXPECT_TRUE(answered);
     EXPECT_EQ(SendCopyData(frame, 0, text, sizeof(text), &answered), TRUE);
     EXPECT_TRUE(run.WaitForLine("interchange [C:\\My Files\\b.tvi]"));
+    const DWORD pid = tv.process().pid();
+    const std::string folder = tvd::WinPath(tv.folder().path());
     // A forwarded text without terminator is read only up to its byte count.
-    const std::string unterminated = "D:\\one.zip";
-    EXPECT_EQ(SendCopyData(frame, 0, unterminated.data(), DWORD(unterminated.size()), &answered), TRUE);
-    EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"D:\\one.zip\"] website []"));
+    const std::string one = folder + "\\one.zip";
+    ASSERT_TRUE(tvd::WriteWholeFile(one, "one"));
+    {
+        AsyncCopyData send(frame, 0, one);
+        HWND dialog = WaitForAddFile(pid);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(tvd::ControlText(dialog, kAddEditFileName), "one.zip");
+        EXPECT_TRUE(AnswerDialog(dialog, IDCANCEL));
+        EXPECT_EQ(send.Wait(&answered), TRUE);
+        EXPECT_TRUE(answered);
+    }
+    EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"" + one + "\"] website []"));
+    EXPECT_TRUE(tvd::FileExists(one));
 
-    // A download record whose fields have no terminator: each is cut at 260 characters.
+    // A download record whose fields have no terminator: each is cut at 260 characters. No such
+    // file exists; declining it leaves nothing behind and shows nothing more.
     std::string record(522, 'A');
     record.replace(261, 261, std::string(261, 'U'));
-    EXPECT_EQ(SendCopyData(frame, 1, record.data(), DWORD(record.size()), &answered), TRUE);
-    EXPECT_TRUE(answered);
+    {
+        AsyncCopyData send(frame, 1, record);
+        HWND dialog = WaitForAddFile(pid);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(tvd::ControlText(dialog, kAddEditWebsite), std::string(260, 'U'));
+        EXPECT_TRUE(DeclineDownload(dialog, pid));
+        EXPECT_EQ(send.Wait(&answered), TRUE);
+        EXPECT_TRUE(answered);
+    }
     EXPECT_TRUE(run.WaitForLine("intake 0x1BD [" + std::string(260, 'A') + "] website [" + std::string(260, 'U') +
                                 "]"));
-    // A short record and an empty one do not crash either.
-    EXPECT_EQ(SendCopyData(frame, 1, "C:\\x", 4, &answered), TRUE);
-    EXPECT_EQ(SendCopyData(frame, 1, nullptr, 0, &answered), TRUE);
-    EXPECT_TRUE(answered);
+    // A short record names a file that is not there: OK adds a download without a file and the
+    // receiver has nothing to report. An empty record is dropped at once.
+    {
+        AsyncCopyData send(frame, 1, std::string("C:\\x", 4));
+        HWND dialog = WaitForAddFile(pid);
+        ASSERT_TRUE(dialog);
+        EXPECT_TRUE(AnswerDialog(dialog, IDOK));
+        EXPECT_EQ(send.Wait(&answered), TRUE);
+    }
+    {
+        AsyncCopyData send(frame, 1, std::string(), true);
+        EXPECT_EQ(send.Wait(&answered), TRUE);
+        EXPECT_TRUE(answered);
+    }
+    EXPECT_EQ(tvd::WaitForMessageBox("Error", 500, pid), nullptr);
 
-    // A real hand-off: the file stays where it is until the intake has stored it.
-    const std::string file = tvd::WinPath(tv.folder().File("download.zip"));
+    // A real hand-off of a file outside the temporary folder: OK moves it into the storage folder
+    // (the preset of a download), with the URL as website.
+    const std::string file = folder + "\\download.zip";
     ASSERT_TRUE(tvd::WriteWholeFile(file, "PK"));
     std::string handoff(522, '\0');
     handoff.replace(0, file.size(), file);
     const std::string url = "http://www.example.org/download.zip";
     handoff.replace(261, url.size(), url);
-    EXPECT_EQ(SendCopyData(frame, 1, handoff.data(), DWORD(handoff.size()), &answered), TRUE);
+    {
+        AsyncCopyData send(frame, 1, handoff);
+        HWND dialog = WaitForAddFile(pid);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(tvd::ControlText(dialog, kAddEditFileName), "download.zip");
+        EXPECT_EQ(tvd::ControlText(dialog, kAddEditWebsite), url);
+        EXPECT_TRUE(AnswerDialog(dialog, IDOK));
+        EXPECT_EQ(send.Wait(&answered), TRUE);
+    }
     EXPECT_TRUE(run.WaitForLine("intake 0x1BD [" + file + "] website [" + url + "]"));
-    EXPECT_TRUE(tvd::FileExists(file));
+    EXPECT_FALSE(tvd::FileExists(file));
 
     EXPECT_TRUE(tv.process().Running());
     DWORD code = 1;
     ASSERT_TRUE(tv.Close(&code));
     EXPECT_EQ(code, 0u);
+    TProgramData saved;
+    ASSERT_TRUE(LoadSaved(folder, &saved));
+    EXPECT_FALSE(FindDownload(saved, "one.zip"));
+    EXPECT_FALSE(FindDownload(saved, std::string(260, 'A')));
+    const FileItem* stored = FindDownload(saved, "download.zip");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(std::string(stored->website ? stored->website : ""), url);
+    std::string bytes;
+    EXPECT_TRUE(tvd::ReadWholeFile(StoredPath(saved, stored), &bytes));
+    EXPECT_EQ(bytes, "PK");
 }
 
 TEST(ShellShutDown, EndOfSessionSavesTheDatabaseBeforeTheProcessIsEnded) {
@@ -230,9 +392,14 @@ TEST(ShellStartup, TrayInCapitalsStartsHiddenAndTheTrayIconBringsItBack) {
     EXPECT_EQ(tvd::WindowText(frame), "Tolvane Plus");
     // The hidden program still takes forwarded command lines.
     bool answered = false;
-    const char text[] = "E:\\two.zip";
-    EXPECT_EQ(SendCopyData(frame, 0, text, sizeof(text), &answered), TRUE);
-    EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"E:\\two.zip\"] website []"));
+    const std::string two = tvd::WinPath(tv.folder().File("two.zip"));
+    ASSERT_TRUE(tvd::WriteWholeFile(two, "two"));
+    {
+        AsyncCopyData send(frame, 0, two + std::string(1, '\0'));
+        EXPECT_TRUE(AnswerDialog(WaitForAddFile(tv.process().pid()), IDCANCEL));
+        EXPECT_EQ(send.Wait(&answered), TRUE);
+    }
+    EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"" + two + "\"] website []"));
     EXPECT_FALSE(IsWindowVisible(frame));
     HWND client = FindWindowExA(frame, nullptr, "TolvaneWindow", nullptr);
     ASSERT_TRUE(client);

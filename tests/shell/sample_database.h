@@ -1,7 +1,10 @@
 // A database file with a few downloads and a bookmark, for end-to-end tests and screenshots.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
+#include <vector>
 
 #include "core/items.h"
 #include "database/programdata.h"
@@ -27,6 +30,8 @@ const Download kDownloads[] = {
 // Writes folder\tv.cfg: default settings and categories, the downloads in the downloads root, one
 // bookmark in the bookmarks root, and the download columns in their own order and widths (Size
 // first at 120 px, then Filename at 90 px). With extra, a few more downloads (for pictures).
+// A download marked as existing gets its stored file (of its size) in the storage folder, so that
+// the program's start-up finds nothing lost.
 inline bool WriteSampleDatabase(const std::string& folder, bool extra = false) {
     TProgramData d;
     d.SetProgramFolder(folder.c_str());
@@ -50,8 +55,26 @@ inline bool WriteSampleDatabase(const std::string& folder, bool extra = false) {
         item.flags = download.flags;
         item.categoryId = 0;
         const bool added = d.downloads.Add(&item, 0) != nullptr;
+        bool stored = true;
+        if (added && (download.flags & TV_FILE_EXISTS)) {
+            CreateMissingStorageFolders(&d, 1);
+            char path[TV_PATH_SIZE] = {};
+            const StorageLocations locations{d.standards.downloadsLocation, d.standards.shortcutsLocation};
+            const ListNode* root = d.categories.FindCategoryById(0, TV_KIND_DOWNLOADS);
+            stored = root && d.downloads.FilePath(path, sizeof(path), &item, &d.categories, locations, root) ==
+                                 TV_FOLDER_OK;
+            if (stored) {
+                const std::string bytes(download.size, 'x');
+                HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                DWORD written = 0;
+                stored = file != INVALID_HANDLE_VALUE &&
+                         WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+                         written == bytes.size();
+                if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+            }
+        }
         d.downloads.FreeItemData(&item);
-        if (!added) return false;
+        if (!added || !stored) return false;
     }
     BookmarkItem bookmark;
     d.bookmarks.InitItem(&bookmark);

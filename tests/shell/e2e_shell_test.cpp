@@ -16,6 +16,7 @@
 #include "database/programdata.h"
 #include "database/win_database.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/shell/sample_database.h"
 
 namespace {
 
@@ -363,6 +364,54 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
     std::string bytes;
     EXPECT_TRUE(tvd::ReadWholeFile(StoredPath(saved, stored), &bytes));
     EXPECT_EQ(bytes, "PK");
+}
+
+TEST(ShellStartup, LostAndNewStorageFilesAreReportedAtStartUpAndKeptInTheDatabase) {
+    TracedProgram run;
+    e2e::TvProgram& tv = run.tv();
+    ASSERT_TRUE(tv.ready());
+    const std::string folder = tvd::WinPath(tv.folder().path());
+    ASSERT_TRUE(sample::WriteSampleDatabase(folder));
+    std::string storage;
+    {
+        TProgramData data;
+        ASSERT_TRUE(LoadSaved(folder, &data));
+        const FileItem* beta = FindDownload(data, "beta.exe");
+        ASSERT_TRUE(beta);
+        const std::string betaPath = StoredPath(data, beta);
+        ASSERT_TRUE(tvd::FileExists(betaPath));
+        // One stored file vanished, one appeared that the database does not know.
+        ASSERT_TRUE(DeleteFileA(betaPath.c_str()));
+        storage = betaPath.substr(0, betaPath.find_last_of('\\'));
+        ASSERT_TRUE(tvd::WriteWholeFile(storage + "\\stranger.txt", "copied by hand"));
+    }
+    ASSERT_TRUE(tv.Start());
+    ASSERT_TRUE(tv.WaitForFrame());
+    const DWORD pid = tv.process().pid();
+    HWND lost = tvd::WaitForDialog("Lost Files", e2e::kStartTimeoutMs, pid);
+    ASSERT_TRUE(lost);
+    EXPECT_TRUE(AnswerDialog(lost, IDOK));
+    HWND found = tvd::WaitForDialog("New Files Found", e2e::kUiTimeoutMs, pid);
+    ASSERT_TRUE(found);
+    EXPECT_TRUE(AnswerDialog(found, IDOK));
+    ASSERT_TRUE(run.WaitForLine("startup-bookmark-import"));
+    EXPECT_EQ(run.Lines(), (std::vector<std::string>{"check-lost-files", "check-new-files", "startup-bookmark-import"}));
+    DWORD code = 1;
+    ASSERT_TRUE(tv.Close(&code));
+    EXPECT_EQ(code, 0u);
+
+    TProgramData saved;
+    ASSERT_TRUE(LoadSaved(folder, &saved));
+    const FileItem* beta = FindDownload(saved, "beta.exe");
+    ASSERT_TRUE(beta);
+    EXPECT_EQ(beta->flags & TV_FILE_EXISTS, 0u);
+    const FileItem* alpha = FindDownload(saved, "alpha.zip");
+    ASSERT_TRUE(alpha);
+    EXPECT_EQ(alpha->flags & TV_FILE_EXISTS, uint32_t(TV_FILE_EXISTS));
+    const FileItem* stranger = FindDownload(saved, "stranger.txt");
+    ASSERT_TRUE(stranger);
+    EXPECT_EQ(stranger->flags & TV_FILE_FOUND, uint32_t(TV_FILE_FOUND));
+    EXPECT_EQ(StoredPath(saved, stranger), storage + "\\stranger.txt");
 }
 
 TEST(ShellShutDown, EndOfSessionSavesTheDatabaseBeforeTheProcessIsEnded) {

@@ -1,4 +1,4 @@
-// The command-line parser, the action plan and the joiner on arbitrary bytes: a text that may
+// The command-line parser, the action plan and the joiners on arbitrary bytes: a text that may
 // lack its terminator, in the buffer sizes of a start (460) and of a forwarded line (1,000).
 #include <cstddef>
 #include <cstdint>
@@ -38,6 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     char joined[TV_COMMAND_LINE_SIZE];
     JoinCommandLine(int(args.size()), args.data(), 1, joined, sizeof(joined));
+    if (std::strlen(joined) >= sizeof(joined)) __builtin_trap();
+
+    // The bytes up to the first NUL as a raw command line of a start.
+    JoinRawCommandLine(copy.data(), joined, sizeof(joined));
     if (std::strlen(joined) >= sizeof(joined)) __builtin_trap();
     return 0;
 }

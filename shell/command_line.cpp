@@ -51,6 +51,43 @@ int JoinCommandLine(int argc, const char* const* argv, int first, char* out, siz
     return left;
 }
 
+std::vector<std::string> SplitRawCommandLine(const char* raw) {
+    std::vector<std::string> args;
+    if (!raw) return args;
+    const char* p = raw;
+    // The program's name: up to the closing quote when it starts with one, else up to the first
+    // blank or tab.
+    if (*p == '"') {
+        ++p;
+        while (*p != '\0' && *p != '"') ++p;
+        if (*p == '"') ++p;
+    } else {
+        while (*p != '\0' && *p != ' ' && *p != '\t') ++p;
+    }
+    std::string current;
+    bool quoted = false;
+    for (;; ++p) {
+        const char c = *p;
+        if (c == '\0' || ((c == ' ' || c == '\t') && !quoted)) {
+            if (!current.empty()) args.push_back(current);
+            current.clear();
+            if (c == '\0') break;
+            continue;
+        }
+        if (c == '"') quoted = !quoted;
+        current.push_back(c);
+    }
+    return args;
+}
+
+int JoinRawCommandLine(const char* raw, char* out, size_t size) {
+    const std::vector<std::string> args = SplitRawCommandLine(raw);
+    std::vector<const char*> argv;
+    argv.reserve(args.size());
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    return JoinCommandLine(int(argv.size()), argv.data(), 0, out, size);
+}
+
 int ParseCommandLine(char* text, size_t size, uint32_t* flags) {
     if (!text || size == 0) return 0;
     uint32_t found = flags ? *flags : 0;

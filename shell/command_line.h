@@ -34,6 +34,17 @@ constexpr uint32_t TV_INTAKE_PLUGIN_DOWNLOAD = 0x1BD;      // a download handed 
 // the number of arguments left out. Null arguments count as empty.
 int JoinCommandLine(int argc, const char* const* argv, int first, char* out, size_t size);
 
+// The arguments of a start as the system hands over its raw command line, the program's own name
+// (quoted or not) removed. Arguments are separated by blanks and tabs outside double quotes; the
+// quotes stay part of the argument, so that a quoted path with blanks stays one argument for the
+// parser. A backslash is an ordinary character (paths end in one). Null gives no arguments.
+std::vector<std::string> SplitRawCommandLine(const char* raw);
+
+// The command-line text of a start from its raw command line: the arguments of
+// SplitRawCommandLine joined by single blanks into out[size], as JoinCommandLine does (an
+// argument that does not fit is left out whole). Returns the number of arguments left out.
+int JoinRawCommandLine(const char* raw, char* out, size_t size);
+
 // Parses text (a buffer of size bytes, in/out) into switches and remaining text:
 //  - tokens end at a blank outside double quotes (quotes stay part of the token); empty tokens
 //    are skipped, tokens longer than TV_COMMAND_TOKEN_MAX characters are dropped whole;

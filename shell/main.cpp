@@ -34,8 +34,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     if (LoadStringA(instance, IDS_PROGRAM_TITLE, g.title, int(sizeof(g.title))) <= 0)
         CopyLimited(g.title, "Tolvane Plus", sizeof(g.title));
 
-    // 2. The arguments joined into one command line.
-    JoinCommandLine(__argc, __argv, 1, g.commandLine, sizeof(g.commandLine));
+    // 2. The arguments joined into one command line. Taken from the raw command line rather than
+    // the C runtime's argument vector, which has already dropped the double quotes: three quoted
+    // files must stay three files, and a quoted path with blanks one.
+    JoinRawCommandLine(GetCommandLineA(), g.commandLine, sizeof(g.commandLine));
 
     // 3. One instance: a second start forwards its command line (when there is one) and ends.
     if (HWND running = FindWindowA(TV_FRAME_WINDOW_CLASS, nullptr)) {

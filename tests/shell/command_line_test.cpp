@@ -125,6 +125,112 @@ TEST(CommandLineJoin, ArgumentsJoinedBySingleBlanksUpTo459Characters) {
     EXPECT_EQ(std::strlen(out), 459u);
 }
 
+struct RawCase {
+    const char* raw;
+    std::vector<std::string> args;  // program name removed, quotes kept
+    const char* joined;             // the command-line text
+};
+
+TEST(CommandLineRaw, ProgramNameRemovedAndQuotesOfTheCallerKept) {
+    const RawCase cases[] = {
+        {"tv.exe", {}, ""},
+        {"tv.exe   ", {}, ""},
+        {"", {}, ""},
+        {"\"C:\\Program Files\\Tolvane\\tv.exe\"", {}, ""},
+        {"\"C:\\Program Files\\Tolvane\\tv.exe\" /tray", {"/tray"}, "/tray"},
+        {"C:\\Tolvane\\tv.exe /tray", {"/tray"}, "/tray"},
+        // Quoted files stay quoted, so they stay three files.
+        {"tv.exe \"C:\\a.zip\" \"C:\\b.zip\" \"C:\\c.zip\"",
+         {"\"C:\\a.zip\"", "\"C:\\b.zip\"", "\"C:\\c.zip\""},
+         "\"C:\\a.zip\" \"C:\\b.zip\" \"C:\\c.zip\""},
+        // An unquoted path with a blank arrives as two arguments (the parser quotes it later).
+        {"tv.exe C:\\My Files\\a.zip", {"C:\\My", "Files\\a.zip"}, "C:\\My Files\\a.zip"},
+        // Blanks and tabs inside quotes stay; outside, runs of them separate.
+        {"\"C:\\My Programs\\tv.exe\"\t \"C:\\My  Files\\a\tb.zip\"  \t /iv",
+         {"\"C:\\My  Files\\a\tb.zip\"", "/iv"},
+         "\"C:\\My  Files\\a\tb.zip\" /iv"},
+        {"tv.exe\tC:\\x.zip\t\tC:\\y.zip", {"C:\\x.zip", "C:\\y.zip"}, "C:\\x.zip C:\\y.zip"},
+        // A trailing backslash does not swallow the closing quote.
+        {"tv.exe \"C:\\My Files\\\" next", {"\"C:\\My Files\\\"", "next"}, "\"C:\\My Files\\\" next"},
+        // A quote opened and never closed runs to the end.
+        {"tv.exe \"C:\\a b.zip /tray", {"\"C:\\a b.zip /tray"}, "\"C:\\a b.zip /tray"},
+        // A quoted program name without its closing quote: nothing follows it.
+        {"\"C:\\tv.exe /tray", {}, ""},
+        // Quotes in the middle of an argument keep the blank they enclose.
+        {"tv.exe C:\\\"My Files\"\\a.zip b", {"C:\\\"My Files\"\\a.zip", "b"}, "C:\\\"My Files\"\\a.zip b"},
+    };
+    for (const RawCase& c : cases) {
+        SCOPED_TRACE(c.raw);
+        EXPECT_EQ(SplitRawCommandLine(c.raw), c.args);
+        char out[TV_COMMAND_LINE_SIZE];
+        std::memset(out, '#', sizeof(out));
+        EXPECT_EQ(JoinRawCommandLine(c.raw, out, sizeof(out)), 0);
+        EXPECT_STREQ(out, c.joined);
+    }
+    EXPECT_TRUE(SplitRawCommandLine(nullptr).empty());
+    char out[8] = "junk";
+    EXPECT_EQ(JoinRawCommandLine(nullptr, out, sizeof(out)), 0);
+    EXPECT_STREQ(out, "");
+}
+
+TEST(CommandLineRaw, OverLongArgumentsAreLeftOutWholeAndTheTextStaysInItsBuffer) {
+    // 459 characters fit exactly; an argument that would go past is left out, the later ones
+    // still go in; a quoted argument counts with its quotes.
+    const std::string quoted = "\"" + std::string(455, 'p') + "\"";  // 457 characters
+    const struct {
+        std::string raw;
+        int left;
+        std::string joined;
+    } cases[] = {
+        {"tv.exe " + std::string(459, 'p'), 0, std::string(459, 'p')},
+        {"tv.exe " + std::string(460, 'p') + " /tray", 1, "/tray"},
+        {"\"C:\\a b\\tv.exe\" " + quoted + " /tray", 1, quoted},
+        {"tv.exe " + quoted + " a", 0, quoted + " a"},
+        {"tv.exe " + std::string(2000, 'x') + " " + std::string(2000, 'y') + " C:\\z.zip", 2, "C:\\z.zip"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.raw.substr(0, 40));
+        std::vector<char> buf(TV_COMMAND_LINE_SIZE + 4, '#');
+        EXPECT_EQ(JoinRawCommandLine(c.raw.c_str(), buf.data(), TV_COMMAND_LINE_SIZE), c.left);
+        EXPECT_EQ(std::string(buf.data()), c.joined);
+        for (size_t i = TV_COMMAND_LINE_SIZE; i < buf.size(); ++i) EXPECT_EQ(buf[i], '#');
+    }
+}
+
+// The whole way from the raw command line to the intake: quoted files stay apart, an unquoted
+// path with a blank becomes one quoted file.
+TEST(CommandLineRaw, RawTextThroughParserAndPlan) {
+    const struct {
+        const char* raw;
+        std::vector<std::string> files;
+        uint32_t options;
+        uint32_t flags;
+    } cases[] = {
+        {"tv.exe \"C:\\a.zip\" \"C:\\b.zip\" \"C:\\c.zip\"",
+         {"\"C:\\a.zip\"", "\"C:\\b.zip\"", "\"C:\\c.zip\""},
+         TV_INTAKE_COMMAND_LINE_EACH,
+         0},
+        {"tv.exe C:\\My Files\\a.zip", {"\"C:\\My Files\\a.zip\""}, TV_INTAKE_COMMAND_LINE_SINGLE, 0},
+        {"\"C:\\Program Files\\tv.exe\" \"C:\\My Files\\a.zip\" /TRAY", {"\"C:\\My Files\\a.zip\""},
+         TV_INTAKE_COMMAND_LINE_SINGLE, TV_START_TRAY},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.raw);
+        char text[TV_COMMAND_LINE_SIZE];
+        ASSERT_EQ(JoinRawCommandLine(c.raw, text, sizeof(text)), 0);
+        uint32_t flags = 0;
+        EXPECT_EQ(ParseCommandLine(text, sizeof(text), &flags), 0);
+        EXPECT_EQ(flags, c.flags);
+        const CommandLinePlan plan = PlanCommandLineActions(text, flags, true);
+        ASSERT_EQ(plan.action, CommandLinePlan::INTAKE);
+        ASSERT_EQ(plan.intake.size(), c.files.size());
+        for (size_t i = 0; i < c.files.size(); ++i) {
+            EXPECT_EQ(plan.intake[i].file, c.files[i]);
+            EXPECT_EQ(plan.intake[i].options, c.options);
+        }
+    }
+}
+
 struct PlanCase {
     const char* commandLine;  // parsed first, from empty flags
     bool atStartUp;

@@ -228,7 +228,7 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
     // wizard.
     {
         tvd::Process second;
-        ASSERT_TRUE(second.Start(tv.exe(), "\"\\\"" + myFiles + "\\a b.zip\\\"\" \"\\\"" + myFiles + "\\c.zip\\\"\"",
+        ASSERT_TRUE(second.Start(tv.exe(), "\"" + myFiles + "\\a b.zip\" \"" + myFiles + "\\c.zip\"",
                                  tv.folder().path()));
         ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs));
     }

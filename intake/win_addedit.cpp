@@ -3,6 +3,7 @@
 #include "intake/win_addedit.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <vector>
@@ -21,17 +22,36 @@ uint32_t CheckAddEditCategoryName(char* category) {
     return IsValidFileName(category) ? 0u : uint32_t(TV_IDS_CATEGORY_INVALID);
 }
 
+// One page "General" in a property sheet whose caption tells a new download from an edited one.
 int TFileAddEditDialog::Run(HWND owner) {
-    const INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), "ADDEDITFILE", owner, DialogProc,
-                                      reinterpret_cast<LPARAM>(this));
-    return r == IDOK ? 1 : 0;
+    accepted_ = false;
+    PROPSHEETPAGEA page = {};
+    page.dwSize = sizeof page;
+    page.dwFlags = PSP_HASHELP;
+    page.hInstance = GetModuleHandleA(nullptr);
+    page.pszTemplate = "ADDEDITFILE";
+    page.pfnDlgProc = DialogProc;
+    page.lParam = reinterpret_cast<LPARAM>(this);
+    char caption[100];
+    CopyLimited(caption, LoadMessageText(params_->isNew ? TV_IDS_ADD_FILE_TITLE : TV_IDS_EDIT_FILE_TITLE), sizeof caption);
+    PROPSHEETHEADERA sheet = {};
+    sheet.dwSize = sizeof sheet;
+    sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+    sheet.hwndParent = owner;
+    sheet.hInstance = GetModuleHandleA(nullptr);
+    sheet.pszCaption = caption;
+    sheet.nPages = 1;
+    sheet.ppsp = &page;
+    PropertySheetA(&sheet);
+    hwnd_ = nullptr;
+    return accepted_ ? 1 : 0;
 }
 
 INT_PTR CALLBACK TFileAddEditDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     TFileAddEditDialog* self;
     if (msg == WM_INITDIALOG) {
-        self = reinterpret_cast<TFileAddEditDialog*>(lParam);
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        self = reinterpret_cast<TFileAddEditDialog*>(reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
+        SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
         self->hwnd_ = hwnd;
     } else {
         self = reinterpret_cast<TFileAddEditDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
@@ -40,12 +60,14 @@ INT_PTR CALLBACK TFileAddEditDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wPar
 }
 
 int TFileAddEditDialog::Ask(const char* text, const char* caption, UINT type) {
-    if (messageBox) return messageBox(hwnd_, text, caption, type, messageContext);
-    return MessageBoxA(hwnd_, text, caption, type);
+    // The boxes belong to the sheet, not to its page.
+    HWND sheet = hwnd_ ? GetParent(hwnd_) : nullptr;
+    if (!sheet) sheet = hwnd_;
+    if (messageBox) return messageBox(sheet, text, caption, type, messageContext);
+    return MessageBoxA(sheet, text, caption, type);
 }
 
 void TFileAddEditDialog::OnInit() {
-    SetWindowTextA(hwnd_, LoadMessageText(params_->isNew ? TV_IDS_ADD_FILE_TITLE : TV_IDS_EDIT_FILE_TITLE));
     HWND combo = GetDlgItem(hwnd_, IDC_ADDEDIT_CATEGORY);
     SendMessageA(combo, CB_LIMITTEXT, TV_PATH_SIZE - 1, 0);
     if (params_->categories) {
@@ -94,22 +116,43 @@ bool TFileAddEditDialog::ConfirmCancel() {
     return true;
 }
 
-INT_PTR TFileAddEditDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
+// The page's answer to a sheet notification.
+static INT_PTR PageResult(HWND page, LONG_PTR result) {
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR TFileAddEditDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_INITDIALOG:
         OnInit();
         return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            if (OnOk()) EndDialog(hwnd_, IDOK);
-            return TRUE;
-        case IDCANCEL:
-            if (ConfirmCancel()) EndDialog(hwnd_, IDCANCEL);
-            return TRUE;
-        case IDC_INTAKE_HELP:
+    case WM_NOTIFY:
+        switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
+        case PSN_KILLACTIVE: {
+            // OK checks the category first; a refused name keeps the sheet open.
+            char category[TV_PATH_SIZE];
+            GetDlgItemTextA(hwnd_, IDC_ADDEDIT_CATEGORY, category, sizeof category);
+            if (const uint32_t message = CheckAddEditCategoryName(category)) {
+                Ask(LoadMessageText(message), "Error", MB_OK | MB_ICONERROR);
+                SetFocus(GetDlgItem(hwnd_, IDC_ADDEDIT_CATEGORY));
+                return PageResult(hwnd_, TRUE);
+            }
+            return PageResult(hwnd_, FALSE);
+        }
+        case PSN_APPLY:
+            if (!OnOk()) return PageResult(hwnd_, PSNRET_INVALID_NOCHANGEPAGE);
+            accepted_ = true;
+            return PageResult(hwnd_, PSNRET_NOERROR);
+        case PSN_QUERYCANCEL:
+            return PageResult(hwnd_, ConfirmCancel() ? FALSE : TRUE);
+        case PSN_HELP:
             IntakeHelp(hwnd_, TV_HELP_ADDEDITFILE);
             return TRUE;
+        }
+        break;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
         case IDC_ADDEDIT_WEBSITE_LINK: {
             if (HIWORD(wParam) != BN_CLICKED) return FALSE;
             char url[TV_INTAKE_TEXT_MAX + 1];

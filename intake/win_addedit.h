@@ -1,4 +1,4 @@
-// The add/edit dialog of a download ("ADDEDITFILE").
+// The add/edit dialog of a download: the page "ADDEDITFILE" in a property sheet.
 #pragma once
 
 #include <windows.h>
@@ -30,7 +30,7 @@ uint32_t CheckAddEditCategoryName(char* category);
 class TFileAddEditDialog {
 public:
     explicit TFileAddEditDialog(TFileAddEditParams* params) : params_(params) {}
-    // Modal; 1 for OK, 0 for Cancel (or when the dialog could not be shown).
+    // Modal sheet; 1 for OK, 0 for Cancel (or when the sheet could not be shown).
     int Run(HWND owner);
     // The message boxes the dialog asks (null: MessageBoxA).
     int (*messageBox)(HWND owner, const char* text, const char* caption, UINT type, void* context) = nullptr;
@@ -45,5 +45,6 @@ private:
     int Ask(const char* text, const char* caption, UINT type);
 
     TFileAddEditParams* params_;
-    HWND hwnd_ = nullptr;
+    HWND hwnd_ = nullptr;     // the page "General" while the sheet is shown
+    bool accepted_ = false;   // OK took the values over
 };

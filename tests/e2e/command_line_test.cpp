@@ -154,11 +154,11 @@ TEST(CommandLineStart, SplitPathAndQuotedFiles) {
     {
         ProgramRun run(tv);
         ASSERT_TRUE(run.Start(myFiles + "\\a.zip"));
-        HWND dialog = tvd::WaitForDialog("Add File", e2e::kStartTimeoutMs, run.pid());
+        HWND dialog = tvd::WaitForWindow("#32770", "Add File", e2e::kStartTimeoutMs, run.pid());
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(tvd::ControlText(dialog, kAddEditFileName), "a.zip");
-        EXPECT_EQ(tvd::ControlText(dialog, kAddEditWebsite), myFiles + "\\a.zip");
-        ASSERT_TRUE(tvd::PressButton(dialog, IDOK));
+        EXPECT_EQ(tvd::ControlText(tvd::CurrentPropertyPage(dialog), kAddEditFileName), "a.zip");
+        EXPECT_EQ(tvd::ControlText(tvd::CurrentPropertyPage(dialog), kAddEditWebsite), myFiles + "\\a.zip");
+        ASSERT_TRUE(tvd::PressPropertySheetButton(dialog, PSBTN_OK));
         ASSERT_TRUE(tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs));
         ASSERT_TRUE(run.Close());
 
@@ -190,7 +190,7 @@ TEST(CommandLineStart, SplitPathAndQuotedFiles) {
             },
             e2e::kUiTimeoutMs))
             << storageFolder;
-        EXPECT_EQ(tvd::WaitForDialog("Add File", 1000, run.pid()), nullptr);
+        EXPECT_EQ(tvd::WaitForWindow("#32770", "Add File", 1000, run.pid()), nullptr);
         // Nor a message box.
         for (const tvd::WindowInfo& w : run.Windows())
             if (w.visible && w.hwnd != run.frame())

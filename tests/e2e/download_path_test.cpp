@@ -219,14 +219,14 @@ protected:
     // waits for the stand-in; then the file lies in its category folder and the temporary copy
     // and its folder are gone.
     void FileTheDownload(tvd::Process* standin, DWORD pid) {
-        HWND dialog = tvd::WaitForDialog("Add File", e2e::kStartTimeoutMs, pid);
+        HWND dialog = tvd::WaitForWindow("#32770", "Add File", e2e::kStartTimeoutMs, pid);
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(tvd::ControlText(dialog, kAddEditFileName), "tool.zip");
-        EXPECT_EQ(tvd::ControlText(dialog, kAddEditDescription), kDescription);
-        EXPECT_EQ(tvd::ControlText(dialog, kAddEditWebsite), kUrl);
+        EXPECT_EQ(tvd::ControlText(tvd::CurrentPropertyPage(dialog), kAddEditFileName), "tool.zip");
+        EXPECT_EQ(tvd::ControlText(tvd::CurrentPropertyPage(dialog), kAddEditDescription), kDescription);
+        EXPECT_EQ(tvd::ControlText(tvd::CurrentPropertyPage(dialog), kAddEditWebsite), kUrl);
         const std::string temporary = TemporaryFile();
         EXPECT_TRUE(tvd::FileExists(temporary)) << temporary;
-        ASSERT_TRUE(tvd::PressButton(dialog, IDOK));
+        ASSERT_TRUE(tvd::PressPropertySheetButton(dialog, PSBTN_OK));
         EXPECT_TRUE(tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs));
         DWORD code = 1;
         ASSERT_TRUE(standin->Wait(e2e::kUiTimeoutMs, &code));
@@ -311,11 +311,11 @@ TEST_F(DownloadPathTest, UnwritableStorageKeepsTheTemporaryFileAndNamesIt) {
     const DWORD pid = tv_.process().pid();
     tvd::Process standin;
     ASSERT_TRUE(StartStream(&standin, tvd::WinPath(TV_NPTV1_DLL), "application/zip"));
-    HWND dialog = tvd::WaitForDialog("Add File", e2e::kStartTimeoutMs, pid);
+    HWND dialog = tvd::WaitForWindow("#32770", "Add File", e2e::kStartTimeoutMs, pid);
     ASSERT_TRUE(dialog);
     const std::string temporary = TemporaryFile();
     ASSERT_FALSE(temporary.empty());
-    ASSERT_TRUE(tvd::PressButton(dialog, IDOK));
+    ASSERT_TRUE(tvd::PressPropertySheetButton(dialog, PSBTN_OK));
     // Whatever the intake says on the way, the last word names the kept file.
     std::vector<std::string> texts;
     HWND box = nullptr;

@@ -3,6 +3,7 @@
 // old file, the external programs, the setup question, and the two storage checks. Questions and
 // dialogs are answered by a scripted responder.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -214,14 +215,39 @@ protected:
     TIntakeContext ctx_;
 };
 
-// Presses the real dialog's controls from a second thread once the dialog is shown.
+// A visible top-level window of this process with the class.
+struct WindowSearch {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchOwnWindow(HWND hwnd, LPARAM lParam) {
+    auto* s = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char name[64];
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(hwnd) || !GetClassNameA(hwnd, name, sizeof name) ||
+        lstrcmpiA(name, s->className) != 0)
+        return TRUE;
+    s->found = hwnd;
+    return FALSE;
+}
+
+HWND FindOwnWindow(const char* className) {
+    WindowSearch search{className, nullptr};
+    EnumWindows(MatchOwnWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Presses the real dialog's controls from a second thread once the dialog (or, with the class
+// "#32770", the property sheet) is shown.
 class DialogDriver {
 public:
-    explicit DialogDriver(std::function<void(HWND)> act) {
-        thread_ = std::thread([this, act] {
+    explicit DialogDriver(std::function<void(HWND)> act, const char* className = TV_DIALOG_CLASS) {
+        thread_ = std::thread([this, act, className] {
             for (int i = 0; i < 500 && !found_; ++i) {
-                HWND dialog = FindWindowA(TV_DIALOG_CLASS, nullptr);
-                if (dialog && IsWindowVisible(dialog)) {
+                HWND dialog = FindOwnWindow(className);
+                if (dialog) {
                     found_ = true;
                     act(dialog);
                     return;
@@ -244,28 +270,49 @@ private:
 
 void Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id))); }
 
+// The add/edit sheet: its page "General", and its buttons (PSBTN_OK, PSBTN_CANCEL), pressed by post
+// so that a box the page opens does not block the driver.
+constexpr const char* kSheetClass = "#32770";
+HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+void PressSheet(HWND sheet, int button) { PostMessageA(sheet, PSM_PRESSBUTTON, WPARAM(button), 0); }
+
 TEST_F(Intake, OneFileThroughTheRealDialogMovesIntoANewCategory) {
     const std::string source = In("tool.zip");
     MakeZip(source, {{"FILE_ID.DIZ", "Tool 2.0 - the tool"}, {"tool.exe", "MZ"}});
     SetOldTimes(source);
     const FILETIME before = LastWrite(source);
-    std::string caption;
+    std::string caption, pageClass, tab;
     int copyShown = 0;
-    DialogDriver driver([&](HWND dialog) {
-        char text[100];
-        GetWindowTextA(dialog, text, sizeof text);
-        caption = text;
-        copyShown = IsWindowVisible(GetDlgItem(dialog, IDC_ADDEDIT_COPY));
-        SetDlgItemTextA(dialog, IDC_ADDEDIT_CATEGORY, "  Tools ");
-        SendDlgItemMessageA(dialog, IDC_ADDEDIT_COPY, BM_SETCHECK, BST_UNCHECKED, 0);
-        SendDlgItemMessageA(dialog, IDC_ADDEDIT_MOVE, BM_SETCHECK, BST_CHECKED, 0);
-        Press(dialog, IDOK);
-    });
+    DialogDriver driver(
+        [&](HWND sheet) {
+            char text[100];
+            GetWindowTextA(sheet, text, sizeof text);
+            caption = text;
+            HWND page = CurrentPage(sheet);
+            GetClassNameA(page, text, sizeof text);
+            pageClass = text;
+            TCITEMA item = {};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            text[0] = '\0';
+            SendMessageA(reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0)), TCM_GETITEMA, 0,
+                         reinterpret_cast<LPARAM>(&item));
+            tab = text;
+            copyShown = IsWindowVisible(GetDlgItem(page, IDC_ADDEDIT_COPY));
+            SetDlgItemTextA(page, IDC_ADDEDIT_CATEGORY, "  Tools ");
+            SendDlgItemMessageA(page, IDC_ADDEDIT_COPY, BM_SETCHECK, BST_UNCHECKED, 0);
+            SendDlgItemMessageA(page, IDC_ADDEDIT_MOVE, BM_SETCHECK, BST_CHECKED, 0);
+            PressSheet(sheet, PSBTN_OK);
+        },
+        kSheetClass);
     s_.dialog = nullptr;
     TIntakeFileOutcome outcome;
     ASSERT_EQ(1, RunIntake(nullptr, nullptr, "  \"" + source + "\" ", TV_INTAKE_SET_ONE_FILE, &outcome));
     ASSERT_TRUE(driver.Found());
     EXPECT_EQ("Add File", caption);
+    EXPECT_EQ(TV_DIALOG_CLASS, pageClass);
+    EXPECT_EQ("General", tab);
     EXPECT_TRUE(copyShown);
     EXPECT_EQ(TV_INTAKE_FILE_PLACED, outcome);
     EXPECT_FALSE(Exists(source));
@@ -295,12 +342,14 @@ TEST_F(Intake, RealDialogRefusesAnInvalidCategoryAndCancelOfAFreshDownloadAsksFi
     p_.downloads.InitItem(&templ);
     TextAssign(&templ.website, "http://example.com/get.zip");
     s_.answers = {IDOK, IDNO, IDYES};  // 3407 acknowledged, first 3510 refused, second accepted
-    DialogDriver driver([&](HWND dialog) {
-        SetDlgItemTextA(dialog, IDC_ADDEDIT_CATEGORY, "bad/name");
-        Press(dialog, IDOK);
-        Press(dialog, IDCANCEL);
-        Press(dialog, IDCANCEL);
-    });
+    DialogDriver driver(
+        [&](HWND sheet) {
+            SetDlgItemTextA(CurrentPage(sheet), IDC_ADDEDIT_CATEGORY, "bad/name");
+            PressSheet(sheet, PSBTN_OK);
+            PressSheet(sheet, PSBTN_CANCEL);
+            PressSheet(sheet, PSBTN_CANCEL);
+        },
+        kSheetClass);
     s_.dialog = nullptr;
     TIntakeFileOutcome outcome;
     EXPECT_EQ(0, RunIntake(&templ, nullptr, source, TV_INTAKE_SET_HANDOFF, &outcome));

@@ -135,17 +135,25 @@ constexpr int kAddEditFileName = 106;
 constexpr int kAddEditDescription = 102;
 constexpr int kAddEditWebsite = 103;
 
-// The add/edit dialog of a new download in the program.
-HWND WaitForAddFile(DWORD pid) { return tvd::WaitForDialog("Add File", e2e::kUiTimeoutMs, pid); }
+// The add/edit sheet of a new download in the program.
+HWND WaitForAddFile(DWORD pid) { return tvd::WaitForWindow("#32770", "Add File", e2e::kUiTimeoutMs, pid); }
+
+// A control's text on the sheet's page "General".
+std::string PageText(HWND sheet, int id) { return tvd::ControlText(tvd::CurrentPropertyPage(sheet), id); }
 
 // Presses the dialog's button and waits until it is gone.
 bool AnswerDialog(HWND dialog, int button) {
     return dialog && tvd::PressButton(dialog, button) && tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs);
 }
 
-// Cancel on the dialog of a downloaded file, confirmed with Yes to the question that follows.
+// Presses the sheet's button (PSBTN_OK, PSBTN_CANCEL) and waits until the sheet is gone.
+bool AnswerSheet(HWND sheet, int button) {
+    return sheet && tvd::PressPropertySheetButton(sheet, button) && tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs);
+}
+
+// Cancel on the sheet of a downloaded file, confirmed with Yes to the question that follows.
 bool DeclineDownload(HWND dialog, DWORD pid) {
-    if (!dialog || !tvd::PressButton(dialog, IDCANCEL)) return false;
+    if (!dialog || !tvd::PressPropertySheetButton(dialog, PSBTN_CANCEL)) return false;
     HWND box = tvd::WaitForMessageBox("Tolvane Plus", e2e::kUiTimeoutMs, pid);
     return box && tvd::AnswerMessageBox(box, IDYES) && tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs);
 }
@@ -214,9 +222,9 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
         ASSERT_TRUE(second.Start(tv.exe(), myFiles + "\\a.zip /TRAY", tv.folder().path()));
         HWND dialog = WaitForAddFile(tv.process().pid());
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(tvd::ControlText(dialog, kAddEditFileName), "a.zip");
-        EXPECT_EQ(tvd::ControlText(dialog, kAddEditWebsite), myFiles + "\\a.zip");
-        EXPECT_TRUE(AnswerDialog(dialog, IDOK));
+        EXPECT_EQ(PageText(dialog, kAddEditFileName), "a.zip");
+        EXPECT_EQ(PageText(dialog, kAddEditWebsite), myFiles + "\\a.zip");
+        EXPECT_TRUE(AnswerSheet(dialog, PSBTN_OK));
         DWORD code = 1;
         ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs, &code));
         EXPECT_EQ(code, 0u);
@@ -291,8 +299,8 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
         AsyncCopyData send(frame, 0, one);
         HWND dialog = WaitForAddFile(pid);
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(tvd::ControlText(dialog, kAddEditFileName), "one.zip");
-        EXPECT_TRUE(AnswerDialog(dialog, IDCANCEL));
+        EXPECT_EQ(PageText(dialog, kAddEditFileName), "one.zip");
+        EXPECT_TRUE(AnswerSheet(dialog, PSBTN_CANCEL));
         EXPECT_EQ(send.Wait(&answered), TRUE);
         EXPECT_TRUE(answered);
     }
@@ -307,7 +315,7 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
         AsyncCopyData send(frame, 1, record);
         HWND dialog = WaitForAddFile(pid);
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(tvd::ControlText(dialog, kAddEditWebsite), std::string(260, 'U'));
+        EXPECT_EQ(PageText(dialog, kAddEditWebsite), std::string(260, 'U'));
         EXPECT_TRUE(DeclineDownload(dialog, pid));
         EXPECT_EQ(send.Wait(&answered), TRUE);
         EXPECT_TRUE(answered);
@@ -320,7 +328,7 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
         AsyncCopyData send(frame, 1, std::string("C:\\x", 4));
         HWND dialog = WaitForAddFile(pid);
         ASSERT_TRUE(dialog);
-        EXPECT_TRUE(AnswerDialog(dialog, IDOK));
+        EXPECT_TRUE(AnswerSheet(dialog, PSBTN_OK));
         EXPECT_EQ(send.Wait(&answered), TRUE);
     }
     {
@@ -342,9 +350,9 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
         AsyncCopyData send(frame, 1, handoff);
         HWND dialog = WaitForAddFile(pid);
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(tvd::ControlText(dialog, kAddEditFileName), "download.zip");
-        EXPECT_EQ(tvd::ControlText(dialog, kAddEditWebsite), url);
-        EXPECT_TRUE(AnswerDialog(dialog, IDOK));
+        EXPECT_EQ(PageText(dialog, kAddEditFileName), "download.zip");
+        EXPECT_EQ(PageText(dialog, kAddEditWebsite), url);
+        EXPECT_TRUE(AnswerSheet(dialog, PSBTN_OK));
         EXPECT_EQ(send.Wait(&answered), TRUE);
     }
     EXPECT_TRUE(run.WaitForLine("intake 0x1BD [" + file + "] website [" + url + "]"));
@@ -445,7 +453,7 @@ TEST(ShellStartup, TrayInCapitalsStartsHiddenAndTheTrayIconBringsItBack) {
     ASSERT_TRUE(tvd::WriteWholeFile(two, "two"));
     {
         AsyncCopyData send(frame, 0, two + std::string(1, '\0'));
-        EXPECT_TRUE(AnswerDialog(WaitForAddFile(tv.process().pid()), IDCANCEL));
+        EXPECT_TRUE(AnswerSheet(WaitForAddFile(tv.process().pid()), PSBTN_CANCEL));
         EXPECT_EQ(send.Wait(&answered), TRUE);
     }
     EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"" + two + "\"] website []"));

@@ -891,6 +891,8 @@ void TTolvaneWindow::SetStatusText(int part, const char* text) {
 
 void TTolvaneWindow::UpdateStatusBar() {
     if (!status_ || !program_) return;
+    // While a menu shows its help text the bar belongs to the menu; closing the menu rewrites it.
+    if (statusMode_ == 0) return;
     const int area = FocusArea();
     // Modes: 1 category, 2 downloads, 3 bookmarks, 4 shortcuts (0 is the menu help).
     int mode = area == TV_FOCUS_TREE ? 1 : (area >= TV_FOCUS_DOWNLOADS ? area + 1 : statusMode_);

@@ -9,16 +9,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/bench_data.h"
 #include "core/items.h"
 #include "util/stream.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
+using bench::Clock;
+using bench::Ms;
 
 struct Lists {
     TCategoryListObject categories;
@@ -28,33 +26,7 @@ struct Lists {
 };
 
 void Fill(Lists* lists, uint32_t items, uint32_t categoryCount) {
-    lists->categories.EnsureDefaultCategories(0);
-    const uint32_t perKind = categoryCount / 2;
-    for (int kind = 1; kind <= 2; ++kind)
-        for (uint32_t i = 1; i <= perKind; ++i) {
-            std::string name = "Category " + std::to_string(i);
-            CategoryItem c{uint8_t(kind), 1, &name[0], int32_t(i), int32_t(i > 10 ? i % 10 : 0), nullptr};
-            lists->categories.Add(&c, 0);
-        }
-    std::string description = "A description of a download that is about this long, with a second line\r\nhere.";
-    std::string site = "http://www.example.com/downloads/";
-    std::string empty;
-    for (uint32_t i = 0; i < items; ++i) {
-        std::string name = "file" + std::to_string(i) + ".zip";
-        FileItem f{&name[0], &name[0], &description[0], &empty[0], &site[0], 1000 + i, 0, 1, {}, {},
-                   int32_t(i % perKind) + 1, nullptr};
-        f.downloadDate.Set(130000000000000000ull + i);
-        lists->files.Add(&f, 0);
-        std::string url = site + name;
-        std::string title = "Bookmark " + std::to_string(i);
-        BookmarkItem b{&url[0], &title[0], &empty[0], int32_t(i % perKind) + 1, nullptr};
-        lists->bookmarks.Add(&b, 0);
-    }
-    for (uint32_t i = 0; i < 1000; ++i) {
-        std::string title = "Shortcut " + std::to_string(i) + ".lnk";
-        ShortcutItem s{&title[0], 0, 0, nullptr};
-        lists->shortcuts.Add(&s, 0);
-    }
+    bench::FillLists(&lists->categories, &lists->files, &lists->bookmarks, &lists->shortcuts, items, categoryCount, 0);
 }
 
 bool WriteAll(const Lists& lists, TByteStream* out) {

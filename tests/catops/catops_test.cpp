@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/driver/tvdriver.h"
 #include "core/win_category_tree.h"
 #include "core/win_item_ops.h"
 #include "util/strings.h"
@@ -25,24 +26,8 @@
 
 namespace {
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-}
+// Throwaway folders go with the driver's remover (refuses roots, never enters linked folders).
+using tvd::RemoveTree;
 
 bool FileThere(const std::string& p) {
     const DWORD a = GetFileAttributesA(p.c_str());

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/tvdriver.h"
 #include "database/body.h"
 #include "database/win_database.h"
 #include "database/win_integration.h"
@@ -37,24 +38,8 @@ bool IsFolder(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-}
+// Throwaway folders go with the driver's remover (refuses roots, never enters linked folders).
+using tvd::RemoveTree;
 
 // A fresh program folder per test.
 class DatabaseFiles : public ::testing::Test {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "tests/driver/tvdriver.h"
 #include "database/win_database.h"
 
 namespace {
@@ -73,24 +74,8 @@ std::string ReadAll(const std::string& path) {
     return bytes;
 }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-}
+// Throwaway folders go with the driver's remover (refuses roots, never enters linked folders).
+using tvd::RemoveTree;
 
 bool IsFolder(const std::string& path) {
     const DWORD a = GetFileAttributesA(path.c_str());

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/driver/tvdriver.h"
 #include "archive/zipengine.h"
 #include "database/programdata.h"
 #include "database/win_database.h"
@@ -48,24 +49,8 @@ std::string ReadText(const std::string& path) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string n = fd.cFileName;
-            if (n == "." || n == "..") continue;
-            std::string full = path + "\\" + n;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-}
+// Throwaway folders go with the driver's remover (refuses roots, never enters linked folders).
+using tvd::RemoveTree;
 
 FILETIME LastWrite(const std::string& path) {
     FILETIME c = {}, a = {}, w = {};

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/tvdriver.h"
+
 namespace plugintest {
 
 // A host path as Windows sees it ("/work/x" -> "Z:\work\x").
@@ -18,7 +20,7 @@ bool ReadWholeFile(const std::string& path, std::string* bytes);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
-void RemoveTree(const std::string& path);
+using tvd::RemoveTree;  // the driver's remover (refuses roots)
 // Names of the folders "TvDownload-*" in the temporary folder.
 std::vector<std::string> DownloadFolders();
 // Test data: size bytes of a fixed pseudo-random pattern.

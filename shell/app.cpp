@@ -133,7 +133,7 @@ bool TTolvaneApp::InitMainWindow(int showCommand) {
     // 9. Accelerators.
     accelerators_ = LoadAcceleratorsA(instance_, "ACCS");
 
-    HWND frame = frame_->hwnd();
+    HWND frame = frame_->Hwnd();
     if (minimised) {
         // Minimising a frame that should go to the tray sends it there.
         ShowWindow(frame, SW_SHOWMINNOACTIVE);
@@ -148,7 +148,7 @@ bool TTolvaneApp::InitMainWindow(int showCommand) {
 
 int TTolvaneApp::MessageLoop() {
     MSG msg = {};
-    HWND frame = frame_ ? frame_->hwnd() : nullptr;
+    HWND frame = frame_ ? frame_->Hwnd() : nullptr;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         // Keys typed into the search field or a label edit are the field's own (Del, F2, Ctrl+C ...).
         const bool fieldKey = (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) &&

@@ -32,30 +32,9 @@ bool TTolvaneFrameWindow::RegisterWindowClass(HINSTANCE instance) {
 }
 
 bool TTolvaneFrameWindow::Create(HINSTANCE instance, const char* title) {
-    HWND hwnd = CreateWindowExA(0, TV_FRAME_WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, this);
+    HWND hwnd = CreateObjectWindow(0, TV_FRAME_WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance);
     return hwnd != nullptr && client_ != nullptr;
-}
-
-LRESULT CALLBACK TTolvaneFrameWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    TTolvaneFrameWindow* self = nullptr;
-    if (message == WM_NCCREATE) {
-        const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        self = static_cast<TTolvaneFrameWindow*>(cs->lpCreateParams);
-        if (self) {
-            self->hwnd_ = hwnd;
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        }
-    } else {
-        self = reinterpret_cast<TTolvaneFrameWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    }
-    if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
-    const LRESULT result = self->HandleMessage(message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-    }
-    return result;
 }
 
 LRESULT TTolvaneFrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -75,15 +54,15 @@ LRESULT TTolvaneFrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM l
         case WM_SIZE:
             if (wParam == SIZE_MINIMIZED) {
                 if (client_) client_->OnFrameMinimised();
-            } else if (client_ && client_->hwnd()) {
-                MoveWindow(client_->hwnd(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            } else if (client_ && client_->Hwnd()) {
+                MoveWindow(client_->Hwnd(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
             }
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE && client_) client_->OnFrameActivated();
             break;
         case WM_SETFOCUS:
-            if (client_ && client_->hwnd()) SetFocus(client_->hwnd());
+            if (client_ && client_->Hwnd()) SetFocus(client_->Hwnd());
             return 0;
         case WM_SYSCOMMAND:
             if (wParam == CM_ALWAYS_ON_TOP) {
@@ -94,11 +73,11 @@ LRESULT TTolvaneFrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM l
         case WM_INITMENUPOPUP:
         case WM_MENUSELECT:
             // Command states and the status help of the menus are the client's.
-            if (client_ && client_->hwnd()) SendMessageA(client_->hwnd(), message, wParam, lParam);
+            if (client_ && client_->Hwnd()) SendMessageA(client_->Hwnd(), message, wParam, lParam);
             break;
         case WM_COMMAND:
             // Menu and accelerator commands are the client's.
-            if (client_ && client_->hwnd()) return SendMessageA(client_->hwnd(), message, wParam, lParam);
+            if (client_ && client_->Hwnd()) return SendMessageA(client_->Hwnd(), message, wParam, lParam);
             break;
         case WM_COPYDATA:
             return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));

@@ -4,13 +4,15 @@
 
 #include <windows.h>
 
+#include "util/win_window.h"
+
 struct TProgramData;
 class TTolvaneWindow;
 
-class TTolvaneFrameWindow {
+class TTolvaneFrameWindow : public TWindowBase {
 public:
     explicit TTolvaneFrameWindow(TProgramData* program);
-    ~TTolvaneFrameWindow();
+    ~TTolvaneFrameWindow() override;
     TTolvaneFrameWindow(const TTolvaneFrameWindow&) = delete;
     TTolvaneFrameWindow& operator=(const TTolvaneFrameWindow&) = delete;
 
@@ -18,7 +20,6 @@ public:
     // Creates the frame (overlapped, clipped siblings, caption title) and its client window.
     bool Create(HINSTANCE instance, const char* title);
 
-    HWND hwnd() const { return hwnd_; }
     TTolvaneWindow* client() const { return client_; }
 
     // WM_COPYDATA: kind 0 a forwarded command line, kind 1 a download hand-off; TRUE for those
@@ -26,10 +27,8 @@ public:
     LRESULT OnCopyData(const COPYDATASTRUCT* data);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    HWND hwnd_ = nullptr;
     TProgramData* program_;
     TTolvaneWindow* client_ = nullptr;
 };

@@ -134,29 +134,8 @@ bool TTolvaneWindow::Create(HWND frame, HINSTANCE instance) {
     frame_ = frame;
     RECT rect = {};
     GetClientRect(frame, &rect);
-    return CreateWindowExA(0, kClientClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
-                           rect.right, rect.bottom, frame, nullptr, instance, this) != nullptr;
-}
-
-LRESULT CALLBACK TTolvaneWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    TTolvaneWindow* self = nullptr;
-    if (message == WM_NCCREATE) {
-        const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        self = static_cast<TTolvaneWindow*>(cs->lpCreateParams);
-        if (self) {
-            self->hwnd_ = hwnd;
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        }
-    } else {
-        self = reinterpret_cast<TTolvaneWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    }
-    if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
-    const LRESULT result = self->HandleMessage(message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-    }
-    return result;
+    return CreateObjectWindow(0, kClientClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
+                              rect.right, rect.bottom, frame, nullptr, instance) != nullptr;
 }
 
 LRESULT TTolvaneWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

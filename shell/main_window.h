@@ -13,10 +13,11 @@
 #include "handoff/handoff.h"
 #include "intake/win_intake.h"
 #include "shell/win_itemlists.h"
+#include "util/win_window.h"
 
 struct TProgramData;
 
-class TTolvaneWindow : public TItemViews {
+class TTolvaneWindow : public TWindowBase, public TItemViews {
 public:
     explicit TTolvaneWindow(TProgramData* program);
     ~TTolvaneWindow() override;
@@ -26,7 +27,6 @@ public:
     static bool RegisterWindowClass(HINSTANCE instance);
     bool Create(HWND frame, HINSTANCE instance);
 
-    HWND hwnd() const { return hwnd_; }
     HWND frame() const { return frame_; }
     bool inTray() const { return inTray_; }
     bool firstRun() const { return firstRun_; }
@@ -89,10 +89,9 @@ public:
     void ShutDown();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     // F1 in a menu opens the topic of the highlighted command; F1 in a dialog presses its Help.
     static LRESULT CALLBACK HelpKeyFilter(int code, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetUp();
     void DeferredStartUp();
     void OnCommand(int id);
@@ -123,7 +122,6 @@ private:
     // The tray menu at a screen point; its commands go to the frame.
     void ShowTrayMenu(int x, int y);
 
-    HWND hwnd_ = nullptr;
     HWND frame_ = nullptr;
     HWND splash_ = nullptr;
     HMENU menu_ = nullptr;

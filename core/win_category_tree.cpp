@@ -1,21 +1,11 @@
 #include "core/win_category_tree.h"
 
 #include "util/text.h"
+#include "util/win_imagelist.h"
 #include "util/safestr.h"
 
 namespace {
-constexpr COLORREF kMaskColour = RGB(255, 0, 255);
-
 HTREEITEM AsItem(void* handle) { return static_cast<HTREEITEM>(handle); }
-
-// Adds every 16 x 16 image of the bitmap resource; false when it is missing.
-bool AddStrip(HIMAGELIST images, HINSTANCE module, const char* name) {
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!bitmap) return false;
-    const int added = ImageList_AddMasked(images, bitmap, kMaskColour);
-    DeleteObject(bitmap);
-    return added >= 0;
-}
 }  // namespace
 
 TCategoryTreeObject::~TCategoryTreeObject() { Destroy(); }
@@ -39,8 +29,8 @@ bool TCategoryTreeObject::Create(HWND parent, TCategoryListObject* list, int rec
     }
     images_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, TV_TREE_IMAGE_COUNT, 0);
     if (images_) {
-        AddStrip(images_, module, "CATLISTBMP");
-        AddStrip(images_, module, "FOLDERSBMP");
+        AddStripToImageList(images_, module, "CATLISTBMP");
+        AddStripToImageList(images_, module, "FOLDERSBMP");
         TreeView_SetImageList(tree_, images_, TVSIL_NORMAL);
     }
     return true;

@@ -10,27 +10,16 @@
 #include "util/text.h"
 #include "util/win_classes.h"
 #include "util/win_files.h"
+#include "util/win_help.h"
 #include "util/safestr.h"
 
 namespace {
-TvHelpFn g_help = nullptr;
-
 enum : unsigned {
     IDS_ADD_BOOKMARK = 3203,
     IDS_EDIT_BOOKMARK = 3204,
     IDS_NO_TARGET = 3421,
     IDS_BAD_TITLE = 3422
 };
-
-void OpenHelp(HWND owner, unsigned context) {
-    if (g_help) {
-        g_help(owner, context);
-        return;
-    }
-    char path[TV_PATH_SIZE];
-    if (!ProgramFolder(path, sizeof path, 0) || AppendLimited(path, "tv.hlp", sizeof path)) return;
-    WinHelpA(owner, path, HELP_CONTEXT, context);
-}
 
 std::string WindowText(HWND window) {
     const int length = GetWindowTextLengthA(window);
@@ -63,7 +52,7 @@ INT_PTR CALLBACK FileDeleteTypeProc(HWND dialog, UINT message, WPARAM wParam, LP
                     EndDialog(dialog, IDCANCEL);
                     return TRUE;
                 case IDC_HELP_BUTTON:
-                    OpenHelp(dialog, TV_HELP_FILE_DELETE_TYPE);
+                    ShowHelpTopic(dialog, TV_HELP_FILE_DELETE_TYPE);
                     return TRUE;
             }
             break;
@@ -100,7 +89,7 @@ INT_PTR CALLBACK BookmarkPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
                 return TRUE;
             }
             if (LOWORD(wParam) == IDC_HELP_BUTTON) {
-                OpenHelp(page, TV_HELP_BOOKMARK);
+                ShowHelpTopic(page, TV_HELP_BOOKMARK);
                 return TRUE;
             }
             break;
@@ -116,7 +105,7 @@ INT_PTR CALLBACK BookmarkPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
                 return TRUE;
             }
             if (header->code == PSN_HELP) {
-                OpenHelp(page, TV_HELP_BOOKMARK);
+                ShowHelpTopic(page, TV_HELP_BOOKMARK);
                 return TRUE;
             }
             break;
@@ -161,7 +150,7 @@ INT_PTR CALLBACK NewShortcutProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                     EndDialog(dialog, IDCANCEL);
                     return TRUE;
                 case IDC_HELP_BUTTON:
-                    OpenHelp(dialog, TV_HELP_NEW_SHORTCUT);
+                    ShowHelpTopic(dialog, TV_HELP_NEW_SHORTCUT);
                     return TRUE;
                 case IDC_SHORTCUT_BROWSE: {
                     // Any file or program as the target; its name (without extension) becomes the
@@ -215,7 +204,7 @@ INT_PTR CALLBACK CategoryPropertiesProc(HWND page, UINT message, WPARAM, LPARAM 
         case WM_NOTIFY: {
             const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
             if (header->code == PSN_HELP) {
-                OpenHelp(page, TV_HELP_CATEGORY_PROPERTIES);
+                ShowHelpTopic(page, TV_HELP_CATEGORY_PROPERTIES);
                 return TRUE;
             }
             if (header->code == PSN_APPLY) {
@@ -229,7 +218,6 @@ INT_PTR CALLBACK CategoryPropertiesProc(HWND page, UINT message, WPARAM, LPARAM 
 }
 }  // namespace
 
-void SetItemDialogHelp(TvHelpFn fn) { g_help = fn; }
 
 unsigned CheckNewShortcutInput(char* target, size_t targetSize, char* title) {
     if (target && targetSize) {

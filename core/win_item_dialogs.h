@@ -50,7 +50,3 @@ struct CategoryPropertiesParams {
 };
 void RunCategoryPropertiesDialog(HWND owner, const CategoryPropertiesParams* in);
 
-// Opens the help file at the context (the program folder's "tv.hlp"); the application may route
-// it elsewhere.
-typedef void (*TvHelpFn)(HWND owner, unsigned context);
-void SetItemDialogHelp(TvHelpFn fn);

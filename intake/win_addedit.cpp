@@ -14,6 +14,7 @@
 #include "util/path.h"
 #include "util/text.h"
 #include "util/textcopy.h"
+#include "util/win_help.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"
 
@@ -147,7 +148,7 @@ INT_PTR TFileAddEditDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
         case PSN_QUERYCANCEL:
             return PageResult(hwnd_, ConfirmCancel() ? FALSE : TRUE);
         case PSN_HELP:
-            IntakeHelp(hwnd_, TV_HELP_ADDEDITFILE);
+            ShowHelpTopic(hwnd_, TV_HELP_ADDEDITFILE);
             return TRUE;
         }
         break;

@@ -88,13 +88,6 @@ int IntakeMessageBox(const TIntakeContext& context, const char* text, const char
     return MessageBoxA(context.owner, text, caption, type);
 }
 
-void IntakeHelp(HWND owner, uint32_t helpContext) {
-    char path[TV_PATH_SIZE];
-    if (!ProgramFolder(path, sizeof path, 0)) return;
-    AppendLimited(path, "tv.hlp", sizeof path);
-    WinHelpA(owner, path, HELP_CONTEXT, helpContext);
-}
-
 const char* HandOffFileKeptMessage(char* out, size_t size, const char* path) {
     CopyLimited(out, LoadMessageText(TV_IDS_HANDOFF_FILE_KEPT), size);
     if (!InsertCommandArgument(out, size, path ? path : "", 1, 0)) CopyLimited(out, path ? path : "", size);

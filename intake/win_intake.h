@@ -91,8 +91,6 @@ int CheckNewStorageFiles(const TIntakeContext& context);
 
 // Shows a message through the context's responder (or MessageBoxA).
 int IntakeMessageBox(const TIntakeContext& context, const char* text, const char* caption, UINT type);
-// Opens help context of "tv.hlp" in the program folder.
-void IntakeHelp(HWND owner, uint32_t helpContext);
 
 // Text for the hand-off receiver when the downloaded file stays where it was: string 3511 with
 // the path put in. Returns out.

@@ -12,6 +12,7 @@
 #include "util/path.h"
 #include "util/text.h"
 #include "util/textcopy.h"
+#include "util/win_help.h"
 #include "util/safestr.h"
 
 namespace {
@@ -28,7 +29,7 @@ INT_PTR CALLBACK InformationDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             EndDialog(hwnd, IDOK);
             return TRUE;
         case IDC_INTAKE_HELP:
-            IntakeHelp(hwnd, uint32_t(GetWindowLongPtrA(hwnd, DWLP_USER)));
+            ShowHelpTopic(hwnd, uint32_t(GetWindowLongPtrA(hwnd, DWLP_USER)));
             return TRUE;
         }
         break;

@@ -56,17 +56,6 @@ TProgramGlobals& Globals() {
     return globals;
 }
 
-BOOL OpenHelp(HWND owner, UINT command, ULONG_PTR data) {
-    Globals().helpOpened = true;
-    return WinHelpA(owner, Globals().helpPath, command, data);
-}
-
-void CloseHelp(HWND owner) {
-    if (!Globals().helpOpened) return;
-    WinHelpA(owner, Globals().helpPath, HELP_QUIT, 0);
-    Globals().helpOpened = false;
-}
-
 LONG WriteProgramPathValue(const char* programPath) {
     const LONG created = RegistryCreateKey(kProgramKey, HKEY_CURRENT_USER, nullptr);
     if (created != ERROR_SUCCESS) return created;

@@ -23,15 +23,8 @@ struct TProgramGlobals {
     int stateIcons[3] = {-1, -1, -1};             // system image-list indexes of tvft1..3.ico
     HFONT titleFont = nullptr;                    // bold Arial, height 20
     HICON mainIcons[3] = {};                      // icons 5, 6 and 8
-    bool helpOpened = false;                      // WinHelp was called during the run
 };
 TProgramGlobals& Globals();
-
-// Opens the help file at a command (HELP_CONTENTS, HELP_CONTEXT ...) and remembers that help was
-// used; CloseHelp sends the help quit command only then (help on a missing file would otherwise
-// show a box at shut-down).
-BOOL OpenHelp(HWND owner, UINT command, ULONG_PTR data);
-void CloseHelp(HWND owner);
 
 class TTolvaneApp {
 public:

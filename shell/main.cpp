@@ -12,6 +12,7 @@
 #include "shell/commands.h"
 #include "util/text.h"
 #include "util/win_files.h"
+#include "util/win_help.h"
 #include "util/safestr.h"
 
 namespace {
@@ -54,6 +55,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         CopyLimited(g.helpPath, folder, sizeof(g.helpPath));
         if (AppendLimited(g.helpPath, "tv.hlp", sizeof(g.helpPath))) g.helpPath[0] = '\0';
     }
+    SetHelpFilePath(g.helpPath);
 
     // 6. OLE (drag and drop, clipboard).
     const HRESULT ole = OleInitialize(nullptr);

@@ -24,6 +24,8 @@
 #include "util/textcopy.h"
 #include "util/win_classes.h"
 #include "util/win_files.h"
+#include "util/win_help.h"
+#include "util/win_imagelist.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"
 
@@ -442,10 +444,10 @@ void TTolvaneWindow::OnCommand(int id) {
             PostMessageA(frame_, WM_CLOSE, 0, 0);
             break;
         case CM_HELP_CONTENTS:
-            OpenHelp(frame_, HELP_FINDER, 0);
+            ShowHelpContents(frame_);
             break;
         case CM_HELP_USING:
-            OpenHelp(frame_, HELP_HELPONHELP, 0);
+            ShowHelpOnHelp(frame_);
             break;
         case CM_OPEN:
             if (!labelEdit_) OpenFocusedItem();
@@ -589,8 +591,7 @@ void TTolvaneWindow::CreateBars() {
     if (toolbar_) {
         SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
         SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(18, 18));
-        toolbarImages_ = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_MAIN_TOOLBAR), 18, 0, RGB(255, 0, 255),
-                                              IMAGE_BITMAP, LR_CREATEDIBSECTION);
+        toolbarImages_ = CreateStripImageList(instance, MAKEINTRESOURCEA(IDB_MAIN_TOOLBAR));
         if (toolbarImages_) SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
         TBBUTTON buttons[TV_TOOLBAR_SLOTS] = {};
         for (int i = 0; i < TV_TOOLBAR_SLOTS; ++i) {
@@ -1290,7 +1291,7 @@ LRESULT CALLBACK TTolvaneWindow::HelpKeyFilter(int code, WPARAM wParam, LPARAM l
         if (code == MSGF_MENU && helpWindow) {
             const uint32_t context = MenuCommandHelpContext(helpWindow->menuItem_);
             if (context) {
-                OpenHelp(helpWindow->frame_, HELP_CONTEXT, context);
+                ShowHelpTopic(helpWindow->frame_, context);
                 return TRUE;
             }
         } else if (code == MSGF_DIALOGBOX) {

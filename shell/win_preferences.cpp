@@ -8,6 +8,7 @@
 #include "shell/app.h"
 #include "shell/mainwin_ids.h"
 #include "util/text.h"
+#include "util/win_help.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"
 
@@ -71,7 +72,7 @@ INT_PTR CALLBACK StandardsPageProc(HWND page, UINT message, WPARAM wParam, LPARA
                     BrowseFolder(page, IDC_STD_SHORTCUTS);
                     return TRUE;
                 case IDC_MAINWIN_HELP:
-                    OpenHelp(page, HELP_CONTEXT, TV_HELP_STANDARDS);
+                    ShowHelpTopic(page, TV_HELP_STANDARDS);
                     return TRUE;
                 default:
                     break;
@@ -86,7 +87,7 @@ INT_PTR CALLBACK StandardsPageProc(HWND page, UINT message, WPARAM wParam, LPARA
                 return TRUE;
             }
             if (header->code == PSN_HELP) {
-                OpenHelp(page, HELP_CONTEXT, TV_HELP_STANDARDS);
+                ShowHelpTopic(page, TV_HELP_STANDARDS);
                 return TRUE;
             }
             break;
@@ -110,7 +111,7 @@ INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                     EndDialog(dialog, LOWORD(wParam));
                     return TRUE;
                 case IDC_MAINWIN_HELP:
-                    OpenHelp(dialog, HELP_CONTEXT, TV_HELP_INFO);
+                    ShowHelpTopic(dialog, TV_HELP_INFO);
                     return TRUE;
                 default:
                     break;

@@ -6,6 +6,7 @@
 #include "archive/archive_ids.h"
 #include "util/strings.h"
 #include "util/text.h"
+#include "util/win_help.h"
 #include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
@@ -64,21 +65,9 @@ INT_PTR TFileOperationStatusDialog::HandleMessage(UINT msg, WPARAM wParam, LPARA
         case IDCANCEL:
             cancelled_ = true;  // the job stops at its next status callback
             return TRUE;
-        case IDC_FILEOP_HELP: {
-            char path[MAX_PATH];
-            DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-            if (n && n < sizeof path) {
-                char* slash = nullptr;
-                for (char* p = path; *p; ++p)
-                    if (*p == '\\' || *p == '/') slash = p;
-                if (slash) {
-                    slash[1] = 0;
-                    AppendLimited(path, "tv.hlp", sizeof path);
-                    WinHelpA(hwnd_, path, HELP_CONTENTS, 0);
-                }
-            }
+        case IDC_FILEOP_HELP:
+            ShowHelpContents(hwnd_);
             return TRUE;
-        }
         }
         return FALSE;
     case WM_CLOSE:

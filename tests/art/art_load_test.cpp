@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "resources/resource_ids.h"
+#include "util/win_imagelist.h"
 
 namespace {
 
@@ -44,14 +47,6 @@ TEST(ArtLoad, BitmapsHaveTheirSizesAndImageCounts) {
     EXPECT_EQ(info.bmWidth, c.width);
     EXPECT_EQ(info.bmHeight, c.height);
     DeleteObject(bmp);
-    if (c.images > 0) {
-      // the way the windows build their image lists: masked with magenta
-      HIMAGELIST list = ImageList_LoadImageA(self, ResourceName(c), c.height, 0, RGB(255, 0, 255),
-                                             IMAGE_BITMAP, LR_CREATEDIBSECTION);
-      ASSERT_NE(list, nullptr);
-      EXPECT_EQ(ImageList_GetImageCount(list), c.images);
-      ImageList_Destroy(list);
-    }
   }
   // the dialog brush is made from its bitmap
   HBITMAP pattern = LoadBitmapA(self, "VELTRA_BRUSH");
@@ -60,6 +55,102 @@ TEST(ArtLoad, BitmapsHaveTheirSizesAndImageCounts) {
   EXPECT_NE(brush, nullptr);
   DeleteObject(brush);
   DeleteObject(pattern);
+}
+
+// Pixels of a bitmap as 32-bit top-down BGRX values.
+std::vector<DWORD> BitmapPixels(HBITMAP bitmap, int width, int height) {
+  std::vector<DWORD> pixels(size_t(width) * size_t(height));
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  const int rows = GetDIBits(screen, bitmap, 0, UINT(height), pixels.data(), &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  if (rows != height) pixels.clear();
+  return pixels;
+}
+
+// Every image of a strip, drawn from the program's image list onto a plain background, shows the
+// strip's own pixels, and the background where the strip has the mask colour.
+TEST(ArtLoad, StripImageListsDrawTheBitmapsColours) {
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  const DWORD kMagenta = 0x00FF00FF;     // BGRX of RGB(255, 0, 255)
+  const COLORREF kBackground = RGB(12, 140, 77);
+  const DWORD kBackgroundPixel = 0x000C8C4D;
+  for (const BitmapCase& c : kBitmaps) {
+    if (c.images == 0) continue;
+    SCOPED_TRACE(c.name ? c.name : "numbered bitmap");
+    HIMAGELIST list = CreateStripImageList(self, ResourceName(c));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(list), c.images);
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(list, &cx, &cy);
+    EXPECT_EQ(cx, c.height);
+    EXPECT_EQ(cy, c.height);
+
+    HBITMAP strip = static_cast<HBITMAP>(LoadImageA(self, ResourceName(c), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    ASSERT_NE(strip, nullptr);
+    const std::vector<DWORD> expected = BitmapPixels(strip, c.width, c.height);
+    DeleteObject(strip);
+    ASSERT_EQ(expected.size(), size_t(c.width) * size_t(c.height));
+
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = c.height;
+    bi.bmiHeader.biHeight = -c.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP target = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(target, nullptr);
+    HGDIOBJ old = SelectObject(dc, target);
+    const DWORD* drawn = static_cast<const DWORD*>(bits);
+    int wrong = 0, coloured = 0;
+    for (int image = 0; image < c.images; ++image) {
+      HBRUSH brush = CreateSolidBrush(kBackground);
+      RECT all = {0, 0, c.height, c.height};
+      FillRect(dc, &all, brush);
+      DeleteObject(brush);
+      ASSERT_TRUE(ImageList_Draw(list, image, dc, 0, 0, ILD_NORMAL));
+      GdiFlush();
+      for (int y = 0; y < c.height; ++y) {
+        for (int x = 0; x < c.height; ++x) {
+          DWORD want = expected[size_t(y) * size_t(c.width) + size_t(image * c.height + x)] & 0xFFFFFF;
+          if (want == kMagenta) want = kBackgroundPixel; else ++coloured;
+          const DWORD got = drawn[size_t(y) * size_t(c.height) + size_t(x)] & 0xFFFFFF;
+          if (got != want && wrong++ < 3)
+            ADD_FAILURE() << "image " << image << " pixel (" << x << ", " << y << "): drawn " << std::hex << got
+                          << ", bitmap " << want;
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(coloured, 0);  // the strip is not all mask
+    SelectObject(dc, old);
+    DeleteObject(target);
+    DeleteDC(dc);
+    ImageList_Destroy(list);
+  }
+}
+
+// A missing bitmap gives no list, and appending it adds nothing.
+TEST(ArtLoad, MissingStripGivesNoImages) {
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  EXPECT_EQ(CreateStripImageList(self, "NO_SUCH_STRIP"), nullptr);
+  HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 4, 0);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(AddStripToImageList(list, self, "NO_SUCH_STRIP"), -1);
+  EXPECT_EQ(AddStripToImageList(nullptr, self, "CATLISTBMP"), -1);
+  EXPECT_EQ(AddStripToImageList(list, self, "CATLISTBMP"), 3);
+  EXPECT_EQ(AddStripToImageList(list, self, "FOLDERSBMP"), 2);
+  EXPECT_EQ(ImageList_GetImageCount(list), 5);
+  ImageList_Destroy(list);
 }
 
 TEST(ArtLoad, IconsHaveSmallAndLargeImages) {

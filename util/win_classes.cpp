@@ -11,6 +11,7 @@ HPEN g_facePen = nullptr;
 HPEN g_shadowPen = nullptr;
 HPEN g_highlightPen = nullptr;
 HFONT g_linkFont = nullptr;
+WNDPROC g_buttonProc = nullptr;  // the system BUTTON procedure behind "ActiveLinkButton"
 
 const char kLinkCursor[] = "ACTIVELINKCURSOR";
 const char kSplashBitmap[] = "SPLASH";
@@ -62,10 +63,38 @@ bool RegisterUniversalFrameClass(HINSTANCE module) {
     return RegisterClassA(&wc) != 0;
 }
 
+// The button of a link: the system button, which also takes Enter as a click (in a dialog Enter
+// would otherwise press the dialog's default button).
+LRESULT CALLBACK ActiveLinkButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_GETDLGCODE: {
+            const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+            LRESULT code = CallWindowProcA(g_buttonProc, window, message, wParam, lParam);
+            if (msg && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) && msg->wParam == VK_RETURN)
+                code |= DLGC_WANTMESSAGE;
+            return code;
+        }
+        case WM_KEYDOWN:
+            if (wParam == VK_RETURN) {
+                SendMessageA(window, BM_CLICK, 0, 0);
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            if (wParam == VK_RETURN) return 0;
+            break;
+        default:
+            break;
+    }
+    return CallWindowProcA(g_buttonProc, window, message, wParam, lParam);
+}
+
 bool RegisterLinkClasses(HINSTANCE module) {
     bool ok = true;
     WNDCLASSA button = {};
     if (GetClassInfoA(nullptr, "BUTTON", &button)) {
+        g_buttonProc = button.lpfnWndProc;
+        button.lpfnWndProc = ActiveLinkButtonProc;
         button.hInstance = module;
         button.hCursor = LinkCursor(module);
         button.lpszClassName = TV_ACTIVE_LINK_BUTTON_CLASS;
@@ -262,12 +291,31 @@ LRESULT CALLBACK ActiveLinkProc(HWND window, UINT message, WPARAM wParam, LPARAM
             const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
             RECT rect;
             GetClientRect(window, &rect);
+            // The keyboard reaches the button: dialog navigation descends into the link (a control
+            // parent), and the button is a tab stop when the link is one.
+            const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+            SetWindowLongPtrA(window, GWL_EXSTYLE, GetWindowLongPtrA(window, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
             CreateWindowExA(0, TV_ACTIVE_LINK_BUTTON_CLASS, cs && cs->lpszName ? cs->lpszName : "",
-                            WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, rect.right, rect.bottom, window,
-                            reinterpret_cast<HMENU>(INT_PTR(TV_ACTIVE_LINK_BUTTON_ID)), WindowModule(window), nullptr);
+                            WS_CHILD | WS_VISIBLE | BS_OWNERDRAW | DWORD(style & WS_TABSTOP), 0, 0, rect.right,
+                            rect.bottom, window, reinterpret_cast<HMENU>(INT_PTR(TV_ACTIVE_LINK_BUTTON_ID)),
+                            WindowModule(window), nullptr);
             SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(g_linkFont));
             return 0;
         }
+        case WM_SETFOCUS: {
+            HWND button = GetDlgItem(window, TV_ACTIVE_LINK_BUTTON_ID);
+            if (button) SetFocus(button);
+            return 0;
+        }
+        case WM_ENABLE: {
+            HWND button = GetDlgItem(window, TV_ACTIVE_LINK_BUTTON_ID);
+            if (button) EnableWindow(button, BOOL(wParam));
+            return 0;
+        }
+        case WM_CTLCOLORBTN:
+            // The button's background is the parent's, as for a static text (white on a white
+            // page, the page's texture where it has one).
+            return ActiveLinkBackground(window, reinterpret_cast<HDC>(wParam));
         case WM_SIZE: {
             // The button keeps filling the link when the link is resized.
             HWND button = GetDlgItem(window, TV_ACTIVE_LINK_BUTTON_ID);
@@ -303,12 +351,22 @@ LRESULT CALLBACK ActiveLinkProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+LRESULT ActiveLinkBackground(HWND link, HDC dc) {
+    HWND parent = GetParent(link);
+    LRESULT brush = parent ? SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                          reinterpret_cast<LPARAM>(link))
+                           : 0;
+    if (!brush) brush = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    return brush;
+}
+
 void ActiveLinkButtonPaint(HWND link, const DRAWITEMSTRUCT* item) {
     if (!item) return;
     char text[262] = {};
     GetWindowTextA(item->hwndItem, text, int(sizeof(text)));
     HDC dc = item->hDC;
     RECT rect = item->rcItem;
+    FillRect(dc, &rect, reinterpret_cast<HBRUSH>(ActiveLinkBackground(link, dc)));
     const DWORD style = DWORD(GetWindowLongA(link, GWL_STYLE));
     UINT format = DT_TOP | DT_SINGLELINE | DT_NOPREFIX;
     if (style & TV_LINK_CENTER)
@@ -319,9 +377,25 @@ void ActiveLinkButtonPaint(HWND link, const DRAWITEMSTRUCT* item) {
         format |= DT_LEFT;
     HFONT font = reinterpret_cast<HFONT>(GetWindowLongPtrA(link, 0));
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-    const COLORREF oldColour = SetTextColor(dc, RGB(0, 0, 255));
+    const bool disabled = (item->itemState & ODS_DISABLED) != 0;
+    const COLORREF oldColour = SetTextColor(dc, disabled ? GetSysColor(COLOR_GRAYTEXT) : RGB(0, 0, 255));
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     DrawTextA(dc, text, -1, &rect, format);
+    if ((item->itemState & ODS_FOCUS) && !(item->itemState & ODS_NOFOCUSRECT)) {
+        // The focus rectangle surrounds the text (kept inside the button).
+        RECT textRect = rect;
+        DrawTextA(dc, text, -1, &textRect, format | DT_CALCRECT);
+        const int width = textRect.right - textRect.left;
+        if (format & DT_CENTER)
+            textRect.left = rect.left + (rect.right - rect.left - width) / 2;
+        else if (format & DT_RIGHT)
+            textRect.left = rect.right - width;
+        textRect.right = textRect.left + width;
+        InflateRect(&textRect, 1, 0);
+        textRect.bottom += 1;
+        IntersectRect(&textRect, &textRect, &item->rcItem);
+        DrawFocusRect(dc, &textRect);
+    }
     SetBkMode(dc, oldMode);
     SetTextColor(dc, oldColour);
     if (oldFont) SelectObject(dc, oldFont);

@@ -4,7 +4,8 @@
 //  - "UniversalFrameWindow": a static control that draws an edge, a fill, a bitmap or an icon
 //    chosen by its style bits and window text, and lets mouse input through;
 //  - "ActiveLink" with its child "ActiveLinkButton": a text link that reports a click to its
-//    parent like a button;
+//    parent like a button; on its parent's background, with a focus rectangle, a tab stop when
+//    the link is one, and Space or Enter click it;
 //  - "TolvaneSplashWindow": the splash picture.
 // The main program registers all of them; the plug-ins only the GDI objects and "VeltraDialog".
 #pragma once
@@ -72,6 +73,9 @@ LRESULT CALLBACK UniversalFrameWindowProc(HWND window, UINT message, WPARAM wPar
 void UniversalFrameWindowPaint(HWND window, HDC dc);
 LRESULT CALLBACK ActiveLinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void ActiveLinkButtonPaint(HWND link, const DRAWITEMSTRUCT* item);
+// The brush a link paints its background with: what its parent answers to WM_CTLCOLORSTATIC for
+// it (as for a static text), else the button face.
+LRESULT ActiveLinkBackground(HWND link, HDC dc);
 LRESULT CALLBACK SplashWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void SplashWindowPaint(HWND window, HDC dc);
 

@@ -183,6 +183,113 @@ TEST_F(WindowClasses, LinkClickReachesTheParentAsACommandAndTextGoesToTheButton)
     UnregisterClassA("LinkParentForTest", Module());
 }
 
+// The dialog's commands and its answer to WM_CTLCOLORSTATIC (a white page).
+std::vector<int> g_dialogCommands;
+
+INT_PTR CALLBACK WhitePageProc(HWND, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND) g_dialogCommands.push_back(LOWORD(wParam));
+    if (message == WM_CTLCOLORSTATIC) return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    return message == WM_INITDIALOG;
+}
+
+// Feeds a key to the dialog as the message loop would (IsDialogMessage first).
+void Key(HWND dialog, HWND target, UINT message, WPARAM key) {
+    MSG msg = {};
+    msg.hwnd = target;
+    msg.message = message;
+    msg.wParam = key;
+    if (!IsDialogMessageA(dialog, &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    Pump(30);
+}
+
+TEST_F(WindowClasses, LinkIsReachedByTabAndClickedBySpaceAndEnterNotTheDefaultButton) {
+    g_dialogCommands.clear();
+    HWND dialog = CreateDialogParamA(Module(), "LINKS", nullptr, WhitePageProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    HWND edit = GetDlgItem(dialog, 101);
+    HWND link = GetDlgItem(dialog, 102);
+    ASSERT_NE(link, nullptr);
+    HWND button = GetDlgItem(link, TV_ACTIVE_LINK_BUTTON_ID);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(GetNextDlgTabItem(dialog, edit, FALSE), button);
+    EXPECT_EQ(GetNextDlgTabItem(dialog, button, FALSE), GetDlgItem(dialog, IDOK));
+
+    ShowWindow(dialog, SW_SHOW);
+    SetForegroundWindow(dialog);
+    SetFocus(edit);
+    Key(dialog, edit, WM_KEYDOWN, VK_TAB);
+    EXPECT_EQ(GetFocus(), button);
+
+    struct {
+        const char* what;
+        std::vector<std::pair<UINT, WPARAM>> keys;
+    } const cases[] = {
+        {"Enter", {{WM_KEYDOWN, VK_RETURN}, {WM_CHAR, VK_RETURN}, {WM_KEYUP, VK_RETURN}}},
+        {"Space", {{WM_KEYDOWN, VK_SPACE}, {WM_CHAR, VK_SPACE}, {WM_KEYUP, VK_SPACE}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_dialogCommands.clear();
+        SetFocus(button);
+        for (const auto& k : c.keys) Key(dialog, button, k.first, k.second);
+        EXPECT_EQ(g_dialogCommands, std::vector<int>{102});
+    }
+    DestroyWindow(dialog);
+}
+
+TEST_F(WindowClasses, LinkDrawsOnItsParentsBackgroundWithAFocusRectangle) {
+    HWND dialog = CreateDialogParamA(Module(), "LINKS", nullptr, WhitePageProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    HWND link = GetDlgItem(dialog, 102);
+    HWND button = GetDlgItem(link, TV_ACTIVE_LINK_BUTTON_ID);
+    ASSERT_NE(button, nullptr);
+    RECT rect;
+    GetClientRect(button, &rect);
+    ASSERT_GT(rect.right, 20);
+
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right, rect.bottom);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    EXPECT_EQ(SendMessageA(link, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(button)),
+              reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)));
+
+    // Draws the link on a grey canvas in a state; returns its pixels.
+    auto draw = [&](UINT state) {
+        RECT all = rect;
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+        DRAWITEMSTRUCT item = {};
+        item.CtlType = ODT_BUTTON;
+        item.CtlID = TV_ACTIVE_LINK_BUTTON_ID;
+        item.itemAction = ODA_DRAWENTIRE;
+        item.itemState = state;
+        item.hwndItem = button;
+        item.hDC = dc;
+        item.rcItem = rect;
+        SendMessageA(link, WM_DRAWITEM, TV_ACTIVE_LINK_BUTTON_ID, reinterpret_cast<LPARAM>(&item));
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < rect.bottom; ++y)
+            for (int x = 0; x < rect.right; ++x) pixels.push_back(GetPixel(dc, x, y));
+        return pixels;
+    };
+    const std::vector<COLORREF> plain = draw(0);
+    EXPECT_EQ(plain.back(), RGB(255, 255, 255));  // the page's white, not the grey canvas or button face
+    int blue = 0;
+    for (COLORREF c : plain) blue += c == RGB(0, 0, 255);
+    EXPECT_GT(blue, 0);
+    EXPECT_NE(draw(ODS_FOCUS), plain);
+    EXPECT_EQ(draw(ODS_FOCUS | ODS_NOFOCUSRECT), plain);
+
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    DestroyWindow(dialog);
+}
+
 TEST_F(WindowClasses, SplashWindowIsCentredTopMostAndOfItsSize) {
     HWND splash = CreateSplashWindow(Module());
     ASSERT_NE(splash, nullptr);

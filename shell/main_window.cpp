@@ -26,6 +26,7 @@
 #include "util/win_files.h"
 #include "util/win_help.h"
 #include "util/win_imagelist.h"
+#include "util/win_menus.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"
 
@@ -968,10 +969,11 @@ void TTolvaneWindow::ShowContextMenu(HWND source, int x, int y) {
             bookmarkMenu = kind != TV_KIND_DOWNLOADS;
         }
     }
+    const bool keyboard = IsKeyboardContextMenu(MAKELPARAM(x, y));
     if (source == tree_.Window() && tree_.Window()) {
         name = "CATEGORYMENU";
         // A right click selects the category under the cursor first.
-        if (x != -1 || y != -1) {
+        if (!keyboard) {
             TVHITTESTINFO hit = {};
             hit.pt.x = x;
             hit.pt.y = y;
@@ -981,21 +983,19 @@ void TTolvaneWindow::ShowContextMenu(HWND source, int x, int y) {
         }
     }
     if (!name) return;
-    if (x == -1 && y == -1) {
-        // From the keyboard: at the view's top left corner.
-        POINT at = {2, 2};
-        ClientToScreen(source, &at);
-        x = at.x;
-        y = at.y;
-    }
+    // From the keyboard: at the focused row or the selected category.
+    const POINT at = ContextMenuPoint(source, MAKELPARAM(x, y));
     HMENU menu = LoadMenuA(Globals().instance, name);
     HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
     if (popup) {
         PrepareMenu(popup);
         for (int i = 0; i < GetMenuItemCount(popup); ++i) PrepareMenu(GetSubMenu(popup, i));
-        const int action = program_ ? program_->standards.doubleClickAction : 1;
-        SetMenuDefaultItem(popup, DefaultMenuCommand(action, bookmarkMenu), FALSE);
-        TrackPopupMenu(popup, TPM_RIGHTBUTTON, x, y, 0, frame_, nullptr);
+        // The item menus show the double-click action in bold; the category menu has no default.
+        if (source != tree_.Window()) {
+            const int action = program_ ? program_->standards.doubleClickAction : 1;
+            SetMenuDefaultItem(popup, DefaultMenuCommand(action, bookmarkMenu), FALSE);
+        }
+        TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, frame_, nullptr);
     }
     if (menu) DestroyMenu(menu);
 }

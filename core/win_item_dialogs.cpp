@@ -11,6 +11,7 @@
 #include "util/win_classes.h"
 #include "util/win_files.h"
 #include "util/win_help.h"
+#include "util/win_guard.h"
 #include "util/safestr.h"
 
 namespace {
@@ -232,12 +233,12 @@ unsigned CheckNewShortcutInput(char* target, size_t targetSize, char* title) {
 
 bool RunFileDeleteTypeDialog(HWND owner, FileDeleteTypeParams* io) {
     if (!io) return false;
-    return DialogBoxParamA(Module(), "FILEDELETETYPE", owner, FileDeleteTypeProc, reinterpret_cast<LPARAM>(io)) == IDOK;
+    return DialogBoxParamA(Module(), "FILEDELETETYPE", owner, GuardedDialogProc<FileDeleteTypeProc>, reinterpret_cast<LPARAM>(io)) == IDOK;
 }
 
 bool RunNewShortcutDialog(HWND owner, NewShortcutParams* io) {
     if (!io) return false;
-    return DialogBoxParamA(Module(), "NEWSHORTCUT", owner, NewShortcutProc, reinterpret_cast<LPARAM>(io)) == IDOK;
+    return DialogBoxParamA(Module(), "NEWSHORTCUT", owner, GuardedDialogProc<NewShortcutProc>, reinterpret_cast<LPARAM>(io)) == IDOK;
 }
 
 bool RunBookmarkDialog(HWND owner, BookmarkDialogParams* io) {
@@ -248,7 +249,7 @@ bool RunBookmarkDialog(HWND owner, BookmarkDialogParams* io) {
     page.dwFlags = PSP_HASHELP;
     page.hInstance = Module();
     page.pszTemplate = "ADDEDITBOOKMARK";
-    page.pfnDlgProc = BookmarkPageProc;
+    page.pfnDlgProc = GuardedDialogProc<BookmarkPageProc>;
     page.lParam = reinterpret_cast<LPARAM>(&state);
     const std::string caption = TvString(io->isNew ? IDS_ADD_BOOKMARK : IDS_EDIT_BOOKMARK);
     PROPSHEETHEADERA sheet = {};
@@ -270,7 +271,7 @@ void RunCategoryPropertiesDialog(HWND owner, const CategoryPropertiesParams* in)
     page.dwFlags = PSP_HASHELP;
     page.hInstance = Module();
     page.pszTemplate = "CTPROP";
-    page.pfnDlgProc = CategoryPropertiesProc;
+    page.pfnDlgProc = GuardedDialogProc<CategoryPropertiesProc>;
     page.lParam = reinterpret_cast<LPARAM>(in);
     PROPSHEETHEADERA sheet = {};
     sheet.dwSize = sizeof sheet;

@@ -61,6 +61,18 @@ bool IsFile(const char* path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// MoveFile, also for a new name that differs only in letter case: such a rename goes through a
+// temporary name, since some file systems take the same name in other letters as "nothing to do".
+bool RenameFile(const char* from, const char* to) {
+    if (!TextEquals(from, to, 0, 0)) return MoveFileA(from, to) != 0;
+    char temporary[TV_PATH_SIZE];
+    if (FormatLimited(temporary, sizeof temporary, "%s.~rn", from)) return false;
+    if (!MoveFileA(from, temporary)) return false;
+    if (MoveFileA(temporary, to)) return true;
+    MoveFileA(temporary, from);  // back where it was
+    return false;
+}
+
 // Placement into the storage folders goes through file intake's copy and move (replacing the
 // destination only with a complete copy).
 bool CopyOrMoveStoredFile(const char* source, const char* destination, bool move) {
@@ -402,7 +414,11 @@ void TItemOperations::RefreshDownloadState(ListNode* node) { RefreshFileState(da
 int TItemOperations::DeleteDownload(HWND window, ListNode* node, int deleteType, int updateView, int askType,
                                     int selectNext) {
     TFileListObject& files = data_->downloads;
-    if (!node && views_) node = views_->FocusedItem(TV_KIND_DOWNLOADS);
+    if (!node && views_) {
+        // The selected download, not the row that merely has the focus.
+        const std::vector<ListNode*> selected = views_->SelectedItems(TV_KIND_DOWNLOADS);
+        if (!selected.empty()) node = selected.front();
+    }
     if (!files.IsNodeValid(node, 1)) return 0;
     if (askType) {
         FileDeleteTypeParams params;
@@ -662,7 +678,7 @@ int TItemOperations::RenameShortcut(HWND window, ListNode* node, const char* new
         return 0;
     }
     ShortcutItem* r = TShortcutListObject::Item(node);
-    if (TextEquals(title, r->title, 0, 0)) return 0;  // the same title: nothing to do
+    if (TextEquals(title, r->title, 1, 0)) return 0;  // the same title: nothing to do (a change of case renames)
     // Two records must never share one link file.
     ListNode* other = shortcuts.FindShortcutByTitle(title, r->categoryId);
     if (other && other != node) return 0;
@@ -676,7 +692,7 @@ int TItemOperations::RenameShortcut(HWND window, ListNode* node, const char* new
     if (shortcuts.ShortcutPath(newPath, sizeof newPath, &copy.rec, &data_->categories, locations) != TV_FOLDER_OK)
         return 0;
     if (oldCode == TV_FOLDER_OK) {
-        if (IsFile(oldPath) && !MoveFileA(oldPath, newPath)) return 0;
+        if (IsFile(oldPath) && !RenameFile(oldPath, newPath)) return 0;
     } else if (oldCode != TV_FOLDER_BAD_NAME) {
         return 0;
     }

@@ -55,6 +55,15 @@ int DatabasePath(char* out, size_t size, const char* folder) {
 
 namespace {
 
+// What follows every load, complete or not: the three roots, items linked to their categories,
+// the stored placement and the storage folders.
+void FinishLoad(TProgramData* data, HWND frame) {
+    data->categories.EnsureDefaultCategories(0);
+    LinkItemsToCategories(&data->categories, &data->downloads, &data->bookmarks, &data->shortcuts);
+    if (frame) ApplyMainWindowPlacement(frame, &data->placement);
+    CreateMissingStorageFolders(data, 3);
+}
+
 bool LoadDatabaseFile(TProgramData* data, HWND frame, const char* path) {
     char file[TV_PATH_SIZE] = {};
     const bool havePath = ResolvePath(data, path, file, sizeof file);
@@ -91,9 +100,7 @@ bool LoadDatabaseFile(TProgramData* data, HWND frame, const char* path) {
         data->startedFromDefaults = true;
     }
 
-    LinkItemsToCategories(&data->categories, &data->downloads, &data->bookmarks, &data->shortcuts);
-    if (frame) ApplyMainWindowPlacement(frame, &data->placement);
-    CreateMissingStorageFolders(data, 3);
+    FinishLoad(data, frame);
     return data->startedFromDefaults;
 }
 
@@ -138,7 +145,16 @@ bool LoadDatabase(TProgramData* data, HWND frame, const char* path) {
     try {
         return LoadDatabaseFile(data, frame, path);
     } catch (...) {
+        // Out of memory part-way: what was read stays, and the file as it was is kept beside it
+        // (the next save writes only what was read). The rest of the set-up still runs, so that
+        // the program starts usable.
         data->bodyDamaged = true;
+        try {
+            char file[TV_PATH_SIZE] = {};
+            if (ResolvePath(data, path, file, sizeof file) && FileIsThere(file)) KeepCopy(file, TV_DB_DAMAGED_SUFFIX);
+            FinishLoad(data, frame);
+        } catch (...) {
+        }
         return data->startedFromDefaults;
     }
 }

@@ -52,12 +52,14 @@ enum : uint32_t {
     TV_IDS_INSTALL_QUESTION = 3501,
     TV_IDS_CANCEL_DOWNLOAD_QUESTION = 3510,
     TV_IDS_HANDOFF_FILE_KEPT = 3511,
+    TV_IDS_EXTERNAL_PROGRAM_SKIPPED = 5003,  // %s the program's command line, %s the file
 };
 
 // Help contexts.
 enum : uint32_t { TV_HELP_ADDEDITFILE = 270, TV_HELP_FILESLOST = 560, TV_HELP_FILESLONELY = 860 };
 
-// Maximum length (without terminator) of the description and website taken from the dialog.
+// Maximum length (without terminator) of the website taken from the dialog (the description is
+// taken back whole).
 constexpr size_t TV_INTAKE_TEXT_MAX = 999;
 // Bytes of "FILE_ID.DIZ" that become the description.
 constexpr size_t TV_DESCRIPTION_MAX = 10000;

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstring>
 #include <vector>
 
 #include "core/items.h"
@@ -16,6 +17,7 @@
 #include "util/textcopy.h"
 #include "util/win_help.h"
 #include "util/win_ui.h"
+#include "util/win_guard.h"
 #include "util/safestr.h"
 
 uint32_t CheckAddEditCategoryName(char* category) {
@@ -31,7 +33,7 @@ int TFileAddEditDialog::Run(HWND owner) {
     page.dwFlags = PSP_HASHELP;
     page.hInstance = GetModuleHandleA(nullptr);
     page.pszTemplate = "ADDEDITFILE";
-    page.pfnDlgProc = DialogProc;
+    page.pfnDlgProc = GuardedDialogProc<DialogProc>;
     page.lParam = reinterpret_cast<LPARAM>(this);
     char caption[100];
     CopyLimited(caption, LoadMessageText(params_->isNew ? TV_IDS_ADD_FILE_TITLE : TV_IDS_EDIT_FILE_TITLE), sizeof caption);
@@ -80,7 +82,11 @@ void TFileAddEditDialog::OnInit() {
     }
     SetWindowTextA(combo, params_->category);
     SetDlgItemTextA(hwnd_, IDC_ADDEDIT_FILENAME, params_->fileName);
-    SendDlgItemMessageA(hwnd_, IDC_ADDEDIT_DESCRIPTION, EM_LIMITTEXT, TV_DESCRIPTION_MAX, 0);
+    // The description edit holds what the record holds: a "FILE_ID.DIZ" of up to 10,000 bytes, or
+    // a longer text the download already has.
+    const size_t given = params_->description ? strlen(params_->description) : 0;
+    SendDlgItemMessageA(hwnd_, IDC_ADDEDIT_DESCRIPTION, EM_LIMITTEXT, given > TV_DESCRIPTION_MAX ? given : TV_DESCRIPTION_MAX,
+                        0);
     SendDlgItemMessageA(hwnd_, IDC_ADDEDIT_WEBSITE, EM_LIMITTEXT, TV_INTAKE_TEXT_MAX, 0);
     SetDlgItemTextA(hwnd_, IDC_ADDEDIT_DESCRIPTION, params_->description ? params_->description : "");
     SetDlgItemTextA(hwnd_, IDC_ADDEDIT_WEBSITE, params_->website ? params_->website : "");
@@ -99,9 +105,12 @@ bool TFileAddEditDialog::OnOk() {
         return false;
     }
     CopyLimited(params_->category, category, sizeof params_->category);
+    // The whole description, as long as the edit holds it.
+    HWND description = GetDlgItem(hwnd_, IDC_ADDEDIT_DESCRIPTION);
+    std::vector<char> whole(size_t(GetWindowTextLengthA(description)) + 1, '\0');
+    GetWindowTextA(description, whole.data(), int(whole.size()));
+    TextAssign(&params_->description, whole.data(), params_->description != nullptr);
     char text[TV_INTAKE_TEXT_MAX + 1];
-    GetDlgItemTextA(hwnd_, IDC_ADDEDIT_DESCRIPTION, text, sizeof text);
-    TextAssign(&params_->description, text, params_->description != nullptr);
     GetDlgItemTextA(hwnd_, IDC_ADDEDIT_WEBSITE, text, sizeof text);
     TextAssign(&params_->website, text, params_->website != nullptr);
     if (params_->offerChoice) params_->copy = IsDlgButtonChecked(hwnd_, IDC_ADDEDIT_COPY) == BST_CHECKED ? 1 : 0;

@@ -18,7 +18,7 @@ struct TFileAddEditParams {
     int declined = 0;            // out: Cancel was confirmed after question 3510
     char category[TV_PATH_SIZE] = {};   // in/out: category name (trimmed on OK)
     char fileName[TV_PATH_SIZE] = {};   // shown read-only
-    char* description = nullptr;        // in/out: heap text (TextAssign), at most 999 taken back
+    char* description = nullptr;        // in/out: heap text (TextAssign), taken back whole
     char* website = nullptr;            // in/out: heap text, at most 999 taken back
     const TCategoryListObject* categories = nullptr;  // names of the download categories
 };

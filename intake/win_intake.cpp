@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <string>
 
 #include "archive/archivelist.h"
 #include "database/programdata.h"
@@ -129,6 +130,20 @@ void RefreshShortcutState(const TProgramData* p, ListNode* shortcut) {
     item->flags = exists ? (item->flags | TV_SHORTCUT_EXISTS) : (item->flags & ~uint32_t(TV_SHORTCUT_EXISTS));
 }
 
+// Message 5003 with the program's command line and the file put in.
+static void ReportProgramSkipped(const TIntakeContext& context, const char* commandLine, const char* filePath) {
+    std::string text = LoadMessageText(TV_IDS_EXTERNAL_PROGRAM_SKIPPED);
+    size_t from = 0;
+    for (const char* value : {commandLine, filePath}) {
+        const size_t at = text.find("%s", from);
+        if (at == std::string::npos) break;
+        const std::string put = value ? value : "";
+        text.replace(at, 2, put);
+        from = at + put.size();  // a "%s" in what was put in stays as it is
+    }
+    IntakeMessageBox(context, text.c_str(), kCaptionError, MB_OK | MB_ICONERROR);
+}
+
 int RunExternalPrograms(const TIntakeContext& context, const char* filePath) {
     if (!context.program || !filePath) return 0;
     int started = 0;
@@ -140,7 +155,12 @@ int RunExternalPrograms(const TIntakeContext& context, const char* filePath) {
         CopyLimited(line, entry->commandLine, sizeof line);
         TrimSpaces(line, TV_TRIM_BOTH);
         if (!line[0]) continue;
-        InsertCommandArgument(line, sizeof line, filePath, 1, 1);
+        if (!InsertCommandArgument(line, sizeof line, filePath, 1, 1)) {
+            // Started without the file the program would do nothing with it, while the user
+            // believes it ran (a scanner that did not scan): not started, and said so.
+            ReportProgramSkipped(context, entry->commandLine, filePath);
+            continue;
+        }
         char program[TV_PATH_SIZE];
         char arguments[1000];
         SplitCommandLine(line, program, sizeof program, arguments, sizeof arguments);
@@ -200,6 +220,8 @@ int FileIntake(const TIntakeContext& context, const FileItem* templateRecord, Li
     } else {
         if (!existing || !p->downloads.IsNodeValid(existing, 1) ||
             !TFileListObject::IsItemShown(TFileListObject::Item(existing))) {
+            // Nothing to edit; the focus still goes to the list, as after every refreshing intake.
+            if (plan.refreshViews && hooks.focusDownloadList) hooks.focusDownloadList(hooks.context);
             p->downloads.FreeItemData(&work);
             p->downloads.FreeItemData(&old);
             return 0;

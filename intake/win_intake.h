@@ -78,7 +78,9 @@ void RefreshShortcutState(const TProgramData* program, ListNode* shortcut);
 // Starts every valid external program on the file: the file path goes into the command line
 // (InsertCommandArgument; appended in quotes without a placeholder), the line is split into
 // program and arguments, leftover placeholders are removed, the program is started with the
-// default verb, shown normally. Does not wait. Returns the number of programs started.
+// default verb, shown normally. Does not wait. A program whose command line has no room for the
+// path is not started (it would run without the file): message 5003 names it and the file.
+// Returns the number of programs started.
 int RunExternalPrograms(const TIntakeContext& context, const char* filePath);
 
 // Downloads and shortcuts whose file vanished since the last check: refreshes every state and,
@@ -88,6 +90,20 @@ int CheckLostFiles(const TIntakeContext& context);
 // downloads (marked TV_FILE_FOUND) and shortcuts; when anything was found, rebuilds the tree and
 // shows "FILESLONELY". Returns the number of new categories and items.
 int CheckNewStorageFiles(const TIntakeContext& context);
+
+// The dialogs "FILESLOST" and "FILESLONELY": their help context and the state icon (resource id)
+// that stands in the gap of their text. The dialog procedure places the icon when it opens.
+struct TInformationDialogParams {
+    uint32_t helpContext = 0;
+    int iconResource = 0;
+};
+INT_PTR CALLBACK InformationDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Moves the icon control into the gap of the text control (its first run of three or more
+// blanks), measured with the text's font as the static control lays the text out: centred in the
+// gap on the gap's line. False when a control or the gap is missing.
+bool PlaceIconInTextGap(HWND dialog, int textId, int iconId);
+// Resource ids of the state icons shown by those dialogs (the pictures of tvft1.ico, tvft3.ico).
+enum { TV_ICON_STATE_MISSING = 41, TV_ICON_STATE_FOUND = 43 };
 
 // Shows a message through the context's responder (or MessageBoxA).
 int IntakeMessageBox(const TIntakeContext& context, const char* text, const char* caption, UINT type);

@@ -13,36 +13,21 @@
 #include "util/text.h"
 #include "util/textcopy.h"
 #include "util/win_help.h"
+#include "util/win_guard.h"
 #include "util/safestr.h"
 
 namespace {
 
-INT_PTR CALLBACK InformationDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-        case IDCANCEL:
-            EndDialog(hwnd, IDOK);
-            return TRUE;
-        case IDC_INTAKE_HELP:
-            ShowHelpTopic(hwnd, uint32_t(GetWindowLongPtrA(hwnd, DWLP_USER)));
-            return TRUE;
-        }
-        break;
-    }
-    return FALSE;
-}
-
-void ShowInformation(const TIntakeContext& context, const char* templateName, uint32_t helpContext) {
+void ShowInformation(const TIntakeContext& context, const char* templateName, uint32_t helpContext, int icon) {
     if (context.responder && context.responder->informationDialog) {
         context.responder->informationDialog(context.owner, templateName, context.responder->context);
         return;
     }
-    DialogBoxParamA(GetModuleHandleA(nullptr), templateName, context.owner, InformationDialogProc, LPARAM(helpContext));
+    TInformationDialogParams params;
+    params.helpContext = helpContext;
+    params.iconResource = icon;
+    DialogBoxParamA(GetModuleHandleA(nullptr), templateName, context.owner, GuardedDialogProc<InformationDialogProc>,
+                    reinterpret_cast<LPARAM>(&params));
 }
 
 struct FolderEntry {
@@ -123,6 +108,91 @@ int ScanCategory(const TIntakeContext& context, ListNode* node) {
 
 }  // namespace
 
+bool PlaceIconInTextGap(HWND dialog, int textId, int iconId) {
+    HWND text = GetDlgItem(dialog, textId);
+    HWND icon = GetDlgItem(dialog, iconId);
+    if (!text || !icon) return false;
+    const int length = GetWindowTextLengthA(text);
+    if (length <= 0) return false;
+    std::string s(size_t(length) + 1, '\0');
+    s.resize(size_t(GetWindowTextA(text, &s[0], length + 1)));
+    // The gap: the first run of three or more blanks.
+    const size_t gapStart = s.find("   ");
+    if (gapStart == std::string::npos || gapStart == 0) return false;
+    size_t gapEnd = gapStart;
+    while (gapEnd < s.size() && s[gapEnd] == ' ') ++gapEnd;
+
+    RECT client = {};
+    GetClientRect(text, &client);
+    HDC dc = GetDC(text);
+    if (!dc) return false;
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(text, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    const int lineHeight = metrics.tmHeight > 0 ? metrics.tmHeight : 1;
+    // Lines of the first count characters, laid out as the static control lays out its text.
+    auto lines = [&](size_t count) {
+        RECT r = {0, 0, client.right, 0};
+        DrawTextA(dc, s.c_str(), int(count), &r, DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_CALCRECT);
+        return r.bottom / lineHeight;
+    };
+    const int gapLine = lines(gapStart);
+    // The gap's line starts after the last prefix that still has fewer lines (line counts only
+    // grow as the prefix grows).
+    size_t low = 0, high = gapStart;
+    while (low < high) {
+        const size_t middle = (low + high + 1) / 2;
+        if (lines(middle) < gapLine)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    size_t lineStart = low;
+    while (lineStart < gapStart && (s[lineStart] == ' ' || s[lineStart] == '\r' || s[lineStart] == '\n')) ++lineStart;
+    SIZE before = {}, gap = {};
+    GetTextExtentPoint32A(dc, s.c_str() + lineStart, int(gapStart - lineStart), &before);
+    GetTextExtentPoint32A(dc, s.c_str() + gapStart, int(gapEnd - gapStart), &gap);
+    SelectObject(dc, oldFont);
+    ReleaseDC(text, dc);
+
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    POINT at = {before.cx + (gap.cx - size) / 2, (gapLine - 1) * lineHeight + (lineHeight - size) / 2};
+    if (at.x + size > client.right) at.x = client.right - size;
+    if (at.x < 0) at.x = 0;
+    MapWindowPoints(text, dialog, &at, 1);
+    SetWindowPos(icon, HWND_TOP, at.x, at.y, size, size, SWP_NOACTIVATE);
+    return true;
+}
+
+INT_PTR CALLBACK InformationDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INITDIALOG: {
+        const TInformationDialogParams* params = reinterpret_cast<const TInformationDialogParams*>(lParam);
+        SetWindowLongPtrA(hwnd, DWLP_USER, LONG_PTR(params ? params->helpContext : 0));
+        if (params && params->iconResource) {
+            // The state icon at its small size, in the gap that the text leaves for it.
+            HANDLE image = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(params->iconResource), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+            if (image) SendDlgItemMessageA(hwnd, IDC_INTAKE_INFO_ICON, STM_SETICON, reinterpret_cast<WPARAM>(image), 0);
+        }
+        PlaceIconInTextGap(hwnd, IDC_INTAKE_INFO_TEXT, IDC_INTAKE_INFO_ICON);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+            EndDialog(hwnd, IDOK);
+            return TRUE;
+        case IDC_INTAKE_HELP:
+            ShowHelpTopic(hwnd, uint32_t(GetWindowLongPtrA(hwnd, DWLP_USER)));
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
 int CheckLostFiles(const TIntakeContext& context) {
     TProgramData* p = context.program;
     if (!p) return 0;
@@ -141,7 +211,7 @@ int CheckLostFiles(const TIntakeContext& context) {
     }
     if (lost) {
         if (context.hooks.refreshViews) context.hooks.refreshViews(context.hooks.context);
-        ShowInformation(context, "FILESLOST", TV_HELP_FILESLOST);
+        ShowInformation(context, "FILESLOST", TV_HELP_FILESLOST, TV_ICON_STATE_MISSING);
     }
     return lost;
 }
@@ -156,7 +226,7 @@ int CheckNewStorageFiles(const TIntakeContext& context) {
     }
     if (found) {
         if (context.hooks.rebuildTree) context.hooks.rebuildTree(context.hooks.context);
-        ShowInformation(context, "FILESLONELY", TV_HELP_FILESLONELY);
+        ShowInformation(context, "FILESLONELY", TV_HELP_FILESLONELY, TV_ICON_STATE_FOUND);
     }
     return found;
 }

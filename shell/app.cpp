@@ -139,9 +139,9 @@ int TTolvaneApp::MessageLoop() {
     MSG msg = {};
     HWND frame = frame_ ? frame_->Hwnd() : nullptr;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        // Keys typed into the search field or a label edit are the field's own (Del, F2, Ctrl+C ...).
-        const bool fieldKey = (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) &&
-                              TTolvaneWindow::IsMainWindowEditField(msg.hwnd);
+        // Keys typed into an edit field are the field's own (Del, F2, Ctrl+C ...). Ctrl+C, Ctrl+V
+        // and Ctrl+X are character accelerators: their characters must pass by them too.
+        const bool fieldKey = TTolvaneWindow::EditFieldKeepsKey(msg);
         if (accelerators_ && frame && !fieldKey && TranslateAcceleratorA(frame, accelerators_, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

@@ -7,6 +7,7 @@
 #include "shell/command_line.h"
 #include "shell/commands.h"
 #include "shell/main_window.h"
+#include "util/win_guard.h"
 #include "util/safestr.h"
 
 TTolvaneFrameWindow::TTolvaneFrameWindow(TProgramData* program) : program_(program) {}
@@ -37,7 +38,18 @@ bool TTolvaneFrameWindow::Create(HINSTANCE instance, const char* title) {
     return hwnd != nullptr && client_ != nullptr;
 }
 
+LRESULT TTolvaneFrameWindow::OnMessageException(UINT message) {
+    ReportCurrentException(hwnd_);
+    return TWindowBase::OnMessageException(message);
+}
+
 LRESULT TTolvaneFrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The shell broadcasts "TaskbarCreated" to top-level windows when its taskbar (re)appears.
+    static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (taskbarCreated && message == taskbarCreated) {
+        if (client_ && client_->Hwnd()) client_->OnTaskbarCreated();
+        return 0;
+    }
     switch (message) {
         case WM_CREATE: {
             TTolvaneWindow* client = new (std::nothrow) TTolvaneWindow(program_);
@@ -117,7 +129,7 @@ LRESULT TTolvaneFrameWindow::OnCopyData(const COPYDATASTRUCT* data) {
             if (!client_) return TRUE;
             DownloadHandOffInfo info;
             if (ReadDownloadHandOff(data->lpData, data->cbData, &info) == TV_HANDOFF_VALID)
-                client_->FileDownloadHandOff(info.record);
+                client_->FileDownloadHandOff(info.record, info.pathCut != 0);
             return TRUE;
         }
         default:

@@ -28,6 +28,8 @@ public:
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // A message whose handler threw (out of memory): reported once, the program goes on.
+    LRESULT OnMessageException(UINT message) override;
 
     TProgramData* program_;
     TTolvaneWindow* client_ = nullptr;

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/items.h"
@@ -24,6 +25,7 @@
 #include "util/textcopy.h"
 #include "util/win_classes.h"
 #include "util/win_files.h"
+#include "util/win_guard.h"
 #include "util/win_help.h"
 #include "util/win_imagelist.h"
 #include "util/win_menus.h"
@@ -62,6 +64,7 @@ bool IsNotBuilt(int command) {
 
 const UINT kIdsFileNotOpened = 3419;
 const UINT kIdsBookmarkNotOpened = 3402;
+const UINT kIdsHandOffPathCut = 5004;  // %s: the path as it arrived
 const char kErrorCaption[] = "Error";
 
 // Runs a file with the default verb of its file type (the "shell" key's default value of the type
@@ -139,6 +142,11 @@ bool TTolvaneWindow::Create(HWND frame, HINSTANCE instance) {
     GetClientRect(frame, &rect);
     return CreateObjectWindow(0, kClientClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
                               rect.right, rect.bottom, frame, nullptr, instance) != nullptr;
+}
+
+LRESULT TTolvaneWindow::OnMessageException(UINT message) {
+    ReportCurrentException(hwnd_);
+    return TWindowBase::OnMessageException(message);
 }
 
 LRESULT TTolvaneWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -348,8 +356,15 @@ void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bo
     }
 }
 
-void TTolvaneWindow::FileDownloadHandOff(const DownloadHandOff& record) {
+void TTolvaneWindow::FileDownloadHandOff(const DownloadHandOff& record, bool pathCut) {
     if (!program_) return;
+    if (pathCut) {
+        std::string text = LoadMessageText(kIdsHandOffPathCut);
+        const size_t at = text.find("%s");
+        if (at != std::string::npos) text.replace(at, 2, record.SavedFilePath);
+        MessageBoxA(hwnd_, text.c_str(), kErrorCaption, MB_OK | MB_ICONERROR);
+        return;
+    }
     FileItem item;
     program_->downloads.InitItem(&item);
     TextAssign(&item.website, record.SourceUrl);
@@ -382,7 +397,7 @@ void TTolvaneWindow::OnFrameActivated() {
     if (inTray_ && IsWindowVisible(frame_) && !IsIconic(frame_)) LeaveTray(true, false);
 }
 
-void TTolvaneWindow::ToTray() {
+bool TTolvaneWindow::AddTrayIcon() {
     NOTIFYICONDATAA data = {};
     data.cbSize = sizeof(data);
     data.hWnd = hwnd_;
@@ -392,11 +407,28 @@ void TTolvaneWindow::ToTray() {
     data.hIcon = static_cast<HICON>(
         LoadImageA(Globals().instance, MAKEINTRESOURCEA(kTrayIconResource), IMAGE_ICON, 16, 16, 0));
     CopyLimited(data.szTip, Globals().title, sizeof(data.szTip));
-    Shell_NotifyIconA(NIM_ADD, &data);
+    const bool added = Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
     if (data.hIcon) DestroyIcon(data.hIcon);
+    return added;
+}
+
+void TTolvaneWindow::ToTray() {
+    Globals().startFlags &= ~uint32_t(TV_START_TRAY);
+    // Without an icon (no taskbar yet, the shell refused it) a hidden window could never be
+    // reached again: it stays shown instead.
+    if (!AddTrayIcon()) {
+        ShowWindow(frame_, SW_RESTORE);
+        return;
+    }
     ShowWindow(frame_, SW_HIDE);
     inTray_ = true;
-    Globals().startFlags &= ~uint32_t(TV_START_TRAY);
+}
+
+void TTolvaneWindow::OnTaskbarCreated() {
+    // The shell (re)started and knows no icons: the tray icon comes back, or the window shows.
+    if (!inTray_ || AddTrayIcon()) return;
+    inTray_ = false;
+    ShowWindow(frame_, SW_RESTORE);
 }
 
 void TTolvaneWindow::LeaveTray(bool restore, bool foreground) {
@@ -431,8 +463,10 @@ void TTolvaneWindow::OnCommand(int id) {
         SendMessageA(search_, WM_KEYUP, VK_DELETE, 0xC0530001);
         return;
     }
-    // Commands that are disabled now do nothing (also when they come from the keyboard).
-    if (commandState_ >= 0 && !IsCommandEnabled(id, uint32_t(commandState_))) return;
+    // Commands that are disabled now do nothing (also when they come from the keyboard). The state
+    // is taken now, not at the last refresh tick: Enter or Del right after a selection change count.
+    UpdateCommandStates();
+    if (!IsCommandEnabled(id, uint32_t(commandState_))) return;
     switch (id) {
         case CM_OPEN_FROM_TRAY:
             LeaveTray(true, true);
@@ -522,7 +556,10 @@ void TTolvaneWindow::ShowTrayMenu(int x, int y) {
         // The owner must be in the foreground, or the menu stays open when the user clicks
         // elsewhere.
         SetForegroundWindow(frame_);
-        TrackPopupMenu(popup, TPM_RIGHTBUTTON, x, y, 0, frame_, nullptr);
+        // Above and left of the point: near the screen's corner the menu does not lie over the
+        // icon, where a second click would pick an item.
+        TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_BOTTOMALIGN | TPM_RIGHTALIGN, x, y, 0, frame_, nullptr);
+        // The documented end: the menu's owner gets a message, so that a second open works.
         PostMessageA(frame_, WM_NULL, 0, 0);
     }
     DestroyMenu(menu);
@@ -575,13 +612,14 @@ void TTolvaneWindow::ShutDown() {
 
 // --- Views
 
-bool TTolvaneWindow::IsMainWindowEditField(HWND window) {
-    if (!HasClass(window, "Edit")) return false;
-    if (GetDlgCtrlID(window) == kSearchFieldId && HasClass(GetParent(window), kClientClass)) return true;
-    // The label edit of a list view or of the tree.
-    HWND parent = GetParent(window);
-    return (HasClass(parent, WC_LISTVIEWA) || HasClass(parent, WC_TREEVIEWA)) &&
-           HasClass(GetParent(parent), kClientClass);
+bool TTolvaneWindow::EditFieldKeepsKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_KEYUP && msg.message != WM_CHAR) return false;
+    // Any edit field of the program: the search field, a label edit, the edit of a combo box.
+    if (!HasClass(msg.hwnd, "Edit")) return false;
+    // Tab still moves on from a one-line field.
+    const bool multiLine = (GetWindowLongA(msg.hwnd, GWL_STYLE) & ES_MULTILINE) != 0;
+    if (!multiLine && msg.wParam == (msg.message == WM_CHAR ? WPARAM('\t') : WPARAM(VK_TAB))) return false;
+    return true;
 }
 
 void TTolvaneWindow::CreateBars() {

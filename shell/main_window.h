@@ -35,14 +35,19 @@ public:
     // window to the tray (clearing the tray bit of *flags).
     void RunCommandLineActions(const char* text, uint32_t* flags, bool atStartUp);
     // Files a download handed over by a plug-in, then deletes its temporary file when that is safe.
-    void FileDownloadHandOff(const DownloadHandOff& record);
+    // A path that arrived cut (no terminator in its field) names another file: it is not filed,
+    // and the user is told (message 5004).
+    void FileDownloadHandOff(const DownloadHandOff& record, bool pathCut = false);
 
     // The frame was minimised / activated.
     void OnFrameMinimised();
     void OnFrameActivated();
     // Tray icon (id 0, icon 3, tip the program title, callback TV_WM_TRAY_NOTIFY).
+    // When the icon cannot be added the window stays shown (restored), so it can always be reached.
     void ToTray();
     void LeaveTray(bool restore, bool foreground);
+    // The shell announced a new taskbar ("TaskbarCreated"): the tray icon is added again.
+    void OnTaskbarCreated();
     // Toggles "always on top" and applies it; ApplyAlwaysOnTop only applies the setting.
     void ToggleAlwaysOnTop();
     void ApplyAlwaysOnTop();
@@ -80,9 +85,10 @@ public:
     // Column widths and the shown kind into the settings (before saving).
     void CaptureViewState();
 
-    // Whether keyboard messages for this window belong to an edit field of the main window (the
-    // search field or a label edit), so that accelerators must leave them alone.
-    static bool IsMainWindowEditField(HWND window);
+    // Whether a keyboard message (key down or up, or the character it made) belongs to the edit
+    // field it is meant for, so that the accelerators leave it alone: Del, F2, Ctrl+C, Ctrl+V,
+    // Ctrl+X ... edit the field. Tab still moves on from a one-line field.
+    static bool EditFieldKeepsKey(const MSG& msg);
 
     // Runs once: drag and drop revoked, temporary files and folders deleted, database saved, tray
     // icon removed, timer stopped, help closed.
@@ -92,6 +98,8 @@ private:
     // F1 in a menu opens the topic of the highlighted command; F1 in a dialog presses its Help.
     static LRESULT CALLBACK HelpKeyFilter(int code, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // A message whose handler threw (out of memory): reported once, the program goes on.
+    LRESULT OnMessageException(UINT message) override;
     void SetUp();
     void DeferredStartUp();
     void OnCommand(int id);
@@ -121,6 +129,8 @@ private:
     void DeleteTemporaryFiles();
     // The tray menu at a screen point; its commands go to the frame.
     void ShowTrayMenu(int x, int y);
+    // NIM_ADD of the tray icon; false when the shell refused it.
+    bool AddTrayIcon();
 
     HWND frame_ = nullptr;
     HWND splash_ = nullptr;

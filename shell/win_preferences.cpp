@@ -10,6 +10,7 @@
 #include "util/text.h"
 #include "util/win_help.h"
 #include "util/win_ui.h"
+#include "util/win_guard.h"
 #include "util/safestr.h"
 
 namespace {
@@ -137,7 +138,7 @@ bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operatio
     page.dwSize = sizeof(page);
     page.hInstance = Globals().instance;
     page.pszTemplate = "SETUPSTANDARDS";
-    page.pfnDlgProc = StandardsPageProc;
+    page.pfnDlgProc = GuardedDialogProc<StandardsPageProc>;
     page.lParam = reinterpret_cast<LPARAM>(&state);
     PROPSHEETHEADERA sheet = {};
     sheet.dwSize = sizeof(sheet);
@@ -163,4 +164,4 @@ bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operatio
     return true;
 }
 
-void RunInfoDialog(HWND owner) { DialogBoxParamA(Globals().instance, "INFODIALOG", owner, InfoDialogProc, 0); }
+void RunInfoDialog(HWND owner) { DialogBoxParamA(Globals().instance, "INFODIALOG", owner, GuardedDialogProc<InfoDialogProc>, 0); }

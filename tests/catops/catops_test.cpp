@@ -92,7 +92,11 @@ public:
     }
     void SelectRow(int, int row) override { selectedRow = row; }
     std::vector<ListNode*> SelectedItems(int kind) override { return selected[kind]; }
-    ListNode* FocusedItem(int kind) override { return selected[kind].empty() ? nullptr : selected[kind].front(); }
+    ListNode* focused[4] = {};  // a focused row of its own; else the first selected one has the focus
+    ListNode* FocusedItem(int kind) override {
+        if (focused[kind]) return focused[kind];
+        return selected[kind].empty() ? nullptr : selected[kind].front();
+    }
     int ShownKind() override { return shownKind; }
     void ShowCategoryContents() override { ++contentsShown; }
     void FocusList(int) override {}
@@ -510,6 +514,25 @@ bool ScriptedDeleteType(HWND, FileDeleteTypeParams* io) {
     return g_deleteTypeAccepts;
 }
 
+TEST_F(CatOps, DeleteDownloadWithoutANodeTakesTheSelectedOneNotTheFocusedRow) {
+    ListNode* cat = AddCategory("Files", 1, 0);
+    ops_.EnsureStorageFolders(3);
+    ListNode* chosen = AddDownload(cat, "chosen.zip");
+    ListNode* focused = AddDownload(cat, "focused.zip");
+    views_.rows[1] = {chosen, focused};
+    views_.selected[1] = {chosen};
+    views_.focused[1] = focused;
+    EXPECT_EQ(ops_.DeleteDownload(nullptr, nullptr, 0, 1, 0, 0) & 1, 1);
+    EXPECT_FALSE(data_.downloads.IsNodeValid(chosen, 1));
+    EXPECT_TRUE(data_.downloads.IsNodeValid(focused, 1));
+    EXPECT_TRUE(FileThere(downloads_ + "Files\\focused.zip"));
+    EXPECT_FALSE(FileThere(downloads_ + "Files\\chosen.zip"));
+    // Nothing selected: nothing goes, even with a focused row.
+    views_.selected[1].clear();
+    EXPECT_EQ(ops_.DeleteDownload(nullptr, nullptr, 0, 1, 0, 0), 0);
+    EXPECT_TRUE(data_.downloads.IsNodeValid(focused, 1));
+}
+
 TEST_F(CatOps, DeletingSelectedDownloadsDeletesEveryOneOfThem) {
     ListNode* cat = AddCategory("Files", 1, 0);
     ops_.EnsureStorageFolders(3);
@@ -650,6 +673,15 @@ TEST_F(CatOps, ShortcutRenameAndDelete) {
     EXPECT_EQ(MessageIds(), (std::vector<uint32_t>{3417}));
     EXPECT_EQ(ops_.RenameShortcut(nullptr, b, "editor.LNK", 0), 0);  // would share Editor.lnk
     EXPECT_TRUE(FileThere(shortcuts_ + "Apps\\Copy of tool.lnk"));
+    // A change of letter case only is a rename too: the record and the file on disk follow.
+    EXPECT_EQ(ops_.RenameShortcut(nullptr, a, "EDITOR", 0), 1);
+    EXPECT_STREQ(TShortcutListObject::Item(a)->title, "EDITOR.lnk");
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = FindFirstFileA((shortcuts_ + "Apps\\editor.lnk").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    FindClose(search);
+    EXPECT_STREQ(found.cFileName, "EDITOR.lnk");
+    EXPECT_EQ(ops_.RenameShortcut(nullptr, a, "EDITOR.lnk", 0), 0);  // the very same title: nothing to do
 
     views_.rows[3] = {a, b};
     views_.selected[3] = {a, b};

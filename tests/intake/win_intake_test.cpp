@@ -536,6 +536,35 @@ TEST_F(Intake, ExternalProgramsGetTheStoredFile) {
     EXPECT_EQ("C:\\Program Files\\av.exe| \"" + stored + "\"", s_.started[1]);
 }
 
+TEST_F(Intake, EditOfADownloadThatIsNotShownChangesNothingButStillFocusesTheList) {
+    ListNode* node = AddStored("hidden.zip", "h");
+    TFileListObject::Item(node)->category = nullptr;  // no category: not shown
+    bool dialogShown = false;
+    s_.dialog = [&](TFileAddEditParams*) {
+        dialogShown = true;
+        return 1;
+    };
+    EXPECT_EQ(0, RunIntake(nullptr, node, "", TV_INTAKE_SET_PROPERTIES, nullptr));
+    EXPECT_FALSE(dialogShown);
+    EXPECT_EQ(1, s_.focus);
+    EXPECT_TRUE(s_.viewFlags.empty());
+}
+
+TEST_F(Intake, ExternalProgramWithoutRoomForThePathIsNotStartedAndNamed) {
+    // The line and the path together exceed the 999 characters a command line holds.
+    const std::string longLine = "C:\\scan\\scan.exe " + std::string(900, 'o') + " %s";
+    ExtProcItem entries[] = {{const_cast<char*>(longLine.c_str())}, {const_cast<char*>("C:\\av.exe %s")}};
+    for (auto& e : entries) p_.externalPrograms.Add(&e, 0);
+    const std::string file = root_ + std::string(120, 'f') + ".zip";
+    EXPECT_EQ(1, RunExternalPrograms(ctx_, file.c_str()));
+    ASSERT_EQ(1u, s_.started.size());
+    EXPECT_EQ("C:\\av.exe|" + file, s_.started[0]);
+    ASSERT_EQ(1u, s_.questions.size());
+    EXPECT_EQ(0u, s_.questions[0].find("Error|"));
+    EXPECT_NE(std::string::npos, s_.questions[0].find(longLine)) << s_.questions[0];
+    EXPECT_NE(std::string::npos, s_.questions[0].find(file));
+}
+
 TEST_F(Intake, HandOffKeptMessageNamesTheFile) {
     char text[600];
     HandOffFileKeptMessage(text, sizeof text, "C:\\temp\\x.zip");
@@ -696,6 +725,58 @@ TEST_F(Intake, RealLostFilesDialogIsShownAndClosed) {
     EXPECT_EQ(1, CheckLostFiles(ctx_));
     ASSERT_TRUE(driver.Found());
     EXPECT_EQ("Lost Files", caption);
+}
+
+// The state icon of both reports sits in the gap of blanks the text leaves for it, measured with
+// the dialog's font: no letter lies under it, and "an" before and "icon" after it are on its line.
+TEST(InformationDialogs, StateIconSitsInTheGapOfTheText) {
+    RegisterProgramWindowClasses(GetModuleHandleA(nullptr));
+    for (const char* name : {"FILESLOST", "FILESLONELY"}) {
+        SCOPED_TRACE(name);
+        TInformationDialogParams params;
+        params.helpContext = 560;
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), name, nullptr, InformationDialogProc,
+                                         reinterpret_cast<LPARAM>(&params));
+        ASSERT_NE(dialog, nullptr);
+        HWND text = GetDlgItem(dialog, IDC_INTAKE_INFO_TEXT);
+        HWND icon = GetDlgItem(dialog, IDC_INTAKE_INFO_ICON);
+        ASSERT_TRUE(text && icon);
+        RECT iconRect = {}, textClient = {};
+        GetWindowRect(icon, &iconRect);
+        MapWindowPoints(nullptr, text, reinterpret_cast<POINT*>(&iconRect), 2);
+        GetClientRect(text, &textClient);
+        EXPECT_EQ(iconRect.right - iconRect.left, GetSystemMetrics(SM_CXSMICON));
+
+        // The text alone, drawn by its control on white.
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, textClient.right, textClient.bottom);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        FillRect(dc, &textClient, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        SendMessageA(text, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        const COLORREF background = GetPixel(dc, textClient.right - 1, textClient.bottom - 1);
+        auto inked = [&](int x0, int x1, int y0, int y1) {
+            int n = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x)
+                    if (x >= 0 && y >= 0 && x < textClient.right && y < textClient.bottom && GetPixel(dc, x, y) != background)
+                        ++n;
+            return n;
+        };
+        const int middle = (iconRect.top + iconRect.bottom) / 2;
+        // The band of the icon's line (a line is shorter than the icon): nothing drawn under the icon,
+        // letters just left and right of it.
+        EXPECT_GT(inked(0, textClient.right, middle - 2, middle + 2), 0) << "icon not on a line of text";
+        EXPECT_EQ(inked(iconRect.left, iconRect.right, middle - 4, middle + 4), 0)
+            << "icon at " << iconRect.left << "," << iconRect.top;
+        EXPECT_GT(inked(iconRect.left - 14, iconRect.left, middle - 4, middle + 4), 0) << "no word before the icon";
+        EXPECT_GT(inked(iconRect.right, iconRect.right + 14, middle - 4, middle + 4), 0) << "no word after the icon";
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        DestroyWindow(dialog);
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/util/box_answerer.h"
 #include "util/text.h"
 #include "util/win_help.h"
 
@@ -24,22 +25,6 @@ BOOL RecordingViewer(HWND, const char* file, UINT command, ULONG_PTR data) {
     return TRUE;
 }
 
-// Texts of the message boxes answered while a call ran.
-std::vector<std::string> g_boxes;
-
-BOOL CALLBACK AnswerBox(HWND window, LPARAM) {
-    char cls[16] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (std::string(cls) != "#32770" || !IsWindowVisible(window)) return TRUE;
-    char text[1024] = {};
-    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);  // the box's message text
-    g_boxes.push_back(text);
-    PostMessageA(window, WM_COMMAND, IDOK, 0);
-    return FALSE;
-}
-
-void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), AnswerBox, 0); }
-
 class Help : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -50,11 +35,8 @@ protected:
         SetHelpFilePath(file_);
         SetHelpViewer(RecordingViewer);
         g_calls.clear();
-        g_boxes.clear();
-        timer_ = SetTimer(nullptr, 0, 50, AnswerTimer);
     }
     void TearDown() override {
-        KillTimer(nullptr, timer_);
         CloseHelp(nullptr);
         SetHelpViewer(nullptr);
         SetHelpFilePath(nullptr);
@@ -66,7 +48,7 @@ protected:
         CloseHandle(h);
     }
     char file_[MAX_PATH] = {};
-    UINT_PTR timer_ = 0;
+    BoxAnswerer boxes_;
 };
 
 TEST_F(Help, MissingFileGivesOneMessageNamingItAndNoViewer) {
@@ -80,10 +62,10 @@ TEST_F(Help, MissingFileGivesOneMessageNamingItAndNoViewer) {
     };
     for (const auto& c : calls) {
         SCOPED_TRACE(c.what);
-        g_boxes.clear();
+        BoxAnswerer::texts().clear();
         EXPECT_FALSE(c.call());
-        ASSERT_EQ(g_boxes.size(), 1u);
-        EXPECT_NE(g_boxes[0].find(file_), std::string::npos) << g_boxes[0];
+        ASSERT_EQ(BoxAnswerer::texts().size(), 1u);
+        EXPECT_NE(BoxAnswerer::texts()[0].find(file_), std::string::npos) << BoxAnswerer::texts()[0];
     }
     EXPECT_TRUE(g_calls.empty());
     CloseHelp(nullptr);  // nothing was opened: no quit command either
@@ -94,7 +76,7 @@ TEST_F(Help, ExistingFileOpensTheViewerAndQuitsItOnceAtTheEnd) {
     CreateHelpFile();
     EXPECT_TRUE(ShowHelpTopic(nullptr, 560));
     EXPECT_TRUE(ShowHelpContents(nullptr));
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(BoxAnswerer::texts().empty());
     ASSERT_EQ(g_calls.size(), 2u);
     EXPECT_EQ(g_calls[0].file, file_);
     EXPECT_EQ(g_calls[0].command, UINT(HELP_CONTEXT));
@@ -112,7 +94,7 @@ TEST_F(Help, PathThatDoesNotFitLeavesHelpWithoutAFile) {
     SetHelpFilePath(tooLong.c_str());
     EXPECT_STREQ(HelpFilePath(), "");
     EXPECT_FALSE(ShowHelpTopic(nullptr, 1));
-    EXPECT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(BoxAnswerer::texts().size(), 1u);
     EXPECT_TRUE(g_calls.empty());
 }
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "archive/win/viewer_window.h"
 #include "shell/call_points.h"
 #include "shell/commands.h"
 #include "shell/frame_window.h"
@@ -142,6 +143,8 @@ int TTolvaneApp::MessageLoop() {
         // Keys typed into an edit field are the field's own (Del, F2, Ctrl+C ...). Ctrl+C, Ctrl+V
         // and Ctrl+X are character accelerators: their characters must pass by them too.
         const bool fieldKey = TTolvaneWindow::EditFieldKeepsKey(msg);
+        // An internal viewer in the foreground gets its own keys.
+        if (TranslateViewerAccelerator(&msg)) continue;
         if (accelerators_ && frame && !fieldKey && TranslateAcceleratorA(frame, accelerators_, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

@@ -1,5 +1,6 @@
 #include "shell/call_points.h"
 
+#include "archive/win/viewer_window.h"
 #include "core/items.h"
 #include "intake/win_intake.h"
 #include "shell/trace.h"
@@ -23,7 +24,11 @@ void RegisterDropTargetCall(HWND, HWND) {}
 void RevokeDropTargetCall(HWND, HWND) {}
 void RegisterClipboardFormatsCall() {}
 
-void OpenInternalViewerCall(HWND, const char* archive) { ShellTrace("viewer [%s]", archive ? archive : ""); }
+void OpenInternalViewerCall(HWND, const char* archive) {
+    ShellTrace("viewer [%s]", archive ? archive : "");
+    TTVInternalViewerWindow* viewer = TTVInternalViewerWindow::Open(archive ? archive : "", nullptr);
+    if (viewer) SetForegroundWindow(viewer->Window());
+}
 void RunInterchangeImportCall(HWND, const char* file) { ShellTrace("interchange [%s]", file ? file : ""); }
 
 TIntakeOutcome FileIntakeCall(const TIntakeContext& context, const FileItem* templateRecord, const char* path,

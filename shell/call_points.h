@@ -32,7 +32,6 @@ void RegisterClipboardFormatsCall();
 
 // --- Command-line actions.
 // A new internal viewer window on archive (may be empty), brought to the foreground.
-// NOT BUILT YET.
 void OpenInternalViewerCall(HWND mainWindow, const char* archive);
 // The interchange-file import wizard for the file. NOT BUILT YET.
 void RunInterchangeImportCall(HWND mainWindow, const char* file);

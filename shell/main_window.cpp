@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "archive/win/tempfiles.h"
+#include "archive/win/viewer_window.h"
 #include "core/items.h"
 #include "core/lists.h"
 #include "database/programdata.h"
@@ -51,7 +53,7 @@ const UINT kIdsSearchExpression = 3822;
 const int kStatusHelpOffset = 1000;
 const int kToolTipOffset = 2100;
 // Commands whose feature is not part of this program yet: shown greyed.
-const int kNotBuiltCommands[] = {CM_VIEWER, CM_NEW_DOWNLOAD, CM_COPY_TO, CM_CUT, CM_COPY, CM_PASTE, CM_SEARCH,
+const int kNotBuiltCommands[] = {CM_NEW_DOWNLOAD, CM_COPY_TO, CM_CUT, CM_COPY, CM_PASTE, CM_SEARCH,
                                  CM_SEARCH_RESULTS, CM_IMPORT_BOOKMARKS, CM_EXPORT_BOOKMARKS,
                                  CM_EXPORT_FILE_DATABASE, CM_MAKE_INTERCHANGE, CM_IMPORT_INTERCHANGE, CM_BROWSER,
                                  CM_WEBSITE};
@@ -66,27 +68,6 @@ const UINT kIdsFileNotOpened = 3419;
 const UINT kIdsBookmarkNotOpened = 3402;
 const UINT kIdsHandOffPathCut = 5004;  // %s: the path as it arrived
 const char kErrorCaption[] = "Error";
-
-// Runs a file with the default verb of its file type (the "shell" key's default value of the type
-// that its extension names), "open" when there is none. False when the shell reports failure.
-bool OpenFileByType(HWND owner, const char* path) {
-    char verb[TV_PATH_SIZE] = "open";
-    const char* dot = strrchr(path, '.');
-    if (dot && !strchr(dot, '\\')) {
-        char type[TV_PATH_SIZE] = {};
-        LONG size = sizeof(type);
-        if (RegQueryValueA(HKEY_CLASSES_ROOT, dot, type, &size) == ERROR_SUCCESS && type[0]) {
-            char key[TV_PATH_SIZE + 8];
-            FormatLimited(key, sizeof(key), "%s\\shell", type);
-            char value[TV_PATH_SIZE] = {};
-            size = sizeof(value);
-            if (RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) == ERROR_SUCCESS && value[0])
-                CopyLimited(verb, value, sizeof(verb));
-        }
-    }
-    const HINSTANCE result = ShellExecuteA(owner, verb, path, nullptr, nullptr, SW_SHOWNORMAL);
-    return reinterpret_cast<INT_PTR>(result) > 32;
-}
 
 // The window that receives the keyboard messages of the thread's focus, and its class.
 // The main window whose menus the help key filter serves.
@@ -318,6 +299,11 @@ void TTolvaneWindow::SetUp() {
     }
     CreateViews();
     ApplyAlwaysOnTop();
+    // The internal viewers notify this window of downloads they extracted.
+    TViewerEnvironment viewers;
+    viewers.program = program_;
+    viewers.mainWindow = hwnd_;
+    SetViewerEnvironment(viewers);
     // 7. Drop target.
     RegisterDropTargetCall(frame_, hwnd_);
     // 8. The rest runs once the window exists.
@@ -487,6 +473,9 @@ void TTolvaneWindow::OnCommand(int id) {
         case CM_OPEN:
             if (!labelEdit_) OpenFocusedItem();
             break;
+        case CM_VIEWER:
+            OpenViewer();
+            break;
         case CM_REFRESH:
             Refresh();
             break;
@@ -567,26 +556,10 @@ void TTolvaneWindow::ShowTrayMenu(int x, int y) {
 
 void TTolvaneWindow::DeleteTemporaryFiles() {
     if (!program_) return;
-    TTempFileListObject& list = program_->tempFiles;
     // Files first, then folders (a folder goes only once the files in it are gone). An entry
     // whose file or folder could not be removed stays listed for the next run.
-    for (uint32_t kind : {uint32_t(TV_TEMP_FILE), uint32_t(TV_TEMP_FOLDER)}) {
-        ListNode* node = list.First();
-        while (node) {
-            ListNode* next = node->next;
-            const TempFileEntry* entry = TTempFileListObject::Item(node);
-            if (entry && entry->kind == kind) {
-                const char* path = entry->path ? entry->path : "";
-                bool gone = path[0] == '\0';
-                if (!gone) {
-                    const BOOL removed = kind == TV_TEMP_FILE ? DeleteFileA(path) : RemoveDirectoryA(path);
-                    gone = removed || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
-                }
-                if (gone) list.DeleteNode(node);
-            }
-            node = next;
-        }
-    }
+    CleanTempFileList(&program_->tempFiles, TV_CLEAN_FILES, true);
+    CleanTempFileList(&program_->tempFiles, TV_CLEAN_FOLDERS, true);
 }
 
 void TTolvaneWindow::ShutDown() {
@@ -1077,6 +1050,24 @@ void TTolvaneWindow::OpenFocusedItem() {
     }
     if (result != TV_FOLDER_OK || !OpenFileByType(hwnd_, path))
         MessageBoxA(hwnd_, LoadMessageText(kIdsFileNotOpened), kErrorCaption, MB_OK | MB_ICONSTOP);
+}
+
+void TTolvaneWindow::OpenViewer() {
+    // On the focused download's stored file when the download list has the focus, else empty.
+    char path[TV_PATH_SIZE] = {};
+    ListNode* node = nullptr;
+    if (program_ && FocusArea() == TV_FOCUS_DOWNLOADS) {
+        node = Table(TV_KIND_DOWNLOADS) ? Table(TV_KIND_DOWNLOADS)->FocusedItem() : nullptr;
+        const StorageLocations locations = {program_->standards.downloadsLocation,
+                                            program_->standards.shortcutsLocation};
+        if (!node || program_->downloads.FilePath(path, sizeof(path), TFileListObject::Item(node),
+                                                  &program_->categories, locations) != TV_FOLDER_OK) {
+            node = nullptr;
+            path[0] = '\0';
+        }
+    }
+    TTVInternalViewerWindow* viewer = TTVInternalViewerWindow::Open(path, node);
+    if (viewer) SetForegroundWindow(viewer->Window());
 }
 
 void TTolvaneWindow::OnSearchChanged() {

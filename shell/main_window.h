@@ -116,6 +116,7 @@ private:
     void PrepareMenu(HMENU menu);
     void ShowNewMenu();
     void OpenFocusedItem();
+    void OpenViewer();
     LRESULT OnTreeNotify(NMHDR* header);
     LRESULT OnEndListLabelEdit(int kind, int row, const char* text);
     void Rename();

@@ -1,5 +1,7 @@
 #include "util/win_files.h"
 
+#include <shellapi.h>
+
 #include <cstring>
 
 #include "util/path.h"
@@ -188,4 +190,24 @@ int FormatFileTimeText(char* out, const FILETIME* time, size_t size, int flags, 
     if (std::strlen(text) + 1 > size) return 0;
     CopyLimited(out, text, size);
     return 1;
+}
+
+bool OpenFileByType(HWND owner, const char* path) {
+    if (!path || !*path) return false;
+    char verb[TV_PATH_SIZE] = "open";
+    const char* dot = strrchr(path, '.');
+    if (dot && !strchr(dot, '\\')) {
+        char type[TV_PATH_SIZE] = {};
+        LONG size = sizeof(type);
+        if (RegQueryValueA(HKEY_CLASSES_ROOT, dot, type, &size) == ERROR_SUCCESS && type[0]) {
+            char key[TV_PATH_SIZE + 8];
+            FormatLimited(key, sizeof(key), "%s\\shell", type);
+            char value[TV_PATH_SIZE] = {};
+            size = sizeof(value);
+            if (RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) == ERROR_SUCCESS && value[0])
+                CopyLimited(verb, value, sizeof(verb));
+        }
+    }
+    const HINSTANCE result = ShellExecuteA(owner, verb, path, nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
 }

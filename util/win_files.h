@@ -15,6 +15,11 @@
 // for a path longer than 260 characters).
 DWORD CreateDirectoryPath(const char* path);
 
+// Runs a file with the default verb of its file type (the "shell" key's default value of the type
+// that its extension names), "open" when there is none. False when the shell reports failure
+// (ShellExecuteA result 32 or less).
+bool OpenFileByType(HWND owner, const char* path);
+
 // 1 when the file is found: in its folder, or along the system search path when the name has no
 // folder.
 int FileExists(const char* path);

@@ -410,7 +410,8 @@ TEST_F(Intake, HandOffWithSetupProgramAskedAndInstalled) {
         return 1;
     };
     s_.answers = {IDYES, IDYES};  // install, then "finished"
-    // A setup program left behind by an earlier install is never the one started.
+    // A folder "tmpsetup" that is not the program's (here with a setup program of its own) is
+    // neither used nor touched: the install takes "tmpsetup2".
     char tempFolder[MAX_PATH];
     GetTempPathA(sizeof tempFolder, tempFolder);
     CreateDirectoryA((std::string(tempFolder) + "tmpsetup").c_str(), nullptr);
@@ -428,9 +429,14 @@ TEST_F(Intake, HandOffWithSetupProgramAskedAndInstalled) {
     ASSERT_EQ(1u, s_.started.size());
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    EXPECT_EQ(0, lstrcmpiA((std::string(temp) + "tmpsetup\\setup.exe|").c_str(), s_.started[0].c_str()));
+    EXPECT_EQ(0, lstrcmpiA((std::string(temp) + "tmpsetup2\\setup.exe|").c_str(), s_.started[0].c_str()));
     EXPECT_EQ(std::vector<std::string>{"MZ setup"}, s_.startedContent);
-    EXPECT_FALSE(Exists(std::string(temp) + "tmpsetup"));  // removed after "finished"
+    EXPECT_FALSE(Exists(std::string(temp) + "tmpsetup2"));  // removed after "finished"
+    std::string stale;
+    EXPECT_TRUE(tvd::ReadWholeFile(std::string(temp) + "tmpsetup\\setup.exe", &stale));
+    EXPECT_EQ("stale", stale);
+    DeleteFileA((std::string(temp) + "tmpsetup\\setup.exe").c_str());
+    RemoveDirectoryA((std::string(temp) + "tmpsetup").c_str());
 }
 
 TEST_F(Intake, NameConflictAnsweredYesReplacesAndNoKeepsBoth) {

@@ -1,0 +1,19 @@
+# The internal viewer (included by archive/CMakeLists.txt).
+# tvviewercore: its platform-free decisions (command states, rows, copy destination, masks, the
+# member-by-member extraction loop). tvviewer: its window and dialogs (cross build only).
+add_library(tvviewercore STATIC viewer_logic.cpp)
+tv_target_defaults(tvviewercore)
+target_link_libraries(tvviewercore PUBLIC tvarchive tvcore)
+if(TV_WINDOWS)
+  # Temporary files and the install are shared with file intake: they live in tvwin.
+  target_sources(tvwin PRIVATE win/tempfiles.cpp win/install.cpp)
+  add_library(tvviewer STATIC
+    win/viewer_util.cpp
+    win/viewer_table.cpp
+    win/viewer_dialogs.cpp
+    win/viewer_drop.cpp
+    win/viewer_window.cpp
+  )
+  tv_target_defaults(tvviewer)
+  target_link_libraries(tvviewer PUBLIC tvwin tvviewercore tvarchive tvcore ${TV_WIN_LIBS})
+endif()

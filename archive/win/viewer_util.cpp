@@ -1,0 +1,87 @@
+// Small Windows helpers of the internal viewer and its dialogs.
+#include "archive/win/viewer_util.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "util/text.h"
+#include "util/win_files.h"
+#include "util/win_ui.h"
+#include "util/safestr.h"  // last: no unbounded string functions below
+
+HIMAGELIST LoadMaskedImageStrip(const char* resource, int width) {
+    HBITMAP strip = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), resource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!strip) return nullptr;
+    BITMAP info = {};
+    GetObjectA(strip, sizeof info, &info);
+    HIMAGELIST images = nullptr;
+    if (info.bmWidth >= width && info.bmHeight > 0) {
+        images = ImageList_Create(width, info.bmHeight, ILC_COLOR24 | ILC_MASK, info.bmWidth / width, 8);
+        if (images) ImageList_AddMasked(images, strip, RGB(255, 0, 255));
+    }
+    DeleteObject(strip);
+    return images;
+}
+
+void ViewerHelp(HWND owner, uint32_t topic) {
+    char path[TV_PATH_SIZE];
+    if (!ProgramFolder(path, sizeof path, 0) || AppendLimited(path, "tv.hlp", sizeof path)) return;
+    WinHelpA(owner, path, topic ? HELP_CONTEXT : HELP_CONTENTS, topic);
+}
+
+int ViewerMessage(HWND owner, uint32_t textId, const char* caption, UINT type) {
+    char text[TV_MESSAGE_SIZE];
+    CopyLimited(text, LoadMessageText(textId), sizeof text);
+    return MessageBoxA(owner, text, caption, type);
+}
+
+std::string DialogFilter(uint32_t textId) {
+    std::string filter = LoadMessageText(textId);
+    for (char& c : filter)
+        if (c == '|') c = '\0';
+    filter.push_back('\0');
+    return filter;
+}
+
+void StripQuotes(char* text) {
+    if (!text) return;
+    TrimSpaces(text, TV_TRIM_BOTH);
+    const size_t n = std::strlen(text);
+    if (n >= 2 && text[0] == '"' && text[n - 1] == '"') {
+        text[n - 1] = '\0';
+        std::memmove(text, text + 1, n - 1);
+    } else if (n == 1 && text[0] == '"') {
+        text[0] = '\0';
+    }
+}
+
+std::string ControlText(HWND dialog, int id, size_t limit) {
+    std::string text(limit, '\0');
+    const int n = GetDlgItemTextA(dialog, id, &text[0], int(limit));
+    text.resize(n > 0 ? size_t(n) : 0);
+    return text;
+}
+
+bool BrowseForFolder(HWND owner, const char* title, char* out, size_t size) {
+    char folder[MAX_PATH] = {};
+    BROWSEINFOA info = {};
+    info.hwndOwner = owner;
+    info.pszDisplayName = folder;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST list = SHBrowseForFolderA(&info);
+    if (!list) return false;
+    const bool ok = SHGetPathFromIDListA(list, folder) != 0;
+    CoTaskMemFree(list);
+    if (ok) CopyLimited(out, folder, size);
+    return ok;
+}
+
+std::string LongDateTimeText(const FILETIME& time, bool dateOnly) {
+    char text[128] = {};
+    FormatFileTimeText(text, &time, sizeof text, dateOnly ? (TV_FT_DATE | TV_FT_LONGDATE)
+                                                          : (TV_FT_DATE | TV_FT_LONGDATE | TV_FT_TIME), 2);
+    return text;
+}

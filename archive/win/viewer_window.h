@@ -1,0 +1,134 @@
+// The internal viewer: a top-level window (class "TVInternalViewerWindow") that shows the members
+// of one ZIP archive and lets the user open, extract, add, delete and install them, create, open,
+// close and copy archives and set the password. Any number may be open at once.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "archive/win/viewer_table.h"
+#include "core/items.h"
+#include "core/lists.h"
+
+struct TProgramData;
+
+constexpr char TV_VIEWER_CLASS[] = "TVInternalViewerWindow";
+
+// What every viewer shares with the program: the data (settings records, the password, the
+// temporary-file list, the download list) and the main window that hears of changed downloads
+// (WM_USER + 5). Set once by the program before the first viewer opens.
+struct TViewerEnvironment {
+    TProgramData* program = nullptr;
+    HWND mainWindow = nullptr;
+};
+void SetViewerEnvironment(const TViewerEnvironment& environment);
+const TViewerEnvironment& ViewerEnvironment();
+
+class TTVInternalViewerWindow {
+public:
+    // Registers the window class (once).
+    static bool RegisterWindowClass(HINSTANCE instance);
+    // Opens a viewer on archive (quotes removed; empty: no archive) for the download entry (a node
+    // of the program's download list, or null). The window is shown; null when it could not be
+    // made. The object lives until its window is destroyed.
+    static TTVInternalViewerWindow* Open(const char* archive, ListNode* download);
+    // The viewer of a window of the class, or null.
+    static TTVInternalViewerWindow* FromWindow(HWND window);
+
+    HWND Window() const { return hwnd_; }
+    HWND List() const { return table_.Window(); }
+    HWND Toolbar() const { return toolbar_; }
+    HWND StatusBar() const { return status_; }
+    const char* ArchivePath() const { return archive_; }
+    bool IsNewArchive() const { return newArchive_; }
+    const TArchiveFileListObject& Members() const { return members_; }
+    const TArchiveFileTableObject& Table() const { return table_; }
+    TArchiveFileTableObject& Table() { return table_; }
+    const ArchiveMember* SetupMember() const { return setup_; }
+    uint32_t CommandState() const { return stateMask_; }
+
+    // Runs a command as the menu, the toolbar or a key would.
+    void OnCommand(int id);
+    // Adds dropped files (the drag-and-drop dialog first).
+    void AddDroppedFiles(const std::vector<std::string>& names);
+    // Recomputes the command states and the status bar now (the timer does it after changes).
+    void Refresh();
+
+private:
+    TTVInternalViewerWindow(const char* archive, ListNode* download);
+    ~TTVInternalViewerWindow();
+    TTVInternalViewerWindow(const TTVInternalViewerWindow&) = delete;
+    TTVInternalViewerWindow& operator=(const TTVInternalViewerWindow&) = delete;
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNotify(NMHDR* header);
+
+    void SetUp();
+    void Layout();
+    void Reload(bool rebuildIcons);
+    void UpdateCommandStates(bool force);
+    void UpdateStatusBar(bool force);
+    void PrepareMenu(HMENU menu);
+    void ShowContextMenu(int x, int y);
+    void OnMenuSelect(UINT item, UINT flags, HMENU menu);
+    bool CloseCheck();
+    void SwitchArchive(const char* path, bool isNew);
+    void ClearPassword();
+
+    void OpenMember();
+    void AddFiles();
+    void ExtractMembers();
+    void DeleteMembers();
+    void ShowProperties(bool withMember);
+    void NewArchive();
+    void OpenArchive();
+    void CloseArchive();
+    void CopyArchive();
+    void SelectSome();
+    void OnFilesDropped(IDataObject* data);
+    void NotifyDownloadExtracted(const char* folder);
+    // Runs an add job (one engine call under the progress dialog); a new archive is one no more
+    // once its file exists.
+    void RunAddJob(const std::vector<std::string>& names, bool fromDialog);
+
+    static LRESULT CALLBACK MenuHelpFilter(int code, WPARAM wParam, LPARAM lParam);
+
+    HWND hwnd_ = nullptr;
+    HWND toolbar_ = nullptr;
+    HWND status_ = nullptr;
+    HMENU contextMenu_ = nullptr;
+    HIMAGELIST toolbarImages_ = nullptr;
+    IDropTarget* dropTarget_ = nullptr;
+
+    char archive_[TV_PATH_SIZE] = {};
+    ListNode* download_ = nullptr;
+    bool newArchive_ = false;
+    TArchiveFileListObject members_;
+    TArchiveFileTableObject table_;
+    const ArchiveMember* setup_ = nullptr;
+
+    uint32_t stateMask_ = 0xFFFFFFFF;
+    bool listChanged_ = false;
+    bool statusValid_ = false;
+    uint32_t shownSelected_ = 0, shownTotal_ = 0;
+    uint64_t shownSelectedBytes_ = 0, shownTotalBytes_ = 0;
+    int menuItem_ = 0;
+    bool inMenu_ = false;
+    HHOOK menuHelpHook_ = nullptr;
+    std::vector<std::string> pendingDrop_;  // names of a drop, until its dialog runs
+};
+
+// Sends the archive exchange message (WM_USER + 6) to a viewer: op 0 copies its archive path into
+// text (TV_PATH_SIZE bytes), otherwise text becomes its archive. Only texts sent this way are
+// taken: the message from anywhere else carries no usable pointer and is ignored.
+LRESULT SendArchiveExchange(HWND viewer, int op, char* text);
+
+// Routes a key of the message loop to the viewer in the foreground (its accelerators); true when
+// the key became a command.
+bool TranslateViewerAccelerator(MSG* msg);

@@ -242,6 +242,17 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
     }
     EXPECT_TRUE(run.WaitForLine("viewer [C:\\x.zip]"));
     EXPECT_TRUE(IsWindowVisible(frame)) << "/iv from a second start must not hide the running window";
+    // The viewer opened on an archive that does not exist: it says so and shows no archive.
+    {
+        HWND box = tvd::WaitForMessageBox(e2e::kProgramTitle, e2e::kUiTimeoutMs);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(tvd::MessageBoxText(box), "Error while opening the archive");
+        tvd::AnswerMessageBox(box, IDOK);
+        HWND viewer = tvd::WaitForWindow("TVInternalViewerWindow", "Internal Viewer - Tolvane Plus", e2e::kUiTimeoutMs);
+        ASSERT_TRUE(viewer);
+        tvd::PostClose(viewer);
+        EXPECT_TRUE(tvd::WaitForWindowGone(viewer, e2e::kUiTimeoutMs));
+    }
 
     DWORD code = 1;
     ASSERT_TRUE(tv.Close(&code));

@@ -211,7 +211,7 @@ bool TTVInternalViewerWindow::RegisterWindowClass(HINSTANCE instance) {
     if (GetClassInfoExA(instance, TV_VIEWER_CLASS, &existing)) return true;
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
+    wc.lpfnWndProc = TWindowBase::WindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ARCHIVE));
     wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_ARCHIVE), IMAGE_ICON, 16, 16, 0));
@@ -232,13 +232,16 @@ TTVInternalViewerWindow* TTVInternalViewerWindow::Open(const char* archive, List
     const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     char caption[TV_MESSAGE_SIZE];
     CopyLimited(caption, LoadMessageText(IDS_IV_CAPTION), sizeof caption);
-    HWND hwnd = CreateWindowExA(0, TV_VIEWER_CLASS, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, width,
-                                height, nullptr, nullptr, instance, viewer);
+    bool finalRan = false;
+    viewer->finalFlag_ = &finalRan;
+    HWND hwnd = viewer->CreateObjectWindow(0, TV_VIEWER_CLASS, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y,
+                                           width, height, nullptr, nullptr, instance);
     if (!hwnd) {
-        // Without a window no final message comes: the object goes here.
-        delete viewer;
+        // A window that got as far as its first message has deleted the viewer already.
+        if (!finalRan) delete viewer;
         return nullptr;
     }
+    viewer->finalFlag_ = nullptr;
     ShowWindow(hwnd, SW_SHOWNORMAL);
     UpdateWindow(hwnd);
     return viewer;
@@ -249,7 +252,7 @@ TTVInternalViewerWindow* TTVInternalViewerWindow::FromWindow(HWND window) {
     char name[64];
     if (!GetClassNameA(window, name, sizeof name) || lstrcmpA(name, TV_VIEWER_CLASS) != 0) return nullptr;
     if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return nullptr;
-    return reinterpret_cast<TTVInternalViewerWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    return static_cast<TTVInternalViewerWindow*>(reinterpret_cast<TWindowBase*>(GetWindowLongPtrA(window, GWLP_USERDATA)));
 }
 
 TTVInternalViewerWindow::TTVInternalViewerWindow(const char* archive, ListNode* download) : download_(download) {
@@ -263,28 +266,9 @@ TTVInternalViewerWindow::~TTVInternalViewerWindow() {
     if (contextMenu_) DestroyMenu(contextMenu_);
 }
 
-LRESULT CALLBACK TTVInternalViewerWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    TTVInternalViewerWindow* self;
-    if (message == WM_NCCREATE) {
-        self = static_cast<TTVInternalViewerWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        if (self) self->hwnd_ = hwnd;
-    } else {
-        self = reinterpret_cast<TTVInternalViewerWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    }
-    if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
-    LRESULT result = 0;
-    try {
-        result = self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        result = DefWindowProcA(hwnd, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        delete self;
-    }
-    return result;
+void TTVInternalViewerWindow::OnFinalMessage() {
+    if (finalFlag_) *finalFlag_ = true;
+    delete this;
 }
 
 void TTVInternalViewerWindow::SetUp() {
@@ -457,7 +441,7 @@ LRESULT TTVInternalViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPAR
         default:
             break;
     }
-    return DefWindowProcA(hwnd_, message, wParam, lParam);
+    return TWindowBase::HandleMessage(message, wParam, lParam);
 }
 
 LRESULT TTVInternalViewerWindow::OnNotify(NMHDR* header) {

@@ -14,6 +14,7 @@
 #include "archive/win/viewer_table.h"
 #include "core/items.h"
 #include "core/lists.h"
+#include "util/win_window.h"
 
 struct TProgramData;
 
@@ -29,7 +30,7 @@ struct TViewerEnvironment {
 void SetViewerEnvironment(const TViewerEnvironment& environment);
 const TViewerEnvironment& ViewerEnvironment();
 
-class TTVInternalViewerWindow {
+class TTVInternalViewerWindow : public TWindowBase {
 public:
     // Registers the window class (once).
     static bool RegisterWindowClass(HINSTANCE instance);
@@ -61,12 +62,11 @@ public:
 
 private:
     TTVInternalViewerWindow(const char* archive, ListNode* download);
-    ~TTVInternalViewerWindow();
-    TTVInternalViewerWindow(const TTVInternalViewerWindow&) = delete;
-    TTVInternalViewerWindow& operator=(const TTVInternalViewerWindow&) = delete;
+    ~TTVInternalViewerWindow() override;
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The window is gone: the viewer deletes itself.
+    void OnFinalMessage() override;
     LRESULT OnNotify(NMHDR* header);
 
     void SetUp();
@@ -99,7 +99,7 @@ private:
 
     static LRESULT CALLBACK MenuHelpFilter(int code, WPARAM wParam, LPARAM lParam);
 
-    HWND hwnd_ = nullptr;
+    bool* finalFlag_ = nullptr;  // set while Open waits for the window (creation may fail)
     HWND toolbar_ = nullptr;
     HWND status_ = nullptr;
     HMENU contextMenu_ = nullptr;

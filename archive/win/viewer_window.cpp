@@ -184,6 +184,13 @@ private:
 }  // namespace
 
 void SetViewerEnvironment(const TViewerEnvironment& e) { environment = e; }
+
+uint32_t RunViewerExtraction(HWND owner, const char* archive, const ExtractSettings& settings, ArchivePassword* password,
+                             const std::vector<const ArchiveMember*>& selected) {
+    TIVExtractingDialog dialog(archive, settings, password, selected);
+    dialog.Run(owner);
+    return dialog.extracted;
+}
 const TViewerEnvironment& ViewerEnvironment() { return environment; }
 
 LRESULT SendArchiveExchange(HWND viewer, int op, char* text) {
@@ -856,9 +863,12 @@ void TTVInternalViewerWindow::ExtractMembers() {
     p->extract = settings;
     std::vector<const ArchiveMember*> members;
     if (settings.what == 0) members = table_.SelectedMembers();
-    TIVExtractingDialog dialog(archive_, settings, &p->password, members);
-    dialog.Run(hwnd_);
-    if (dialog.extracted > 0) NotifyDownloadExtracted(dialog.Folder());
+    if (RunViewerExtraction(hwnd_, archive_, settings, &p->password, members) > 0) {
+        char folder[TV_PATH_SIZE];
+        CopyLimited(folder, settings.folder, sizeof folder);
+        StripQuotes(folder);
+        NotifyDownloadExtracted(folder);
+    }
 }
 
 void TTVInternalViewerWindow::NotifyDownloadExtracted(const char* folder) {

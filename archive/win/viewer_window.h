@@ -14,6 +14,7 @@
 #include "archive/win/viewer_table.h"
 #include "core/items.h"
 #include "core/lists.h"
+#include "database/settings.h"
 #include "util/win_window.h"
 
 struct TProgramData;
@@ -128,6 +129,12 @@ private:
 // text (TV_PATH_SIZE bytes), otherwise text becomes its archive. Only texts sent this way are
 // taken: the message from anywhere else carries no usable pointer and is ignored.
 LRESULT SendArchiveExchange(HWND viewer, int op, char* text);
+
+// The job of Extract under its progress dialog "Unzipping" (owner: the viewer): the selected
+// members one by one (settings.what 0), all members or those matching the mask in one engine call.
+// Returns the number of members written.
+uint32_t RunViewerExtraction(HWND owner, const char* archive, const ExtractSettings& settings, ArchivePassword* password,
+                             const std::vector<const ArchiveMember*>& selected);
 
 // Routes a key of the message loop to the viewer in the foreground (its accelerators); true when
 // the key became a command.

@@ -6,29 +6,21 @@
 #include <cstring>
 
 #include "util/text.h"
+#include "util/win_help.h"
+#include "util/win_imagelist.h"
 #include "util/win_files.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"  // last: no unbounded string functions below
 
 HIMAGELIST LoadMaskedImageStrip(const char* resource, int width) {
-    HBITMAP strip = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), resource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!strip) return nullptr;
-    BITMAP info = {};
-    GetObjectA(strip, sizeof info, &info);
-    HIMAGELIST images = nullptr;
-    if (info.bmWidth >= width && info.bmHeight > 0) {
-        images = ImageList_Create(width, info.bmHeight, ILC_COLOR24 | ILC_MASK, info.bmWidth / width, 8);
-        if (images) ImageList_AddMasked(images, strip, RGB(255, 0, 255));
-    }
-    DeleteObject(strip);
-    return images;
+    return CreateStripImageList(GetModuleHandleA(nullptr), resource, width);
 }
 
 void ViewerHelp(HWND owner, uint32_t topic) {
-    char path[TV_PATH_SIZE];
-    if (!ProgramFolder(path, sizeof path, 0) || AppendLimited(path, "tv.hlp", sizeof path)) return;
-    WinHelpA(owner, path, topic ? HELP_CONTEXT : HELP_CONTENTS, topic);
+    if (topic)
+        ShowHelpTopic(owner, topic);
+    else
+        ShowHelpContents(owner);
 }
 
 int ViewerMessage(HWND owner, uint32_t textId, const char* caption, UINT type) {

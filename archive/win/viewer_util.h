@@ -10,9 +10,10 @@
 
 // A 24-bit masked image list (mask colour magenta) of the images of a bitmap strip resource of the
 // program, each width pixels wide and as high as the strip. Null when the bitmap is missing.
+// (The program's strip lists, util/win_imagelist.h.)
 HIMAGELIST LoadMaskedImageStrip(const char* resource, int width);
 
-// Opens the help file at a topic (0: its contents).
+// Opens the help file at a topic (0: its contents), through the program's help helper.
 void ViewerHelp(HWND owner, uint32_t topic);
 
 // A message box with the string id's text and a caption ("Error", "Question", "Information" or

@@ -21,6 +21,8 @@
 #include "resources/resource_ids.h"
 #include "util/text.h"
 #include "util/win_files.h"
+#include "util/win_help.h"
+#include "util/win_menus.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"  // last: no unbounded string functions below
 
@@ -364,7 +366,7 @@ LRESULT TTVInternalViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPAR
             return OnNotify(reinterpret_cast<NMHDR*>(lParam));
         case WM_CONTEXTMENU:
             if (reinterpret_cast<HWND>(wParam) == table_.Window()) {
-                ShowContextMenu(short(LOWORD(lParam)), short(HIWORD(lParam)));
+                ShowContextMenu(lParam);
                 return 0;
             }
             break;
@@ -537,25 +539,13 @@ void TTVInternalViewerWindow::PrepareMenu(HMENU menu) {
     }
 }
 
-void TTVInternalViewerWindow::ShowContextMenu(int x, int y) {
+void TTVInternalViewerWindow::ShowContextMenu(LPARAM at) {
     HMENU popup = contextMenu_ ? GetSubMenu(contextMenu_, 0) : nullptr;
-    if (!popup) return;
-    if (x == -1 && y == -1) {
-        // From the keyboard: below the focused row, else the list's corner.
-        POINT at = {4, 4};
-        const int row = int(SendMessageA(table_.Window(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
-        RECT r = {};
-        r.left = LVIR_LABEL;
-        if (row >= 0 && SendMessageA(table_.Window(), LVM_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(&r))) {
-            at.x = r.left + 8;
-            at.y = r.bottom;
-        }
-        ClientToScreen(table_.Window(), &at);
-        x = at.x;
-        y = at.y;
-    }
+    if (!popup || !table_.Window()) return;
+    // From the keyboard the menu opens at the focused row.
+    const POINT point = ContextMenuPoint(table_.Window(), at);
     PrepareMenu(popup);
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, x, y, 0, hwnd_, nullptr);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, point.x, point.y, 0, hwnd_, nullptr);
 }
 
 // ---------------------------------------------------------------- state
@@ -730,12 +720,9 @@ void TTVInternalViewerWindow::OnCommand(int id) {
         case IV_CM_HELP_CONTENTS:
             ViewerHelp(hwnd_, 0);
             break;
-        case IV_CM_HELP_USING: {
-            char path[TV_PATH_SIZE];
-            if (ProgramFolder(path, sizeof path, 0) && !AppendLimited(path, "tv.hlp", sizeof path))
-                WinHelpA(hwnd_, path, HELP_HELPONHELP, 0);
+        case IV_CM_HELP_USING:
+            ShowHelpOnHelp(hwnd_);
             break;
-        }
         default:
             break;
     }

@@ -76,7 +76,7 @@ private:
     void UpdateCommandStates(bool force);
     void UpdateStatusBar(bool force);
     void PrepareMenu(HMENU menu);
-    void ShowContextMenu(int x, int y);
+    void ShowContextMenu(LPARAM at);
     void OnMenuSelect(UINT item, UINT flags, HMENU menu);
     bool CloseCheck();
     void SwitchArchive(const char* path, bool isNew);

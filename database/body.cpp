@@ -58,7 +58,8 @@ bool WriteDatabaseBody(TByteStream* file, uint32_t flags, TProgramData* data, co
     ok = data->externalPrograms.Write(&out) && ok;   // 2
     ok = data->integration.Write(&out) && ok;        // 3
     if (data->hooks.applyIntegration)
-        data->hooks.applyIntegration(&data->integration, data->viewer.defaultViewer, data->hooks.context);
+        data->hooks.applyIntegration(&data->integration, data->viewer.defaultViewer,
+                                     data->hooks.applyIntegrationContext);
     ok = data->find.Write(&out) && ok;               // 4
     if (!(flags & TV_DB_NO_WINDOW_SECTIONS)) {
         ok = data->placement.Write(&out) && ok;      // 5

@@ -17,12 +17,13 @@ struct TProgramData;
 struct TDatabaseHooks {
     // Applies the browser and shell integration to the system. WriteDatabaseBody calls it right
     // after section 3 on every call, handing over the first value of ViewerSettings (the internal
-    // viewer is the default viewer for zip files). Null until the integration exists.
+    // viewer is the default viewer for zip files), with its own context.
     void (*applyIntegration)(const IntegrationSettings* settings, uint32_t viewerIsDefault, void* context) = nullptr;
+    void* applyIntegrationContext = nullptr;
     // Refreshes what lives in the windows before saving (column widths of sections 7 to 9, the
     // expanded state of the categories). Called by SaveDatabase; null until the views exist.
     void (*captureViewState)(TProgramData* data, void* context) = nullptr;
-    void* context = nullptr;
+    void* captureViewStateContext = nullptr;
 };
 
 struct TProgramData {

@@ -106,7 +106,7 @@ bool LoadDatabaseFile(TProgramData* data, HWND frame, const char* path) {
 
 bool SaveDatabaseFile(TProgramData* data, HWND frame, const char* file, const char* temp) {
     if (frame) CaptureMainWindowPlacement(frame, &data->placement);
-    if (data->hooks.captureViewState) data->hooks.captureViewState(data, data->hooks.context);
+    if (data->hooks.captureViewState) data->hooks.captureViewState(data, data->hooks.captureViewStateContext);
 
     // Write the new file completely beside the old one first.
     SetFileAttributesA(temp, FILE_ATTRIBUTE_ARCHIVE);

@@ -6,7 +6,10 @@
 #include "shell/trace.h"
 #include "util/safestr.h"
 
-void RunFirstSetupWizardCall(HWND, TProgramData*) { ShellTrace("first-setup-wizard"); }
+bool RunFirstSetupWizardCall(HWND, TProgramData*) {
+    ShellTrace("first-setup-wizard");
+    return false;
+}
 void CheckLostFilesCall(const TIntakeContext& context) {
     ShellTrace("check-lost-files");
     if (context.program) CheckLostFiles(context);

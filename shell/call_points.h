@@ -12,8 +12,9 @@ struct TProgramData;
 struct TIntakeContext;
 
 // --- Deferred start-up.
-// The first setup wizard of a first run. NOT BUILT YET: does nothing.
-void RunFirstSetupWizardCall(HWND mainWindow, TProgramData* program);
+// The first setup wizard of a first run; true when the user finished it (the integration is then
+// applied). NOT BUILT YET: does nothing and returns false.
+bool RunFirstSetupWizardCall(HWND mainWindow, TProgramData* program);
 // The lost-files check of the downloads and shortcuts (CheckLostFiles).
 void CheckLostFilesCall(const TIntakeContext& context);
 // The check for files in the storage folders that no download refers to (CheckNewStorageFiles).

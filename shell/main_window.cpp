@@ -14,6 +14,7 @@
 #include "database/programdata.h"
 #include "database/win_database.h"
 #include "intake/win_intake.h"
+#include "integration/win_browser.h"
 #include "shell/app.h"
 #include "shell/call_points.h"
 #include "shell/command_line.h"
@@ -55,8 +56,7 @@ const int kToolTipOffset = 2100;
 // Commands whose feature is not part of this program yet: shown greyed.
 const int kNotBuiltCommands[] = {CM_NEW_DOWNLOAD, CM_COPY_TO, CM_CUT, CM_COPY, CM_PASTE, CM_SEARCH,
                                  CM_SEARCH_RESULTS, CM_IMPORT_BOOKMARKS, CM_EXPORT_BOOKMARKS,
-                                 CM_EXPORT_FILE_DATABASE, CM_MAKE_INTERCHANGE, CM_IMPORT_INTERCHANGE, CM_BROWSER,
-                                 CM_WEBSITE};
+                                 CM_EXPORT_FILE_DATABASE, CM_MAKE_INTERCHANGE, CM_IMPORT_INTERCHANGE};
 
 bool IsNotBuilt(int command) {
     for (int id : kNotBuiltCommands)
@@ -67,6 +67,8 @@ bool IsNotBuilt(int command) {
 const UINT kIdsFileNotOpened = 3419;
 const UINT kIdsBookmarkNotOpened = 3402;
 const UINT kIdsHandOffPathCut = 5004;  // %s: the path as it arrived
+const UINT kIdsBrowserNotLaunched = 3404;
+const UINT kIdsWebSiteNotOpened = 3405;
 const char kErrorCaption[] = "Error";
 
 // The window that receives the keyboard messages of the thread's focus, and its class.
@@ -100,9 +102,13 @@ TTolvaneWindow::TTolvaneWindow(TProgramData* program)
 TTolvaneWindow::~TTolvaneWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
     // A later save must not call into this window any more.
-    if (program_ && program_->hooks.context == this) {
+    if (program_ && program_->hooks.captureViewStateContext == this) {
         program_->hooks.captureViewState = nullptr;
-        program_->hooks.context = nullptr;
+        program_->hooks.captureViewStateContext = nullptr;
+    }
+    if (program_ && program_->hooks.applyIntegrationContext == &integration_) {
+        program_->hooks.applyIntegration = nullptr;
+        program_->hooks.applyIntegrationContext = nullptr;
     }
 }
 
@@ -295,7 +301,11 @@ void TTolvaneWindow::SetUp() {
         program_->hooks.captureViewState = [](TProgramData*, void* context) {
             static_cast<TTolvaneWindow*>(context)->CaptureViewState();
         };
-        program_->hooks.context = this;
+        program_->hooks.captureViewStateContext = this;
+        // Every save registers the program with the browsers and the shell again.
+        CopyLimited(integration_.programPath, g.programPath, sizeof(integration_.programPath));
+        program_->hooks.applyIntegration = ApplyIntegrationHook;
+        program_->hooks.applyIntegrationContext = &integration_;
     }
     CreateViews();
     ApplyAlwaysOnTop();
@@ -310,10 +320,14 @@ void TTolvaneWindow::SetUp() {
     PostMessageA(hwnd_, TV_WM_DEFERRED_STARTUP, 0, 0);
 }
 
+void TTolvaneWindow::ApplyIntegrationNow() {
+    if (program_) ApplyIntegrationToSystem(program_->integration, program_->viewer.defaultViewer, Globals().programPath);
+}
+
 void TTolvaneWindow::DeferredStartUp() {
     TProgramGlobals& g = Globals();
     SetWindowTextA(frame_, g.title);
-    if (firstRun_) RunFirstSetupWizardCall(hwnd_, program_);
+    if (firstRun_ && RunFirstSetupWizardCall(hwnd_, program_)) ApplyIntegrationNow();
     CheckLostFilesCall(IntakeContext());
     CheckNewStorageFilesCall(IntakeContext());
     if (StartupBookmarkImportCall(hwnd_, program_)) ShowCategoryContents();
@@ -498,7 +512,19 @@ void TTolvaneWindow::OnCommand(int id) {
             Properties();
             break;
         case CM_PREFERENCES:
-            if (RunPreferences(frame_, program_, &operations_)) Refresh();
+            if (RunPreferences(frame_, program_, &operations_)) {
+                Refresh();
+                ApplyAlwaysOnTop();
+                ApplyIntegrationNow();
+            }
+            break;
+        case CM_BROWSER:
+            if (program_ && BrowserLaunchFailed(LaunchBrowser(hwnd_, &program_->integration, nullptr)))
+                MessageBoxA(hwnd_, LoadMessageText(kIdsBrowserNotLaunched), Globals().title, MB_OK | MB_ICONSTOP);
+            break;
+        case CM_WEBSITE:
+            if (program_ && BrowserLaunchFailed(LaunchBrowser(hwnd_, &program_->integration, kProductWebSite)))
+                MessageBoxA(hwnd_, LoadMessageText(kIdsWebSiteNotOpened), Globals().title, MB_OK | MB_ICONSTOP);
             break;
         case CM_ABOUT:
             RunInfoDialog(frame_);
@@ -1041,10 +1067,10 @@ void TTolvaneWindow::OpenFocusedItem() {
         result = program_->shortcuts.ShortcutPath(path, sizeof(path), TShortcutListObject::Item(node),
                                                   &program_->categories, locations);
     else {
-        // Until the browser choice exists, the URL goes to the system's handler.
+        // A bookmark opens in the chosen browser.
         const BookmarkItem* bookmark = TBookmarkListObject::Item(node);
         const char* url = bookmark && bookmark->url ? bookmark->url : "";
-        if (!url[0] || reinterpret_cast<INT_PTR>(ShellExecuteA(hwnd_, "open", url, nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
+        if (!url[0] || BrowserLaunchFailed(LaunchBrowser(hwnd_, &program_->integration, url)))
             MessageBoxA(hwnd_, LoadMessageText(kIdsBookmarkNotOpened), Globals().title, MB_OK | MB_ICONSTOP);
         return;
     }

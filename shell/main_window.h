@@ -12,6 +12,7 @@
 #include "core/win_item_ops.h"
 #include "handoff/handoff.h"
 #include "intake/win_intake.h"
+#include "integration/win_system.h"
 #include "shell/win_itemlists.h"
 #include "util/win_window.h"
 
@@ -51,6 +52,8 @@ public:
     // Toggles "always on top" and applies it; ApplyAlwaysOnTop only applies the setting.
     void ToggleAlwaysOnTop();
     void ApplyAlwaysOnTop();
+    // Registers the program with the browsers and the shell as the settings say.
+    void ApplyIntegrationNow();
 
     // The views.
     // Fills the list of the selected category's kind with its items (filtered by the search
@@ -137,6 +140,8 @@ private:
     HWND splash_ = nullptr;
     HMENU menu_ = nullptr;
     TProgramData* program_;
+    // The program file whose commands the integration registers (context of the database hook).
+    TIntegrationHookContext integration_;
     bool inTray_ = false;
     bool firstRun_ = false;
     bool shutDown_ = false;

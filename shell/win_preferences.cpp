@@ -3,8 +3,11 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <vector>
+
 #include "core/win_item_ops.h"
 #include "database/programdata.h"
+#include "integration/win_pages.h"
 #include "shell/app.h"
 #include "shell/mainwin_ids.h"
 #include "util/text.h"
@@ -140,15 +143,19 @@ bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operatio
     page.pszTemplate = "SETUPSTANDARDS";
     page.pfnDlgProc = GuardedDialogProc<StandardsPageProc>;
     page.lParam = reinterpret_cast<LPARAM>(&state);
+    std::vector<PROPSHEETPAGEA> pages(1, page);
+    TIntegrationPages integration(program->integration);
+    integration.AddPages(&pages, Globals().instance);
     PROPSHEETHEADERA sheet = {};
     sheet.dwSize = sizeof(sheet);
     sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
     sheet.hwndParent = owner;
     sheet.hInstance = Globals().instance;
     sheet.pszCaption = title;
-    sheet.nPages = 1;
-    sheet.ppsp = &page;
+    sheet.nPages = UINT(pages.size());
+    sheet.ppsp = pages.data();
     if (PropertySheetA(&sheet) <= 0 || !state.applied) return false;
+    if (integration.applied()) program->integration = integration.settings();
 
     char oldDownloads[TV_PATH_SIZE], oldShortcuts[TV_PATH_SIZE];
     CopyLimited(oldDownloads, program->standards.downloadsLocation, sizeof(oldDownloads));

@@ -1,4 +1,5 @@
-// The preferences property sheet (its page "Standards") and the about box of the main window.
+// The preferences property sheet (the page "Standards" and the integration pages) and the about box
+// of the main window.
 #pragma once
 
 #include <windows.h>

@@ -493,6 +493,7 @@ int g_applyCalls = 0;
 int64_t g_applyPosition = -1;
 TMemoryStream* g_applyStream = nullptr;
 uint32_t g_applyViewer = 99;
+void* g_applyContext = nullptr;
 
 TEST(DatabaseBody, IntegrationHookRunsRightAfterSection3) {
     golden::Values x;
@@ -502,10 +503,15 @@ TEST(DatabaseBody, IntegrationHookRunsRightAfterSection3) {
     ASSERT_TRUE(LoadBytes(&d, bytes));
     TMemoryStream out;
     g_applyStream = &out;
-    d.hooks.applyIntegration = [](const IntegrationSettings*, uint32_t viewer, void*) {
+    // Each hook has its own context: the integration's is not the views'.
+    int integrationContext = 0, viewContext = 0;
+    d.hooks.applyIntegrationContext = &integrationContext;
+    d.hooks.captureViewStateContext = &viewContext;
+    d.hooks.applyIntegration = [](const IntegrationSettings*, uint32_t viewer, void* context) {
         ++g_applyCalls;
         g_applyPosition = g_applyStream->Position();
         g_applyViewer = viewer;
+        g_applyContext = context;
     };
     for (uint32_t flags : {0u, 5u}) {
         g_applyCalls = 0;
@@ -515,6 +521,7 @@ TEST(DatabaseBody, IntegrationHookRunsRightAfterSection3) {
         EXPECT_EQ(g_applyCalls, 1);
         EXPECT_EQ(g_applyPosition, int64_t(ends[3] - (flags & 1 ? 15 : 0)));
         EXPECT_EQ(g_applyViewer, 0u);
+        EXPECT_EQ(g_applyContext, &integrationContext);
     }
 }
 

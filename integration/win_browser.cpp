@@ -10,7 +10,7 @@
 #include "integration/integration_ids.h"
 #include "integration/integration_rules.h"
 #include "util/text.h"
-#include "util/win_files.h"
+#include "util/win_help.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"
 
@@ -147,8 +147,4 @@ bool PickIntegrationFolder(HWND owner, char* path, size_t size, unsigned titleId
     return ok;
 }
 
-void IntegrationHelp(HWND owner, uint32_t helpContext) {
-    char path[TV_PATH_SIZE];
-    if (!ProgramFolder(path, sizeof path, 0) || AppendLimited(path, "tv.hlp", sizeof path)) return;
-    WinHelpA(owner, path, HELP_CONTEXT, helpContext);
-}
+void IntegrationHelp(HWND owner, uint32_t helpContext) { ShowHelpTopic(owner, helpContext); }

@@ -32,5 +32,5 @@ bool RunSelectBrowserDialog(HWND owner, IntegrationSettings* settings, int* choi
 bool PickIntegrationFile(HWND owner, char* path, size_t size, unsigned titleId, unsigned filterId);
 // The folder picker titled by string titleId; the chosen folder replaces path. True when chosen.
 bool PickIntegrationFolder(HWND owner, char* path, size_t size, unsigned titleId);
-// Opens tv.hlp of the program folder at the help context.
+// Opens the program's help at the context (the one help helper of the program).
 void IntegrationHelp(HWND owner, uint32_t helpContext);

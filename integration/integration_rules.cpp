@@ -203,18 +203,17 @@ int BuildBrowserLaunch(const char* browserSetting, const char* url, char* progra
     stripped.push_back('\0');
     StripPlaceholders(stripped.data());
     args = stripped.data();
+    // Blanks left at the ends by removed placeholders go before the URL comes in (its own stay).
+    const size_t first = args.find_first_not_of(' ');
+    args = first == std::string::npos ? std::string() : args.substr(first, args.find_last_not_of(' ') - first + 1);
     if (hasUrl) {
         if (placed) {
             args.replace(args.find(kMarker), 1, url);
         } else {
-            while (!args.empty() && args.back() == ' ') args.pop_back();
             if (!args.empty()) args += ' ';
             args += url;
         }
     }
-    // Blanks left at the ends by removed placeholders.
-    const size_t first = args.find_first_not_of(' ');
-    args = first == std::string::npos ? std::string() : args.substr(first, args.find_last_not_of(' ') - first + 1);
     if (!Assign(program, programSize, programPart.data())) return 0;
     if (!Assign(arguments, argumentsSize, args)) {
         program[0] = '\0';

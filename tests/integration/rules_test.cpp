@@ -213,6 +213,7 @@ TEST(IntegrationBrowser, LaunchCommandFromASetting) {
         // Escapes in the URL are never taken for placeholders.
         {"C:\\ns\\netscape.exe %1", "http://h/a%20b%1c%s", 1, "C:\\ns\\netscape.exe", "http://h/a%20b%1c%s"},
         {"C:\\ns\\netscape.exe", "http://h/a%20b", 1, "C:\\ns\\netscape.exe", "http://h/a%20b"},
+        {"C:\\ns\\netscape.exe %s ", " http://h/ ", 1, "C:\\ns\\netscape.exe", " http://h/ "},
         {"C:\\Program Files\\Net.scape\\netscape.exe %1", "http://h.i/", 1,
          "C:\\Program Files\\Net.scape\\netscape.exe", "http://h.i/"},
         {"", "http://a/", 0, "", ""},

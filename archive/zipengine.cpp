@@ -8,12 +8,15 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "archive/zipfs.h"
+#include "util/text.h"
 #include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
@@ -110,149 +113,141 @@ struct TArchiveSource {
         }
         zip_error_fini(&error);
     }
+
+    zip_int64_t Fail(int zipError) {
+        zip_error_set(&error, zipError, 0);
+        return -1;
+    }
+
+    // --- Reading
+    zip_int64_t Open() {
+        if (!in) {
+            in = fs->OpenRead(path.c_str());
+            if (!in) return Fail(ZIP_ER_OPEN);
+            size = in->Size() - shift;
+            if (size < 0) size = 0;
+            bufferLength = 0;
+        }
+        pos = 0;
+        return 0;
+    }
+    zip_int64_t Read(void* data, zip_uint64_t len) { return in ? ReadAt(data, len) : Fail(ZIP_ER_READ); }
+    zip_int64_t Stat(void* data, zip_uint64_t len) {
+        zip_stat_t* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, &error);
+        if (!st) return -1;
+        TZipFileInfo info;
+        if (!fs->GetInfo(path.c_str(), &info) || info.isFolder) {
+            // What libzip takes for "no such file" (a new archive may then be created).
+            zip_error_set(&error, ZIP_ER_READ, 2 /* ENOENT */);
+            return -1;
+        }
+        zip_stat_init(st);
+        int64_t bytes = int64_t(info.size) - shift;
+        st->size = zip_uint64_t(bytes < 0 ? 0 : bytes);
+        st->valid |= ZIP_STAT_SIZE;
+        return sizeof(*st);
+    }
+    zip_int64_t SeekRead(void* data, zip_uint64_t len) {
+        if (!in) return Fail(ZIP_ER_SEEK);
+        zip_int64_t target = zip_source_seek_compute_offset(zip_uint64_t(pos), zip_uint64_t(size), data, len, &error);
+        if (target < 0) return -1;
+        pos = target;  // the read that follows moves the file (or finds the bytes buffered)
+        return 0;
+    }
+
+    // --- Writing: a temporary file beside the archive replaces it on commit.
+    // The new archive keeps what comes before the archive proper (an executable stub) and, when
+    // cloning, the unchanged members up to `cloned`: libzip then writes only from there on.
+    zip_int64_t BeginWrite(int64_t cloned) {
+        const int64_t keep = shift + cloned;
+        for (int i = 0; i < 1000; ++i) {
+            char suffix[32];
+            snprintf(suffix, sizeof suffix, ".tv%03d.tmp", i);
+            std::string candidate = path + suffix;
+            TZipFileInfo info;
+            if (fs->GetInfo(candidate.c_str(), &info)) continue;
+            out = fs->Create(candidate.c_str());
+            if (!out) break;
+            tempPath = candidate;
+            if (keep > 0 && !CopyPrefix(keep)) {
+                delete out;
+                out = nullptr;
+                fs->RemoveFile(candidate.c_str());
+                return Fail(ZIP_ER_WRITE);
+            }
+            return 0;
+        }
+        return Fail(ZIP_ER_TMPOPEN);
+    }
+    zip_int64_t Write(const void* data, zip_uint64_t len) {
+        if (!out || !out->Write(data, size_t(len))) return Fail(ZIP_ER_WRITE);
+        return zip_int64_t(len);
+    }
+    zip_int64_t SeekWrite(void* data, zip_uint64_t len) {
+        if (!out) return -1;
+        zip_int64_t target = zip_source_seek_compute_offset(zip_uint64_t(out->Tell() - shift),
+                                                            zip_uint64_t(out->Size() - shift), data, len, &error);
+        if (target < 0) return -1;
+        return out->Seek(target + shift) ? 0 : Fail(ZIP_ER_SEEK);
+    }
+    zip_int64_t CommitWrite() {
+        if (!out) return -1;
+        int ok = out->Close();
+        delete out;
+        out = nullptr;
+        delete in;
+        in = nullptr;
+        if (!ok || !fs->Replace(tempPath.c_str(), path.c_str())) {
+            fs->RemoveFile(tempPath.c_str());
+            return Fail(ok ? ZIP_ER_RENAME : ZIP_ER_WRITE);
+        }
+        bufferLength = 0;  // the new file keeps the stub: the shift stays
+        return 0;
+    }
+    zip_int64_t RollbackWrite() {
+        if (out) {
+            delete out;
+            out = nullptr;
+            fs->RemoveFile(tempPath.c_str());
+        }
+        return 0;
+    }
+    // The archive lost its last member: libzip removes the file.
+    zip_int64_t Remove() {
+        delete in;
+        in = nullptr;
+        bufferLength = 0;
+        return fs->RemoveFile(path.c_str()) ? 0 : Fail(ZIP_ER_REMOVE);
+    }
+    zip_int64_t Supports() const {
+        return writable ? (ZIP_SOURCE_SUPPORTS_WRITABLE | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_BEGIN_WRITE_CLONING))
+                        : ZIP_SOURCE_SUPPORTS_SEEKABLE;
+    }
 };
 
 zip_int64_t ArchiveSourceProc(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
     TArchiveSource* s = static_cast<TArchiveSource*>(state);
     switch (cmd) {
-    case ZIP_SOURCE_OPEN:
-        if (!s->in) {
-            s->in = s->fs->OpenRead(s->path.c_str());
-            if (!s->in) {
-                zip_error_set(&s->error, ZIP_ER_OPEN, 0);
-                return -1;
-            }
-            s->size = s->in->Size() - s->shift;
-            if (s->size < 0) s->size = 0;
-            s->bufferLength = 0;
-        }
-        s->pos = 0;
-        return 0;
-    case ZIP_SOURCE_READ: {
-        if (!s->in) {
-            zip_error_set(&s->error, ZIP_ER_READ, 0);
-            return -1;
-        }
-        return s->ReadAt(data, len);
-    }
-    case ZIP_SOURCE_CLOSE:
-        return 0;
-    case ZIP_SOURCE_STAT: {
-        zip_stat_t* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, &s->error);
-        if (!st) return -1;
-        TZipFileInfo info;
-        if (!s->fs->GetInfo(s->path.c_str(), &info) || info.isFolder) {
-            // What libzip takes for "no such file" (a new archive may then be created).
-            zip_error_set(&s->error, ZIP_ER_READ, 2 /* ENOENT */);
-            return -1;
-        }
-        zip_stat_init(st);
-        int64_t size = int64_t(info.size) - s->shift;
-        st->size = zip_uint64_t(size < 0 ? 0 : size);
-        st->valid |= ZIP_STAT_SIZE;
-        return sizeof(*st);
-    }
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&s->error, data, len);
+    case ZIP_SOURCE_OPEN: return s->Open();
+    case ZIP_SOURCE_READ: return s->Read(data, len);
+    case ZIP_SOURCE_CLOSE: return 0;
+    case ZIP_SOURCE_STAT: return s->Stat(data, len);
+    case ZIP_SOURCE_ERROR: return zip_error_to_data(&s->error, data, len);
     case ZIP_SOURCE_FREE:
         delete s;
         return 0;
-    case ZIP_SOURCE_SEEK: {
-        if (!s->in) {
-            zip_error_set(&s->error, ZIP_ER_SEEK, 0);
-            return -1;
-        }
-        zip_int64_t target = zip_source_seek_compute_offset(zip_uint64_t(s->pos), zip_uint64_t(s->size), data, len, &s->error);
-        if (target < 0) return -1;
-        s->pos = target;  // the read that follows moves the file (or finds the bytes buffered)
-        return 0;
-    }
-    case ZIP_SOURCE_TELL:
-        return s->in ? s->pos : 0;
-    case ZIP_SOURCE_BEGIN_WRITE:
-    case ZIP_SOURCE_BEGIN_WRITE_CLONING: {
-        // The new archive keeps what comes before the archive proper (an executable stub) and,
-        // when cloning, the unchanged members up to len: libzip then writes only from there on.
-        int64_t keep = s->shift + (cmd == ZIP_SOURCE_BEGIN_WRITE_CLONING ? int64_t(len) : 0);
-        for (int i = 0; i < 1000; ++i) {
-            char suffix[32];
-            snprintf(suffix, sizeof suffix, ".tv%03d.tmp", i);
-            std::string candidate = s->path + suffix;
-            TZipFileInfo info;
-            if (s->fs->GetInfo(candidate.c_str(), &info)) continue;
-            s->out = s->fs->Create(candidate.c_str());
-            if (!s->out) break;
-            s->tempPath = candidate;
-            if (keep > 0 && !s->CopyPrefix(keep)) {
-                delete s->out;
-                s->out = nullptr;
-                s->fs->RemoveFile(candidate.c_str());
-                zip_error_set(&s->error, ZIP_ER_WRITE, 0);
-                return -1;
-            }
-            return 0;
-        }
-        zip_error_set(&s->error, ZIP_ER_TMPOPEN, 0);
-        return -1;
-    }
-    case ZIP_SOURCE_WRITE:
-        if (!s->out || !s->out->Write(data, size_t(len))) {
-            zip_error_set(&s->error, ZIP_ER_WRITE, 0);
-            return -1;
-        }
-        return zip_int64_t(len);
-    case ZIP_SOURCE_SEEK_WRITE: {
-        if (!s->out) return -1;
-        zip_int64_t target = zip_source_seek_compute_offset(zip_uint64_t(s->out->Tell() - s->shift),
-                                                            zip_uint64_t(s->out->Size() - s->shift), data, len,
-                                                            &s->error);
-        if (target < 0) return -1;
-        if (!s->out->Seek(target + s->shift)) {
-            zip_error_set(&s->error, ZIP_ER_SEEK, 0);
-            return -1;
-        }
-        return 0;
-    }
-    case ZIP_SOURCE_TELL_WRITE:
-        return s->out ? s->out->Tell() - s->shift : -1;
-    case ZIP_SOURCE_COMMIT_WRITE: {
-        if (!s->out) return -1;
-        int ok = s->out->Close();
-        delete s->out;
-        s->out = nullptr;
-        delete s->in;
-        s->in = nullptr;
-        if (!ok || !s->fs->Replace(s->tempPath.c_str(), s->path.c_str())) {
-            s->fs->RemoveFile(s->tempPath.c_str());
-            zip_error_set(&s->error, ok ? ZIP_ER_RENAME : ZIP_ER_WRITE, 0);
-            return -1;
-        }
-        s->bufferLength = 0;  // the new file keeps the stub: the shift stays
-        return 0;
-    }
-    case ZIP_SOURCE_ROLLBACK_WRITE:
-        if (s->out) {
-            delete s->out;
-            s->out = nullptr;
-            s->fs->RemoveFile(s->tempPath.c_str());
-        }
-        return 0;
-    case ZIP_SOURCE_REMOVE:
-        delete s->in;
-        s->in = nullptr;
-        s->bufferLength = 0;
-        if (!s->fs->RemoveFile(s->path.c_str())) {
-            zip_error_set(&s->error, ZIP_ER_REMOVE, 0);
-            return -1;
-        }
-        return 0;
-    case ZIP_SOURCE_SUPPORTS:
-        return s->writable ? (ZIP_SOURCE_SUPPORTS_WRITABLE |
-                              ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_BEGIN_WRITE_CLONING))
-                           : ZIP_SOURCE_SUPPORTS_SEEKABLE;
-    default:
-        zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
+    case ZIP_SOURCE_SEEK: return s->SeekRead(data, len);
+    case ZIP_SOURCE_TELL: return s->in ? s->pos : 0;
+    case ZIP_SOURCE_BEGIN_WRITE: return s->BeginWrite(0);
+    case ZIP_SOURCE_BEGIN_WRITE_CLONING: return s->BeginWrite(int64_t(len));
+    case ZIP_SOURCE_WRITE: return s->Write(data, len);
+    case ZIP_SOURCE_SEEK_WRITE: return s->SeekWrite(data, len);
+    case ZIP_SOURCE_TELL_WRITE: return s->out ? s->out->Tell() - s->shift : -1;
+    case ZIP_SOURCE_COMMIT_WRITE: return s->CommitWrite();
+    case ZIP_SOURCE_ROLLBACK_WRITE: return s->RollbackWrite();
+    case ZIP_SOURCE_REMOVE: return s->Remove();
+    case ZIP_SOURCE_SUPPORTS: return s->Supports();
+    default: return s->Fail(ZIP_ER_OPNOTSUPP);
     }
 }
 
@@ -360,18 +355,25 @@ zip_t* OpenArchive(TZipFileSystem* fs, const char* path, int flags, bool writabl
     return za;
 }
 
-int UnzipCodeFromZip(int ze) {
-    switch (ze) {
+}  // namespace
+
+// Every libzip error has the nearest of the engine's codes; a member's data that cannot be read
+// as its headers say is a damaged member, not a damaged archive nor an internal fault.
+int UnzipResultOfLibzipError(int zipError, int forMember) {
+    switch (zipError) {
     case ZIP_ER_OK: return TV_UNZIP_OK;
     case ZIP_ER_MULTIDISK: return TV_UNZIP_MULTIVOLUME;
     case ZIP_ER_NOENT:
-    case ZIP_ER_OPEN: return TV_UNZIP_OPENFAILED;
+    case ZIP_ER_OPEN:
+    case ZIP_ER_INUSE: return TV_UNZIP_OPENFAILED;
     case ZIP_ER_MEMORY: return TV_UNZIP_NOMEMORY;
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+    case ZIP_ER_TELL: return forMember ? TV_UNZIP_BADDATA : TV_UNZIP_OPENFAILED;
     case ZIP_ER_NOZIP:
     case ZIP_ER_INCONS:
-    case ZIP_ER_SEEK:
-    case ZIP_ER_EOF: return TV_UNZIP_NOTZIP;
-    case ZIP_ER_READ:
+    case ZIP_ER_EOF: return forMember ? TV_UNZIP_BADDATA : TV_UNZIP_NOTZIP;
+    case ZIP_ER_INVAL: return forMember ? TV_UNZIP_BADDATA : TV_UNZIP_INTERNAL;
     case ZIP_ER_CRC:
     case ZIP_ER_ZLIB:
     case ZIP_ER_COMPRESSED_DATA: return TV_UNZIP_BADDATA;
@@ -380,37 +382,42 @@ int UnzipCodeFromZip(int ze) {
     case ZIP_ER_NOPASSWD: return TV_UNZIP_NOPASSWORD;
     case ZIP_ER_WRONGPASSWD: return TV_UNZIP_BADPASSWORD;
     case ZIP_ER_CANCELLED: return TV_UNZIP_CANCELLED;
-    default: return TV_UNZIP_INTERNAL;
+    default: return TV_UNZIP_INTERNAL;  // errors of writing or of the library's own state
     }
 }
 
-int ZipCodeFromZip(int ze) {
-    switch (ze) {
+int ZipResultOfLibzipError(int zipError) {
+    switch (zipError) {
     case ZIP_ER_OK: return TV_ZIP_OK;
     case ZIP_ER_NOZIP:
     case ZIP_ER_INCONS:
-    case ZIP_ER_MULTIDISK: return TV_ZIP_NOTZIP;
     case ZIP_ER_EOF:
+    case ZIP_ER_MULTIDISK: return TV_ZIP_NOTZIP;
     case ZIP_ER_CRC:
     case ZIP_ER_COMPRESSED_DATA:
-    case ZIP_ER_ZLIB:
+    case ZIP_ER_ZLIB: return TV_ZIP_BADARCHIVE;
     case ZIP_ER_COMPNOTSUPP:
-    case ZIP_ER_ENCRNOTSUPP:
-    case ZIP_ER_WRONGPASSWD:
-    case ZIP_ER_NOPASSWD: return TV_ZIP_BADARCHIVE;
+    case ZIP_ER_ENCRNOTSUPP: return TV_ZIP_UNSUPPORTED;
     case ZIP_ER_MEMORY: return TV_ZIP_NOMEMORY;
     case ZIP_ER_CANCELLED: return TV_ZIP_CANCELLED;
     case ZIP_ER_WRITE:
     case ZIP_ER_RENAME:
-    case ZIP_ER_CLOSE: return TV_ZIP_WRITEFAILED;
+    case ZIP_ER_CLOSE:
+    case ZIP_ER_REMOVE: return TV_ZIP_WRITEFAILED;
     case ZIP_ER_TMPOPEN: return TV_ZIP_CREATEFAILED;
     case ZIP_ER_OPEN:
-    case ZIP_ER_NOENT: return TV_ZIP_OPENFAILED;
+    case ZIP_ER_NOENT:
+    case ZIP_ER_INUSE: return TV_ZIP_OPENFAILED;
     case ZIP_ER_READ:
-    case ZIP_ER_SEEK: return TV_ZIP_READFAILED;
-    default: return TV_ZIP_BADPARAM;
+    case ZIP_ER_SEEK:
+    case ZIP_ER_TELL: return TV_ZIP_READFAILED;
+    default: return TV_ZIP_BADPARAM;  // the library's own state or parameters: an internal fault
     }
 }
+
+namespace {
+
+int UnzipArchiveResult(int zipError) { return UnzipResultOfLibzipError(zipError, 0); }
 
 TZipFileSystem* FsOf(TZipFileSystem* fs) { return fs ? fs : DefaultZipFileSystem(); }
 
@@ -475,7 +482,7 @@ uint32_t MemberAttributes(zip_t* za, zip_uint64_t index, const char* utf8Name, c
 int FillMemberInfo(zip_t* za, TZipFileSystem* fs, zip_uint64_t index, MemberInfo* info) {
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(za, index, 0, &st) != 0) return UnzipCodeFromZip(zip_error_code_zip(zip_get_error(za)));
+    if (zip_stat_index(za, index, 0, &st) != 0) return UnzipArchiveResult(zip_error_code_zip(zip_get_error(za)));
     *info = MemberInfo();
     info->index = uint32_t(index);
     info->size = (st.valid & ZIP_STAT_SIZE) ? Clamp32(st.size) : 0;
@@ -548,6 +555,8 @@ void ResetUnzipCommand(TUnzipCommand* c) {
     memset(c->password, 0, sizeof c->password);
     c->info = nullptr;
     c->count = 0;
+    c->renamed = 0;
+    c->writtenPath[0] = 0;
     c->messageProc = nullptr;
     c->minorStatus = c->majorStatus = nullptr;
     c->userValue = 0;
@@ -556,99 +565,198 @@ void ResetUnzipCommand(TUnzipCommand* c) {
 
 namespace {
 
-// Extracts one member. Returns 0, a skip (TV_UNZIP_SKIPPED) or an error code.
-int ExtractMember(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs, zip_uint64_t index, uint64_t doneBefore,
-                  uint64_t total, std::vector<char>& buffer, std::set<std::string>& madeFolders) {
-    MemberInfo info;
-    int r = FillMemberInfo(za, fs, index, &info);
-    if (r) return r;
+// Room for a member path in UTF-8 (up to four bytes for each of TV_PATH_SIZE characters).
+constexpr size_t kUtf8PathSize = TV_PATH_SIZE * 4;
+
+// Characters of a UTF-8 text as the wide-character API counts them (UTF-16 units).
+size_t Utf16Length(const std::string& utf8) {
+    size_t n = 0;
+    for (unsigned char b : utf8) {
+        if ((b & 0xC0) == 0x80) continue;
+        n += (b & 0xF8) == 0xF0 ? 2 : 1;
+    }
+    return n;
+}
+
+// One extract or test run over the selected members. Paths are UTF-8: members are written under
+// their true names.
+struct TExtractJob {
+    TUnzipCommand* c = nullptr;
+    zip_t* za = nullptr;
+    TZipFileSystem* fs = nullptr;
+    bool testOnly = false;
+    char sep = '/';
+    std::string destination;
+    uint64_t total = 0;  // bytes of the selected members
+    uint64_t done = 0;   // bytes of the members before the current one
+    std::vector<char> buffer;
+    // Folders on the way: key of the path asked for -> the path made (a folder whose name collides
+    // with a file of this run is made under a unique name, and the members below it follow).
+    std::map<std::string, std::string> folders;
+    // Keys of every file and folder this run made: a later member landing on one of them collides.
+    std::set<std::string> made;
+};
+
+// One member on its way out.
+struct TMemberJob {
+    zip_uint64_t index = 0;
+    MemberInfo info;        // the ANSI name is the item text of the status callbacks
     zip_stat_t st;
-    zip_stat_init(&st);
-    zip_stat_index(za, index, 0, &st);
-    bool folderEntry = (info.attributes & TV_ZIPATTR_FOLDER) != 0;
-    const char sep = fs->Separator();
-    std::string dest = c->destination;
-    const bool testOnly = c->function == TV_UNZIP_TEST;
-    if (testOnly && folderEntry) return TV_UNZIP_OK;
+    std::string storedName; // UTF-8
+    bool folderEntry = false;
+    bool encrypted = false;
+    std::string target;     // where the file goes
+    bool renamed = false;   // the target got a unique name
+};
 
-    const char* stored = info.name;
-    if (c->ignoreFolders) {
-        if (folderEntry) return TV_UNZIP_OK;
-        const char* base = stored;
-        for (const char* p = stored; *p; ++p)
-            if (IsSep(*p)) base = p + 1;
-        stored = base;
-    }
-    char rel[TV_PATH_SIZE];
-    if (!SafeMemberPath(stored, sep, rel, sizeof rel)) return folderEntry ? TV_UNZIP_OK : TV_UNZIP_SKIPPED;
-    // The folders on the way, part by part (every part was made safe above).
-    std::string target = JoinPath(dest, rel, sep);
-    if (!testOnly && target.size() >= TV_PATH_SIZE) return TV_UNZIP_OUTPUTFAILED;
-    if (!testOnly) {
-        std::string partial = dest;
-        const char* p = rel;
-        while (const char* q = strchr(p, sep)) {
-            partial = JoinPath(partial, std::string(p, size_t(q - p)), sep);
-            if (madeFolders.count(partial)) {
-                p = q + 1;
-                continue;
-            }
-            if (!fs->CreateFolder(partial.c_str())) return TV_UNZIP_OUTPUTFAILED;
-            madeFolders.insert(partial);
-            p = q + 1;
-        }
-    }
-    if (folderEntry) return fs->CreateFolder(target.c_str()) ? TV_UNZIP_OK : TV_UNZIP_OUTPUTFAILED;
+int DescribeMember(TExtractJob& job, zip_uint64_t index, TMemberJob* m) {
+    int r = FillMemberInfo(job.za, job.fs, index, &m->info);
+    if (r) return r;
+    zip_stat_init(&m->st);
+    zip_stat_index(job.za, index, 0, &m->st);
+    m->index = index;
+    m->storedName = m->st.name ? m->st.name : "";
+    m->folderEntry = (m->info.attributes & TV_ZIPATTR_FOLDER) != 0;
+    m->encrypted = (m->info.attributes & TV_ZIPATTR_ENCRYPTED) != 0;
+    return TV_UNZIP_OK;
+}
 
+// The member's path below the destination, made safe (its base name alone when folders are
+// ignored); false when nothing usable remains.
+bool MemberRelativePath(const TExtractJob& job, const TMemberJob& m, std::string* rel) {
+    const char* stored = m.storedName.c_str();
+    if (job.c->ignoreFolders) {
+        for (const char* p = m.storedName.c_str(); *p; ++p)
+            if (IsSep(*p)) stored = p + 1;
+    }
+    std::vector<char> out(kUtf8PathSize);
+    if (!SafeMemberPath(stored, job.sep, out.data(), out.size())) return false;
+    rel->assign(out.data());
+    return true;
+}
+
+// A name for path that nothing has yet: "name (2).ext", "name (3).ext", ...; empty when none.
+std::string UniqueName(TExtractJob& job, const std::string& path) {
+    size_t baseStart = path.size();
+    while (baseStart > 0 && !IsSep(path[baseStart - 1])) --baseStart;
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot <= baseStart) dot = path.size();
+    const std::string stem = path.substr(0, dot), extension = path.substr(dot);
+    for (int i = 2; i < 1000; ++i) {
+        std::string candidate = stem + " (" + std::to_string(i) + ")" + extension;
+        TZipFileInfo info;
+        if (job.made.count(job.fs->NameKeyUtf8(candidate.c_str()))) continue;
+        if (!job.fs->GetInfoUtf8(candidate.c_str(), &info)) return candidate;
+    }
+    return std::string();
+}
+
+// Makes one folder; where a file of this run has its name, under a unique name instead.
+int MakeFolder(TExtractJob& job, const std::string& path, std::string* made, bool* renamed) {
+    const std::string key = job.fs->NameKeyUtf8(path.c_str());
+    auto known = job.folders.find(key);
+    if (known != job.folders.end()) {
+        *made = known->second;
+        return TV_UNZIP_OK;
+    }
+    std::string actual = path;
+    if (!job.fs->CreateFolderUtf8(path.c_str())) {
+        TZipFileInfo info;
+        if (!job.made.count(key) || !job.fs->GetInfoUtf8(path.c_str(), &info) || info.isFolder)
+            return TV_UNZIP_OUTPUTFAILED;
+        actual = UniqueName(job, path);
+        if (actual.empty() || !job.fs->CreateFolderUtf8(actual.c_str())) return TV_UNZIP_OUTPUTFAILED;
+        *renamed = true;
+    }
+    job.folders[key] = actual;
+    job.made.insert(job.fs->NameKeyUtf8(actual.c_str()));
+    *made = actual;
+    return TV_UNZIP_OK;
+}
+
+// The folders on the way (every part was made safe) and the member's target; a folder entry is
+// made itself.
+int PlaceMember(TExtractJob& job, const std::string& rel, TMemberJob* m) {
+    std::string parent = job.destination;
+    const char* p = rel.c_str();
+    while (const char* q = strchr(p, job.sep)) {
+        int r = MakeFolder(job, JoinPath(parent, std::string(p, size_t(q - p)), job.sep), &parent, &m->renamed);
+        if (r) return r;
+        p = q + 1;
+    }
+    m->target = JoinPath(parent, p, job.sep);
+    if (m->folderEntry) return MakeFolder(job, m->target, &m->target, &m->renamed);
+    return Utf16Length(m->target) < TV_PATH_SIZE ? TV_UNZIP_OK : TV_UNZIP_OUTPUTFAILED;
+}
+
+// A file that is already there: one this run wrote (two names that become the same file) makes the
+// member take a unique name; any other is replaced, kept or asked about as the options say.
+int SettleExistingFile(TExtractJob& job, TMemberJob* m) {
     TZipFileInfo existing;
-    if (!testOnly && fs->GetInfo(target.c_str(), &existing)) {
-        if (existing.isFolder) return TV_UNZIP_OUTPUTFAILED;
-        uint32_t have = (uint32_t(existing.dosDate) << 16) | existing.dosTime;
-        uint32_t mine = (uint32_t(info.dosDate) << 16) | info.dosTime;
-        if (c->skipOlder && have >= mine) return TV_UNZIP_SKIPPED;
-        if (!c->overwrite) {
-            TZipMessageProc ask = c->messageProc ? c->messageProc : DynaZipNoFeedbackMessageProc;
-            if (ask(TV_ZIPMSG_OVERWRITE, uint32_t(index), 0, 0, 0, 0, 0) != 1) return TV_UNZIP_SKIPPED;
-        }
+    if (!job.fs->GetInfoUtf8(m->target.c_str(), &existing)) return TV_UNZIP_OK;
+    if (job.made.count(job.fs->NameKeyUtf8(m->target.c_str()))) {
+        std::string unique = UniqueName(job, m->target);
+        if (unique.empty() || Utf16Length(unique) >= TV_PATH_SIZE) return TV_UNZIP_OUTPUTFAILED;
+        m->target = unique;
+        m->renamed = true;
+        return TV_UNZIP_OK;
     }
+    if (existing.isFolder) return TV_UNZIP_OUTPUTFAILED;
+    uint32_t have = (uint32_t(existing.dosDate) << 16) | existing.dosTime;
+    uint32_t mine = (uint32_t(m->info.dosDate) << 16) | m->info.dosTime;
+    if (job.c->skipOlder && have >= mine) return TV_UNZIP_SKIPPED;
+    if (!job.c->overwrite) {
+        TZipMessageProc ask = job.c->messageProc ? job.c->messageProc : DynaZipNoFeedbackMessageProc;
+        if (ask(TV_ZIPMSG_OVERWRITE, uint32_t(m->index), 0, 0, 0, 0, 0) != 1) return TV_UNZIP_SKIPPED;
+    }
+    return TV_UNZIP_OK;
+}
 
-    // Methods we cannot decode give a clean error for this member.
-    bool encrypted = (info.attributes & TV_ZIPATTR_ENCRYPTED) != 0;
+// Methods we cannot decode give a clean error for this member (negative: skip it and go on, as
+// the message proc answered); an encrypted member needs a password.
+int CheckDecodable(TExtractJob& job, const TMemberJob& m) {
+    const zip_stat_t& st = m.st;
     bool methodOk = (st.valid & ZIP_STAT_COMP_METHOD) &&
                     (st.comp_method == ZIP_CM_STORE || st.comp_method == ZIP_CM_DEFLATE ||
                      zip_compression_method_supported(st.comp_method, 0));
-    bool cryptOk = !encrypted || zip_encryption_method_supported(st.encryption_method, 0);
+    bool cryptOk = !m.encrypted || zip_encryption_method_supported(st.encryption_method, 0);
     if (!methodOk || !cryptOk) {
-        TZipMessageProc ask = c->messageProc ? c->messageProc : DynaZipNoFeedbackMessageProc;
-        if (ask(TV_ZIPMSG_UNSUPPORTED, uint32_t(index), 0, 0, 0, 0, 0) == 3) return -TV_UNZIP_UNSUPPORTED;
+        TZipMessageProc ask = job.c->messageProc ? job.c->messageProc : DynaZipNoFeedbackMessageProc;
+        if (ask(TV_ZIPMSG_UNSUPPORTED, uint32_t(m.index), 0, 0, 0, 0, 0) == 3) return -TV_UNZIP_UNSUPPORTED;
         return TV_UNZIP_UNSUPPORTED;
     }
-    if (encrypted && !c->password[0]) return TV_UNZIP_NOPASSWORD;
+    if (m.encrypted && !job.c->password[0]) return TV_UNZIP_NOPASSWORD;
+    return TV_UNZIP_OK;
+}
 
-    zip_file_t* zf = zip_fopen_index_encrypted(za, index, 0, encrypted ? c->password : nullptr);
+// A libzip error while reading the member's data. Traditional encryption checks only one byte of
+// the password, so a wrong one mostly shows as damaged data; WinZip AES checks the password itself
+// and guards the data with a MAC, so there damaged data is what it says.
+int MemberReadResult(const TMemberJob& m, int zipError) {
+    if (m.encrypted && m.st.encryption_method == ZIP_EM_TRAD_PKWARE &&
+        (zipError == ZIP_ER_CRC || zipError == ZIP_ER_COMPRESSED_DATA || zipError == ZIP_ER_ZLIB))
+        return TV_UNZIP_BADPASSWORD;
+    return UnzipResultOfLibzipError(zipError, 1);
+}
+
+// Decodes the member into out (null: test only), checking its size and reporting progress.
+int CopyMemberData(TExtractJob& job, const TMemberJob& m, TZipFile* out) {
+    TUnzipCommand* c = job.c;
+    zip_file_t* zf = zip_fopen_index_encrypted(job.za, m.index, 0, m.encrypted ? c->password : nullptr);
     if (!zf) {
-        int ze = zip_error_code_zip(zip_get_error(za));
-        zip_error_clear(za);
-        return UnzipCodeFromZip(ze);
+        int ze = zip_error_code_zip(zip_get_error(job.za));
+        zip_error_clear(job.za);
+        return MemberReadResult(m, ze);
     }
-    std::string temp = target + ".tvpart";
-    TZipFile* out = testOnly ? nullptr : fs->Create(temp.c_str());
-    if (!out && !testOnly) {
-        zip_fclose(zf);
-        return TV_UNZIP_OUTPUTFAILED;
-    }
-    uint64_t expected = st.size;
+    const uint64_t expected = m.st.size;
     uint64_t written = 0;
     int result = TV_UNZIP_OK;
     int lastPercent = -1;
-    if (Status(c->minorStatus, info.name, 0, c->userValue)) result = TV_UNZIP_CANCELLED;
+    if (Status(c->minorStatus, m.info.name, 0, c->userValue)) result = TV_UNZIP_CANCELLED;
     while (result == TV_UNZIP_OK) {
-        zip_int64_t n = zip_fread(zf, buffer.data(), buffer.size());
+        zip_int64_t n = zip_fread(zf, job.buffer.data(), job.buffer.size());
         if (n < 0) {
-            int ze = zip_error_code_zip(zip_file_get_error(zf));
-            result = UnzipCodeFromZip(ze);
-            if (encrypted && (ze == ZIP_ER_CRC || ze == ZIP_ER_COMPRESSED_DATA || ze == ZIP_ER_ZLIB))
-                result = TV_UNZIP_BADPASSWORD;
+            result = MemberReadResult(m, zip_error_code_zip(zip_file_get_error(zf)));
             break;
         }
         if (n == 0) break;
@@ -656,7 +764,7 @@ int ExtractMember(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs, zip_uint64_t 
             result = TV_UNZIP_BADDATA;
             break;
         }
-        if (out && !out->Write(buffer.data(), size_t(n))) {
+        if (out && !out->Write(job.buffer.data(), size_t(n))) {
             result = TV_UNZIP_DISKFULL;
             break;
         }
@@ -664,66 +772,110 @@ int ExtractMember(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs, zip_uint64_t 
         int percent = expected ? int(written * 100 / expected) : 100;
         if (percent != lastPercent) {
             lastPercent = percent;
-            if (Status(c->minorStatus, info.name, percent, c->userValue)) result = TV_UNZIP_CANCELLED;
-            if (total && Status(c->majorStatus, "", int32_t((doneBefore + written) * 100 / total), c->userValue))
+            if (Status(c->minorStatus, m.info.name, percent, c->userValue)) result = TV_UNZIP_CANCELLED;
+            if (job.total &&
+                Status(c->majorStatus, "", int32_t((job.done + written) * 100 / job.total), c->userValue))
                 result = TV_UNZIP_CANCELLED;
         }
     }
     int closeError = zip_fclose(zf);
-    if (result == TV_UNZIP_OK && closeError) result = encrypted ? TV_UNZIP_BADPASSWORD : UnzipCodeFromZip(closeError);
+    if (result == TV_UNZIP_OK && closeError) result = MemberReadResult(m, closeError);
     if (result == TV_UNZIP_OK && written != expected) result = TV_UNZIP_BADDATA;
-    if (testOnly) {
-        if (result == TV_UNZIP_OK) ++c->count;
-        return result;
-    }
-    if (result == TV_UNZIP_OK) out->SetTime(info.dosDate, info.dosTime);
+    return result;
+}
+
+// Writes the member into a temporary file beside its target, which replaces the target only when
+// the member arrived complete and sound.
+int WriteMemberFile(TExtractJob& job, const TMemberJob& m) {
+    TZipFileSystem* fs = job.fs;
+    const std::string temp = m.target + ".tvpart";
+    TZipFile* out = fs->CreateUtf8(temp.c_str());
+    if (!out) return TV_UNZIP_OUTPUTFAILED;
+    int result = CopyMemberData(job, m, out);
+    if (result == TV_UNZIP_OK) out->SetTime(m.info.dosDate, m.info.dosTime);
     if (!out->Close() && result == TV_UNZIP_OK) result = TV_UNZIP_DISKFULL;
     delete out;
+    if (result == TV_UNZIP_OK && !fs->ReplaceUtf8(temp.c_str(), m.target.c_str())) result = TV_UNZIP_OUTPUTFAILED;
     if (result != TV_UNZIP_OK) {
-        fs->RemoveFile(temp.c_str());
+        fs->RemoveFileUtf8(temp.c_str());
         return result;
     }
-    if (!fs->Replace(temp.c_str(), target.c_str())) {
-        fs->RemoveFile(temp.c_str());
-        return TV_UNZIP_OUTPUTFAILED;
-    }
-    uint32_t keep = info.attributes & (TV_ATTR_READONLY | TV_ATTR_HIDDEN | TV_ATTR_SYSTEM);
-    if (keep) fs->SetAttributes(target.c_str(), keep | TV_ATTR_ARCHIVE);
-    ++c->count;
+    uint32_t keep = m.info.attributes & (TV_ATTR_READONLY | TV_ATTR_HIDDEN | TV_ATTR_SYSTEM);
+    if (keep) fs->SetAttributesUtf8(m.target.c_str(), keep | TV_ATTR_ARCHIVE);
+    job.made.insert(fs->NameKeyUtf8(m.target.c_str()));
+    CopyLimited(job.c->writtenPath, fs->AnsiPathOfUtf8(m.target.c_str()).c_str(), sizeof job.c->writtenPath);
     return TV_UNZIP_OK;
 }
 
-int RunExtract(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs) {
-    zip_int64_t n = zip_get_num_entries(za, 0);
-    std::vector<zip_uint64_t> selected;
-    uint64_t total = 0;
-    if (c->memberIndex >= 0) {
-        if (c->memberIndex >= n) return TV_UNZIP_BADINDEX;
-        selected.push_back(zip_uint64_t(c->memberIndex));
-    } else {
-        const char* spec = c->fileSpec[0] ? c->fileSpec : "*.*";
-        for (zip_int64_t i = 0; i < n; ++i) {
-            const char* name = zip_get_name(za, zip_uint64_t(i), 0);
-            if (!name) continue;
-            std::string ansi = fs->Utf8ToAnsi(name);
-            if (ZipMaskMatch(spec, ansi.c_str())) selected.push_back(zip_uint64_t(i));
+// Extracts (or tests) one member. Returns 0, a skip (TV_UNZIP_SKIPPED), an error code, or a
+// negative code for an unsupported member skipped on request.
+int ExtractMember(TExtractJob& job, zip_uint64_t index) {
+    TMemberJob m;
+    int r = DescribeMember(job, index, &m);
+    if (r) return r;
+    if (m.folderEntry && (job.testOnly || job.c->ignoreFolders)) return TV_UNZIP_OK;
+    std::string rel;
+    if (!MemberRelativePath(job, m, &rel)) return m.folderEntry ? TV_UNZIP_OK : TV_UNZIP_SKIPPED;
+    if (!job.testOnly) {
+        if (Utf16Length(JoinPath(job.destination, rel, job.sep)) >= TV_PATH_SIZE) return TV_UNZIP_OUTPUTFAILED;
+        r = PlaceMember(job, rel, &m);
+        if (r == TV_UNZIP_OK && !m.folderEntry) r = SettleExistingFile(job, &m);
+        if (r != TV_UNZIP_OK || m.folderEntry) {
+            if (r == TV_UNZIP_OK && m.renamed) ++job.c->renamed;
+            return r;
         }
     }
-    if (selected.empty()) return TV_UNZIP_NOTHING;
-    for (zip_uint64_t i : selected) {
-        zip_stat_t st;
-        if (zip_stat_index(za, i, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) total += st.size;
+    r = CheckDecodable(job, m);
+    if (r) return r;
+    r = job.testOnly ? CopyMemberData(job, m, nullptr) : WriteMemberFile(job, m);
+    if (r == TV_UNZIP_OK) {
+        ++job.c->count;
+        if (m.renamed) ++job.c->renamed;
     }
-    if (c->destination[0] && c->function != TV_UNZIP_TEST) fs->CreateFolder(c->destination);
-    std::vector<char> buffer(kCopyBuffer);
-    uint64_t done = 0;
-    int result = TV_UNZIP_OK;
+    return r;
+}
+
+// The members to extract: the one index, or those whose ANSI name matches the spec.
+int SelectMembers(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs, std::vector<zip_uint64_t>* selected) {
+    zip_int64_t n = zip_get_num_entries(za, 0);
+    if (c->memberIndex >= 0) {
+        if (c->memberIndex >= n) return TV_UNZIP_BADINDEX;
+        selected->push_back(zip_uint64_t(c->memberIndex));
+        return TV_UNZIP_OK;
+    }
+    const char* spec = c->fileSpec[0] ? c->fileSpec : "*.*";
+    for (zip_int64_t i = 0; i < n; ++i) {
+        const char* name = zip_get_name(za, zip_uint64_t(i), 0);
+        if (!name) continue;
+        std::string ansi = fs->Utf8ToAnsi(name);
+        if (ZipMaskMatch(spec, ansi.c_str())) selected->push_back(zip_uint64_t(i));
+    }
+    return selected->empty() ? TV_UNZIP_NOTHING : TV_UNZIP_OK;
+}
+
+uint64_t MemberSize(zip_t* za, zip_uint64_t index) {
+    zip_stat_t st;
+    return zip_stat_index(za, index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+}
+
+int RunExtract(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs) {
+    std::vector<zip_uint64_t> selected;
+    int result = SelectMembers(c, za, fs, &selected);
+    if (result) return result;
+    TExtractJob job;
+    job.c = c;
+    job.za = za;
+    job.fs = fs;
+    job.testOnly = c->function == TV_UNZIP_TEST;
+    job.sep = fs->Separator();
+    job.destination = fs->AnsiToUtf8(c->destination);
+    for (zip_uint64_t i : selected) job.total += MemberSize(za, i);
+    if (c->destination[0] && !job.testOnly) fs->CreateFolder(c->destination);
+    job.buffer.resize(kCopyBuffer);
     bool skipped = false;
-    std::set<std::string> madeFolders;
     for (zip_uint64_t i : selected) {
-        int r = ExtractMember(c, za, fs, i, done, total, buffer, madeFolders);
-        zip_stat_t st;
-        if (zip_stat_index(za, i, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) done += st.size;
+        int r = ExtractMember(job, i);
+        job.done += MemberSize(za, i);
         if (r < 0) {  // unsupported member skipped on request
             result = -r;
             continue;
@@ -737,7 +889,8 @@ int RunExtract(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs) {
             if (r == TV_UNZIP_CANCELLED || r == TV_UNZIP_DISKFULL) break;
         }
     }
-    if (result == TV_UNZIP_OK && total) Status(c->majorStatus, "", 100, c->userValue);
+    if (result == TV_UNZIP_OK && job.total) Status(c->majorStatus, "", 100, c->userValue);
+    if (result == TV_UNZIP_OK && c->renamed) result = TV_UNZIP_RENAMED;
     if (result == TV_UNZIP_OK && skipped) result = TV_UNZIP_SKIPPED;
     return result;
 }
@@ -747,6 +900,11 @@ int RunExtract(TUnzipCommand* c, zip_t* za, TZipFileSystem* fs) {
 int RunUnzipCommand(TUnzipCommand* c) {
     if (!c) return TV_UNZIP_INTERNAL;
     TZipFileSystem* fs = FsOf(c->fileSystem);
+    if (c->function == TV_UNZIP_EXTRACT || c->function == TV_UNZIP_TEST) {
+        c->count = 0;
+        c->renamed = 0;
+        c->writtenPath[0] = 0;
+    }
     std::string path = Unquote(c->zipFile);
     if (path.empty()) return TV_UNZIP_OPENFAILED;
 
@@ -756,7 +914,7 @@ int RunUnzipCommand(TUnzipCommand* c) {
             c->state = new TUnzipState;
             int ze = 0;
             c->state->za = OpenArchive(fs, path.c_str(), ZIP_RDONLY, false, &ze);
-            if (!c->state->za) return UnzipCodeFromZip(ze ? ze : ZIP_ER_NOZIP);
+            if (!c->state->za) return UnzipArchiveResult(ze ? ze : ZIP_ER_NOZIP);
         }
         if (!c->state->za) return TV_UNZIP_OPENFAILED;
         zip_int64_t n = zip_get_num_entries(c->state->za, 0);
@@ -766,7 +924,7 @@ int RunUnzipCommand(TUnzipCommand* c) {
 
     int ze = 0;
     zip_t* za = OpenArchive(fs, path.c_str(), ZIP_RDONLY, false, &ze);
-    if (!za) return UnzipCodeFromZip(ze ? ze : ZIP_ER_NOZIP);
+    if (!za) return UnzipArchiveResult(ze ? ze : ZIP_ER_NOZIP);
     int result = TV_UNZIP_OK;
     switch (c->function) {
     case TV_UNZIP_COUNTALL:
@@ -785,7 +943,6 @@ int RunUnzipCommand(TUnzipCommand* c) {
     }
     case TV_UNZIP_EXTRACT:
     case TV_UNZIP_TEST:
-        c->count = 0;
         result = RunExtract(c, za, fs);
         break;
     default:
@@ -1048,7 +1205,7 @@ int RunDelete(TZipJob* job) {
     TZipCommand* c = job->c;
     int ze = 0;
     zip_t* za = OpenArchive(job->fs, job->archivePath.c_str(), 0, true, &ze);
-    if (!za) return ze == ZIP_ER_NOENT ? TV_ZIP_OPENFAILED : ZipCodeFromZip(ze ? ze : ZIP_ER_NOZIP);
+    if (!za) return ze == ZIP_ER_NOENT ? TV_ZIP_OPENFAILED : ZipResultOfLibzipError(ze ? ze : ZIP_ER_NOZIP);
     zip_int64_t n = zip_get_num_entries(za, 0);
     std::vector<std::string> names;
     for (zip_int64_t i = 0; i < n; ++i) {
@@ -1081,7 +1238,7 @@ int RunDelete(TZipJob* job) {
     zip_register_cancel_callback_with_state(za, ZipCancelProc, nullptr, job);
     zip_register_progress_callback_with_state(za, 0.01, ZipProgressProc, nullptr, job);
     if (zip_close(za) != 0) {
-        int code = ZipCodeFromZip(zip_error_code_zip(zip_get_error(za)));
+        int code = ZipResultOfLibzipError(zip_error_code_zip(zip_get_error(za)));
         zip_discard(za);
         return job->cancelled ? TV_ZIP_CANCELLED : code;
     }
@@ -1090,85 +1247,131 @@ int RunDelete(TZipJob* job) {
     return TV_ZIP_OK;
 }
 
-int RunAdd(TZipJob* job) {
-    TZipCommand* c = job->c;
-    Gather(job);
-    if (job->candidates.empty()) {
-        TZipFileInfo info;
-        if (!job->fs->GetInfo(job->archivePath.c_str(), &info)) {
-            int r = CreateEmptyArchive(job->archivePath.c_str(), job->fs);
-            if (r) return r;
+// An add with nothing to add still leaves an archive: an empty one where there was none.
+int NothingToAdd(TZipJob* job) {
+    TZipFileInfo info;
+    if (!job->fs->GetInfo(job->archivePath.c_str(), &info)) {
+        int r = CreateEmptyArchive(job->archivePath.c_str(), job->fs);
+        if (r) return r;
+    }
+    return TV_ZIP_NOTHING;
+}
+
+// Members by their names with ASCII letters folded, as libzip's case-insensitive look-up finds
+// them (which scans every member on every call: adding many files took quadratic time).
+class TMemberNames {
+public:
+    void Load(zip_t* za) {
+        zip_int64_t n = zip_get_num_entries(za, 0);
+        for (zip_int64_t i = 0; i < n; ++i)
+            if (const char* name = zip_get_name(za, zip_uint64_t(i), 0)) Add(name, i);
+    }
+    zip_int64_t Find(const std::string& name) const {
+        auto it = byName_.find(Fold(name));
+        return it == byName_.end() ? -1 : it->second;
+    }
+    // The first member of a name is the one found, as with libzip.
+    void Add(const std::string& name, zip_int64_t index) { byName_.emplace(Fold(name), index); }
+
+private:
+    static std::string Fold(std::string name) {
+        for (char& ch : name)
+            if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
+        return name;
+    }
+    std::unordered_map<std::string, zip_int64_t> byName_;
+};
+
+// Update and freshen take a file only when it is newer than its member; freshen only for members
+// that are there.
+bool TakesCandidate(const TZipCommand* c, zip_t* za, const TCandidate& cand, zip_int64_t existing) {
+    if (c->function == TV_ZIP_FRESHEN && existing < 0) return false;
+    uint32_t fileTime = (uint32_t(cand.info.dosDate) << 16) | cand.info.dosTime;
+    if ((c->function == TV_ZIP_UPDATE || c->function == TV_ZIP_FRESHEN) && existing >= 0 &&
+        MemberDosTime(za, zip_uint64_t(existing)) >= fileTime)
+        return false;
+    return true;
+}
+
+// Adds (or replaces) the member of a file, read through the file system when the archive is
+// written; its index, -1 when libzip refused it, -2 when out of memory.
+zip_int64_t AddFileMember(TZipJob* job, zip_t* za, const TCandidate& cand, zip_int64_t existing) {
+    TFileSource* fsrc = new TFileSource;
+    fsrc->job = job;
+    fsrc->path = cand.path;
+    fsrc->displayName = cand.path;
+    fsrc->size = cand.info.size;
+    fsrc->mtime = TimeTFromDos(cand.info.dosDate, cand.info.dosTime);
+    zip_source_t* src = zip_source_function(za, FileSourceProc, fsrc);
+    if (!src) {
+        delete fsrc;
+        return -2;
+    }
+    zip_int64_t index = existing >= 0 ? (zip_file_replace(za, zip_uint64_t(existing), src, 0) == 0 ? existing : -1)
+                                      : zip_file_add(za, cand.storedName.c_str(), src, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(src);
+        return -1;
+    }
+    const TZipCommand* c = job->c;
+    int level = c->level < 0 ? 0 : (c->level > 9 ? 9 : c->level);
+    zip_set_file_compression(za, zip_uint64_t(index), level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                             zip_uint32_t(level));
+    if (c->password[0]) zip_file_set_encryption(za, zip_uint64_t(index), ZIP_EM_TRAD_PKWARE, c->password);
+    return index;
+}
+
+// The member's time and attributes: DOS attributes in the low byte, Unix modes above.
+void SetMemberDetails(zip_t* za, zip_uint64_t index, const TCandidate& cand) {
+    zip_file_set_dostime(za, index, cand.info.dosTime, cand.info.dosDate, 0);
+    uint32_t dosAttrs = cand.info.attributes & 0x3F;
+    if (cand.isFolder) dosAttrs |= TV_ATTR_FOLDER;
+    uint32_t external = dosAttrs | ((cand.isFolder ? 0040755u : 0100644u) << 16);
+    if (dosAttrs & TV_ATTR_READONLY) external &= ~(0222u << 16);
+    zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX, external);
+}
+
+// Queues one candidate in the open archive. *queued tells whether it became (or already was) a
+// member; the result is 0 or an error that ends the job.
+int QueueCandidate(TZipJob* job, zip_t* za, TMemberNames* names, const TCandidate& cand, bool* queued) {
+    *queued = false;
+    zip_int64_t existing = names->Find(cand.storedName);
+    if (!TakesCandidate(job->c, za, cand, existing)) return TV_ZIP_OK;
+    zip_int64_t index;
+    if (cand.isFolder) {
+        if (existing >= 0) {
+            *queued = true;
+            return TV_ZIP_OK;
         }
-        return TV_ZIP_NOTHING;
+        index = zip_dir_add(za, cand.storedName.c_str(), ZIP_FL_ENC_UTF_8);
+    } else {
+        index = AddFileMember(job, za, cand, existing);
+        if (index == -2) return TV_ZIP_NOMEMORY;
     }
-    int ze = 0;
-    zip_t* za = OpenArchive(job->fs, job->archivePath.c_str(), ZIP_CREATE, true, &ze);
-    if (!za) return ZipCodeFromZip(ze ? ze : ZIP_ER_NOZIP);
-    std::vector<size_t> added;
-    for (size_t k = 0; k < job->candidates.size(); ++k) {
-        TCandidate& cand = job->candidates[k];
-        zip_int64_t existing = zip_name_locate(za, cand.storedName.c_str(), ZIP_FL_NOCASE | ZIP_FL_ENC_UTF_8);
-        uint32_t fileTime = (uint32_t(cand.info.dosDate) << 16) | cand.info.dosTime;
-        if (c->function == TV_ZIP_FRESHEN && existing < 0) continue;
-        if ((c->function == TV_ZIP_UPDATE || c->function == TV_ZIP_FRESHEN) && existing >= 0 &&
-            MemberDosTime(za, zip_uint64_t(existing)) >= fileTime)
-            continue;
-        zip_int64_t index;
-        if (cand.isFolder) {
-            if (existing >= 0) {
-                added.push_back(k);
-                continue;
-            }
-            index = zip_dir_add(za, cand.storedName.c_str(), ZIP_FL_ENC_UTF_8);
-            if (index < 0) continue;
-        } else {
-            TFileSource* fsrc = new TFileSource;
-            fsrc->job = job;
-            fsrc->path = cand.path;
-            fsrc->displayName = cand.path;
-            fsrc->size = cand.info.size;
-            fsrc->mtime = TimeTFromDos(cand.info.dosDate, cand.info.dosTime);
-            zip_source_t* src = zip_source_function(za, FileSourceProc, fsrc);
-            if (!src) {
-                delete fsrc;
-                zip_discard(za);
-                return TV_ZIP_NOMEMORY;
-            }
-            if (existing >= 0) {
-                index = zip_file_replace(za, zip_uint64_t(existing), src, 0) == 0 ? existing : -1;
-            } else {
-                index = zip_file_add(za, cand.storedName.c_str(), src, ZIP_FL_ENC_UTF_8);
-            }
-            if (index < 0) {
-                zip_source_free(src);
-                continue;
-            }
-            int level = c->level < 0 ? 0 : (c->level > 9 ? 9 : c->level);
-            zip_set_file_compression(za, zip_uint64_t(index), level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
-                                     zip_uint32_t(level));
-            if (c->password[0]) zip_file_set_encryption(za, zip_uint64_t(index), ZIP_EM_TRAD_PKWARE, c->password);
-        }
-        zip_file_set_dostime(za, zip_uint64_t(index), cand.info.dosTime, cand.info.dosDate, 0);
-        uint32_t dosAttrs = cand.info.attributes & 0x3F;
-        if (cand.isFolder) dosAttrs |= TV_ATTR_FOLDER;
-        uint32_t external = dosAttrs | ((cand.isFolder ? 0040755u : 0100644u) << 16);
-        if (dosAttrs & TV_ATTR_READONLY) external &= ~(0222u << 16);
-        zip_file_set_external_attributes(za, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, external);
-        added.push_back(k);
-    }
-    if (added.empty()) {
-        zip_discard(za);
-        return TV_ZIP_NOTHING;
-    }
+    if (index < 0) return TV_ZIP_OK;
+    if (existing < 0) names->Add(cand.storedName, index);
+    SetMemberDetails(za, zip_uint64_t(index), cand);
+    *queued = true;
+    return TV_ZIP_OK;
+}
+
+// Writes the archive with everything queued (libzip reads the files now); on failure the archive
+// stays as it was.
+int WriteArchive(TZipJob* job, zip_t* za) {
     zip_register_cancel_callback_with_state(za, ZipCancelProc, nullptr, job);
     zip_register_progress_callback_with_state(za, 0.01, ZipProgressProc, nullptr, job);
-    if (zip_close(za) != 0) {
-        int ze2 = zip_error_code_zip(zip_get_error(za));
-        zip_discard(za);
-        if (job->cancelled) return TV_ZIP_CANCELLED;
-        if (job->readFailed) return TV_ZIP_READFAILED;
-        return ZipCodeFromZip(ze2);
-    }
+    if (zip_close(za) == 0) return TV_ZIP_OK;
+    int ze = zip_error_code_zip(zip_get_error(za));
+    zip_discard(za);
+    if (job->cancelled) return TV_ZIP_CANCELLED;
+    if (job->readFailed) return TV_ZIP_READFAILED;
+    return ZipResultOfLibzipError(ze);
+}
+
+// After a successful add: the count, the archive attributes of the sources, and the sources
+// themselves when moving (folders that are empty now go too, deepest first).
+void FinishAddedSources(TZipJob* job, const std::vector<size_t>& added) {
+    TZipCommand* c = job->c;
     c->count = 0;
     for (size_t k : added)
         if (!job->candidates[k].isFolder) ++c->count;
@@ -1183,10 +1386,36 @@ int RunAdd(TZipJob* job) {
     if (c->deleteSources) {
         for (size_t k : added)
             if (!job->candidates[k].isFolder) job->fs->RemoveFile(job->candidates[k].path.c_str());
-        // Folders that are empty now go too, deepest first.
         for (size_t i = added.size(); i-- > 0;)
             if (job->candidates[added[i]].isFolder) job->fs->RemoveFolder(job->candidates[added[i]].path.c_str());
     }
+}
+
+int RunAdd(TZipJob* job) {
+    Gather(job);
+    if (job->candidates.empty()) return NothingToAdd(job);
+    int ze = 0;
+    zip_t* za = OpenArchive(job->fs, job->archivePath.c_str(), ZIP_CREATE, true, &ze);
+    if (!za) return ZipResultOfLibzipError(ze ? ze : ZIP_ER_NOZIP);
+    TMemberNames names;
+    names.Load(za);
+    std::vector<size_t> added;
+    for (size_t k = 0; k < job->candidates.size(); ++k) {
+        bool queued = false;
+        int r = QueueCandidate(job, za, &names, job->candidates[k], &queued);
+        if (r) {
+            zip_discard(za);
+            return r;
+        }
+        if (queued) added.push_back(k);
+    }
+    if (added.empty()) {
+        zip_discard(za);
+        return TV_ZIP_NOTHING;
+    }
+    int r = WriteArchive(job, za);
+    if (r) return r;
+    FinishAddedSources(job, added);
     return TV_ZIP_OK;
 }
 

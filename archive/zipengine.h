@@ -76,20 +76,21 @@ enum {
 enum {
     TV_UNZIP_OK = 0,
     TV_UNZIP_NOTZIP = 2,        // not a ZIP archive / structure damaged
-    TV_UNZIP_BADDATA = 3,       // member data damaged (CRC, sizes, compressed data)
+    TV_UNZIP_BADDATA = 3,       // member damaged (local header, CRC, sizes, compressed data)
     TV_UNZIP_NOMEMORY = 4,
     TV_UNZIP_OPENFAILED = 9,    // the archive cannot be opened
     TV_UNZIP_INTERNAL = 11,
     TV_UNZIP_MULTIVOLUME = 12,
-    TV_UNZIP_UNSUPPORTED = 25,  // compression or encryption method not supported
     TV_UNZIP_OUTPUTFAILED = 28,
     TV_UNZIP_CANCELLED = 40,    // the user stopped the job: no message
     TV_UNZIP_BADPASSWORD = 41,
-    TV_UNZIP_NOPASSWORD = 44,
     TV_UNZIP_NOTHING = 48,      // nothing to do (no member matched): no message
     TV_UNZIP_SKIPPED = 49,      // some members were skipped as asked (older, existing): no message
     TV_UNZIP_DISKFULL = 50,
     TV_UNZIP_BADINDEX = 51,     // no member with that index
+    TV_UNZIP_UNSUPPORTED = 81,  // compression or encryption method not supported
+    TV_UNZIP_NOPASSWORD = 82,   // an encrypted member and no password given
+    TV_UNZIP_RENAMED = 83,      // all written, some under new names (their names collided)
 };
 
 struct TUnzipCommand {
@@ -109,6 +110,10 @@ struct TUnzipCommand {
     char password[TV_ZIP_PASSWORD_SIZE] = {};
     MemberInfo* info = nullptr;    // TV_UNZIP_NEXT writes here
     uint32_t count = 0;            // result of the count operations, members written by extract
+    uint32_t renamed = 0;          // extract: members written under a new name (see TV_UNZIP_RENAMED)
+    // extract: the last file written, as a path the ANSI functions open (its 8.3 form where the
+    // true name has no ANSI form); empty when nothing was written
+    char writtenPath[TV_PATH_SIZE] = {};
     TZipMessageProc messageProc = nullptr;
     TZipStatusProc minorStatus = nullptr;  // item text and percent of the current member
     TZipStatusProc majorStatus = nullptr;  // percent of the whole job
@@ -141,6 +146,7 @@ enum {
     TV_ZIP_CREATEFAILED = 15,
     TV_ZIP_OPENFAILED = 18,
     TV_ZIP_READFAILED = 19,
+    TV_ZIP_UNSUPPORTED = 81,  // a member's compression or encryption method is not supported
 };
 
 struct TZipCommand {
@@ -184,3 +190,7 @@ int NextItemListEntry(const char** cursor, char* out, size_t size);
 int SafeMemberPath(const char* storedName, char separator, char* out, size_t size);
 // Creates an empty archive (an end record only). 0 or a TV_ZIP_* code.
 int CreateEmptyArchive(const char* path, TZipFileSystem* fs);
+// libzip's error codes (ZIP_ER_*) as the engine's result codes: of reading, for the archive as a
+// whole (opening, listing) or for one member's data (forMember); of writing.
+int UnzipResultOfLibzipError(int zipError, int forMember);
+int ZipResultOfLibzipError(int zipError);

@@ -1,6 +1,8 @@
 // Result codes of the ZIP engine turned into the program's messages.
 #include "archive/ziperror.h"
 
+#include "archive/zipengine.h"
+
 #include "util/strings.h"
 #include "util/text.h"
 #include "util/safestr.h"  // last: no unbounded string functions below
@@ -20,6 +22,11 @@ enum {
     kMsgHardware = 3261,
     kAskContinue = 3262,
     kAskRetry = 3263,
+    // Codes beyond the tables: an unsupported method and a missing password are neither a damaged
+    // archive nor a wrong password; members renamed on extraction are worth telling.
+    kMsgUnsupported = 5150,
+    kMsgNoPassword = 5151,
+    kMsgRenamed = 5152,
 };
 
 uint32_t UnzipErrorMessageId(int code) {
@@ -33,6 +40,9 @@ uint32_t UnzipErrorMessageId(int code) {
     case 28: return kMsgOpenOutput;
     case 41: case 44: return kMsgBadPassword;
     case 50: return kMsgDiskFull;
+    case TV_UNZIP_UNSUPPORTED: return kMsgUnsupported;
+    case TV_UNZIP_NOPASSWORD: return kMsgNoPassword;
+    case TV_UNZIP_RENAMED: return kMsgRenamed;
     default: return kMsgUnknown;
     }
 }
@@ -48,6 +58,7 @@ uint32_t ZipErrorMessageId(int code) {
     case 15: return kMsgCreateArchive;
     case 18: return kMsgOpenArchive;
     case 19: return kMsgHardware;
+    case TV_ZIP_UNSUPPORTED: return kMsgUnsupported;
     default: return kMsgUnknown;
     }
 }

@@ -68,6 +68,22 @@ public:
     virtual std::string AnsiToUtf8(const char* text) = 0;
     // The separator used when building paths.
     virtual char Separator() const = 0;
+
+    // --- Paths in UTF-8. Members are extracted under their true names, also where these have no
+    // ANSI form. The defaults convert the path to ANSI (Utf8ToAnsi) and call the functions above;
+    // the platform file systems reach the true name (the wide-character API on Windows).
+    virtual TZipFile* CreateUtf8(const char* path);
+    virtual int GetInfoUtf8(const char* path, TZipFileInfo* info);
+    virtual int CreateFolderUtf8(const char* path);
+    virtual int RemoveFileUtf8(const char* path);
+    virtual int ReplaceUtf8(const char* from, const char* to);
+    virtual int SetAttributesUtf8(const char* path, uint32_t attributes);
+    // A path by which the ANSI functions reach the file (its 8.3 form where the long one has no
+    // ANSI form); empty when there is none.
+    virtual std::string AnsiPathOfUtf8(const char* path);
+    // A key under which two paths that name the same file on this file system are equal (case
+    // folded where names ignore case). The default folds ASCII letters of the ANSI form.
+    virtual std::string NameKeyUtf8(const char* path);
 };
 
 // The platform's own file system (POSIX natively, Win32 on Windows).
@@ -76,3 +92,6 @@ TZipFileSystem* DefaultZipFileSystem();
 // Platform-free CP1252 <-> UTF-8 conversions (the native file system uses them; tests too).
 std::string Cp1252ToUtf8(const char* text);
 std::string Utf8ToCp1252(const char* text);
+// The bytes by which the native file system names a UTF-8 path: every character that CP1252 has
+// as its CP1252 byte (so ANSI paths keep their bytes), every other one in UTF-8.
+std::string Utf8ToCp1252OrUtf8(const char* text);

@@ -158,6 +158,24 @@ public:
     std::string Utf8ToAnsi(const char* text) override { return Utf8ToCp1252(text); }
     std::string AnsiToUtf8(const char* text) override { return Cp1252ToUtf8(text); }
     char Separator() const override { return '/'; }
+
+    // Paths are the bytes given; a UTF-8 path keeps the CP1252 byte of every character that has
+    // one, so the true name of a member reaches the disk also where CP1252 lacks it.
+    TZipFile* CreateUtf8(const char* path) override { return Create(Utf8ToCp1252OrUtf8(path).c_str()); }
+    int GetInfoUtf8(const char* path, TZipFileInfo* info) override {
+        return GetInfo(Utf8ToCp1252OrUtf8(path).c_str(), info);
+    }
+    int CreateFolderUtf8(const char* path) override { return CreateFolder(Utf8ToCp1252OrUtf8(path).c_str()); }
+    int RemoveFileUtf8(const char* path) override { return RemoveFile(Utf8ToCp1252OrUtf8(path).c_str()); }
+    int ReplaceUtf8(const char* from, const char* to) override {
+        return Replace(Utf8ToCp1252OrUtf8(from).c_str(), Utf8ToCp1252OrUtf8(to).c_str());
+    }
+    int SetAttributesUtf8(const char* path, uint32_t attributes) override {
+        return SetAttributes(Utf8ToCp1252OrUtf8(path).c_str(), attributes);
+    }
+    std::string AnsiPathOfUtf8(const char* path) override { return Utf8ToCp1252OrUtf8(path); }
+    // Names are case-sensitive here.
+    std::string NameKeyUtf8(const char* path) override { return Utf8ToCp1252OrUtf8(path); }
 };
 
 }  // namespace

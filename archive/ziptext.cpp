@@ -175,7 +175,8 @@ std::string Cp1252ToUtf8(const char* text) {
     if (!text) return out;
     for (const unsigned char* p = (const unsigned char*)text; *p; ++p) {
         uint32_t cp = *p;
-        if (cp >= 0x80 && cp < 0xA0) cp = kCp1252High[cp - 0x80] ? kCp1252High[cp - 0x80] : '_';
+        // The five bytes CP1252 leaves undefined stand for U+0081... as Windows converts them.
+        if (cp >= 0x80 && cp < 0xA0 && kCp1252High[cp - 0x80]) cp = kCp1252High[cp - 0x80];
         PutUtf8(out, cp);
     }
     return out;
@@ -220,13 +221,30 @@ std::string Utf8ToCp1252(const char* text) {
             continue;
         }
         char c = '_';
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF) || (cp >= 0x80 && cp < 0xA0 && !kCp1252High[cp - 0x80])) {
             c = char(cp);
         } else {
             for (int i = 0; i < 32; ++i)
                 if (kCp1252High[i] == cp) c = char(0x80 + i);
         }
         out += c;
+    }
+    return out;
+}
+
+std::string Utf8ToCp1252OrUtf8(const char* text) {
+    std::string out;
+    if (!text) return out;
+    const char* p = text;
+    while (*p) {
+        const unsigned char lead = (unsigned char)*p;
+        size_t n = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 1;
+        size_t have = 1;
+        while (have < n && ((unsigned char)p[have] & 0xC0) == 0x80) ++have;
+        const std::string one(p, have);
+        const std::string ansi = Utf8ToCp1252(one.c_str());
+        out += (ansi == "_" && one != "_") ? one : ansi;
+        p += have;
     }
     return out;
 }

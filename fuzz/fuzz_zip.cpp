@@ -111,6 +111,15 @@ struct TMemoryFs : TZipFileSystem {
     std::string Utf8ToAnsi(const char* text) override { return Utf8ToCp1252(text); }
     std::string AnsiToUtf8(const char* text) override { return Cp1252ToUtf8(text); }
     char Separator() const override { return '/'; }
+    // Members go out under their true (UTF-8) names: the same checks on the very bytes.
+    TZipFile* CreateUtf8(const char* path) override { return Create(path); }
+    int GetInfoUtf8(const char* path, TZipFileInfo* info) override { return GetInfo(path, info); }
+    int CreateFolderUtf8(const char* path) override { return CreateFolder(path); }
+    int RemoveFileUtf8(const char* path) override { return RemoveFile(path); }
+    int ReplaceUtf8(const char* from, const char* to) override { return Replace(from, to); }
+    int SetAttributesUtf8(const char* path, uint32_t attributes) override { return SetAttributes(path, attributes); }
+    std::string AnsiPathOfUtf8(const char* path) override { return path; }
+    std::string NameKeyUtf8(const char* path) override { return path; }
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The ZIP engine's file system on Windows: ANSI Win32 file functions, DOS attributes, local
-// DOS times, 8.3 names and the system's code-page conversions.
+// The ZIP engine's file system on Windows: ANSI Win32 file functions (wide-character ones for the
+// UTF-8 paths of members extracted under their true names), DOS attributes, local DOS times, 8.3
+// names and the system's code-page conversions.
 #include <windows.h>
 
 #include <string>
@@ -141,7 +142,81 @@ public:
     std::string AnsiToUtf8(const char* text) override { return Convert(text, CP_ACP, CP_UTF8); }
     char Separator() const override { return '\\'; }
 
+    // True names through the wide-character functions.
+    TZipFile* CreateUtf8(const char* path) override {
+        HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        return h == INVALID_HANDLE_VALUE ? nullptr : new TWinFile(h);
+    }
+    int GetInfoUtf8(const char* path, TZipFileInfo* info) override {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+        FillInfo(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime, info);
+        return 1;
+    }
+    int CreateFolderUtf8(const char* path) override {
+        const std::wstring w = Wide(path);
+        if (CreateDirectoryW(w.c_str(), nullptr)) return 1;
+        DWORD a = GetFileAttributesW(w.c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    }
+    int RemoveFileUtf8(const char* path) override {
+        const std::wstring w = Wide(path);
+        if (DeleteFileW(w.c_str())) return 1;
+        SetFileAttributesW(w.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+        return DeleteFileW(w.c_str()) ? 1 : 0;
+    }
+    int ReplaceUtf8(const char* from, const char* to) override {
+        const std::wstring f = Wide(from), t = Wide(to);
+        if (MoveFileExW(f.c_str(), t.c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
+        SetFileAttributesW(t.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+        return MoveFileExW(f.c_str(), t.c_str(), MOVEFILE_REPLACE_EXISTING) ? 1 : 0;
+    }
+    int SetAttributesUtf8(const char* path, uint32_t attributes) override {
+        DWORD a = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE);
+        return SetFileAttributesW(Wide(path).c_str(), a ? a : FILE_ATTRIBUTE_NORMAL) ? 1 : 0;
+    }
+    std::string AnsiPathOfUtf8(const char* path) override {
+        const std::wstring w = Wide(path);
+        std::string ansi;
+        if (ExactAnsi(w, &ansi)) return ansi;
+        wchar_t shortPath[MAX_PATH];
+        DWORD n = GetShortPathNameW(w.c_str(), shortPath, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH || !ExactAnsi(std::wstring(shortPath, n), &ansi)) return std::string();
+        return ansi;
+    }
+    std::string NameKeyUtf8(const char* path) override {
+        std::wstring w = Wide(path);
+        if (!w.empty()) CharUpperBuffW(&w[0], DWORD(w.size()));
+        int bytes = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), nullptr, 0, nullptr, nullptr);
+        std::string key(size_t(bytes > 0 ? bytes : 0), '\0');
+        if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), &key[0], bytes, nullptr, nullptr);
+        return key;
+    }
+
 private:
+    static std::wstring Wide(const char* utf8) {
+        if (!utf8 || !*utf8) return std::wstring();
+        int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+        if (n <= 0) return std::wstring();
+        std::wstring w(size_t(n), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &w[0], n);
+        w.resize(size_t(n - 1));
+        return w;
+    }
+    // The ANSI form of w when every character has one.
+    static bool ExactAnsi(const std::wstring& w, std::string* out) {
+        if (w.empty()) return false;
+        BOOL usedDefault = FALSE;
+        int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), int(w.size()), nullptr, 0, nullptr,
+                                        &usedDefault);
+        if (bytes <= 0 || usedDefault) return false;
+        out->assign(size_t(bytes), '\0');
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), int(w.size()), &(*out)[0], bytes, nullptr,
+                            &usedDefault);
+        return !usedDefault;
+    }
     static std::string Convert(const char* text, UINT from, UINT to) {
         if (!text || !*text) return std::string();
         int wide = MultiByteToWideChar(from, 0, text, -1, nullptr, 0);

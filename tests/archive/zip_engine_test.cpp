@@ -193,7 +193,8 @@ TEST_F(ZipHostile, DamagedArchivesGiveTableErrors) {
                     " open('small.zip','wb').write(e)\n"
                     "e = bytearray(d); e[c+24:c+28] = struct.pack('<I', 0x7fffffff); open('huge.zip','wb').write(e)\n"
                     "e = bytearray(d); e[c+10:c+12] = struct.pack('<H', 97); e[k+8:k+10] = struct.pack('<H', 97);"
-                    " open('method.zip','wb').write(e)\n"));
+                    " open('method.zip','wb').write(e)\n"
+                    "e = bytearray(d); e[k+26:k+28] = struct.pack('<H', 65535); open('local.zip','wb').write(e)\n"));
     struct {
         const char* archive;
         int list;     // result of counting
@@ -209,6 +210,7 @@ TEST_F(ZipHostile, DamagedArchivesGiveTableErrors) {
         {"small.zip", 0, TV_UNZIP_BADDATA},
         {"huge.zip", 0, TV_UNZIP_BADDATA},
         {"method.zip", 0, TV_UNZIP_UNSUPPORTED},
+        {"local.zip", 0, TV_UNZIP_BADDATA},  // the local header's name runs past the archive
         {"missing.zip", TV_UNZIP_OPENFAILED, TV_UNZIP_OPENFAILED},
     };
     for (auto& c : cases) {

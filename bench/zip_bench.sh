@@ -1,14 +1,18 @@
 #!/bin/bash
 # zip_bench.sh [WORKDIR]: the ZIP engine (tools/tvzip, native Release build without sanitizers)
-# against Info-ZIP zip/unzip on the same ~200 MB in ~2,000 generated files (text, random bytes,
-# repetitive binary). Reports MB/s (uncompressed bytes per second, best of 3 runs) and sizes.
+# against Info-ZIP zip/unzip and 7z on the same ~200 MB in ~2,000 generated files (text, random
+# bytes, repetitive binary), side by side in one run. Reports MB/s (uncompressed bytes per second,
+# best of RUNS runs, default 3) and sizes, as a Markdown table.
 #   TV_BUILD: build root (default ./build); the benchmark tree is $TV_BUILD/bench-release.
+# 7z runs as users run it: deflate at its default level (-mx=5) and with its own threads (-mmt=on,
+# both cores here); the CPU column counts every thread.
 set -euo pipefail
 root=$(dirname "$(dirname "$(realpath "$0")")")
 build=${TV_BUILD:-$root/build}/bench-release
 work=${1:-$(mktemp -d /tmp/tvzipbench.XXXXXX)}
 runs=${RUNS:-3}
 
+"$root/scripts/deps-native" "$(dirname "$build")/deps"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTV_SANITIZE=OFF >/dev/null
 cmake --build "$build" --target tvzip -j "${TV_JOBS:-2}" >/dev/null
 tvzip=$build/tools/tvzip
@@ -74,46 +78,54 @@ keep_best() {  # name "wall cpu"
   if [ -z "${bw[$1]:-}" ] || python3 -c "import sys; sys.exit(0 if $w < ${bw[$1]} else 1)"; then bw[$1]=$w; fi
   if [ -z "${bc[$1]:-}" ] || python3 -c "import sys; sys.exit(0 if $c < ${bc[$1]} else 1)"; then bc[$1]=$c; fi
 }
-rm -rf out.* info.zip ours.zip c.*.zip
+rm -rf out.* info.zip sz.zip ours.zip c.*.zip
 for r in $(seq "$runs"); do
   keep_best zip "$(timeit "zip -q -r -6 c.info.$r.zip data")"
+  keep_best sz "$(timeit "7z a -tzip -mx=5 c.sz.$r.zip data")"
   keep_best ours "$(timeit "'$tvzip' add c.ours.$r.zip -6 -r data")"
 done
 mv c.info.1.zip info.zip
+mv c.sz.1.zip sz.zip
 mv c.ours.1.zip ours.zip
 rm -f c.*.zip
 for r in $(seq "$runs"); do
   keep_best unzip "$(timeit "unzip -q info.zip -d out.u.$r")"
+  keep_best szx "$(timeit "7z x -y -oout.s.$r info.zip")"
   keep_best ourx "$(timeit "'$tvzip' extract info.zip out.t.$r")"
   keep_best ourx2 "$(timeit "'$tvzip' extract ours.zip out.o.$r")"
 done
 rm -rf out.*
-t_zip="${bw[zip]} ${bc[zip]}"
-t_ours="${bw[ours]} ${bc[ours]}"
-t_unzip="${bw[unzip]} ${bc[unzip]}"
-t_ourx="${bw[ourx]} ${bc[ourx]}"
-t_ourx2="${bw[ourx2]} ${bc[ourx2]}"
-rm -rf out
-# Correctness of what was measured.
+# Correctness of what was measured: every archive passes the others' test, our extraction is exact.
 unzip -tqq ours.zip >/dev/null
+7z t ours.zip >/dev/null
+"$tvzip" test sz.zip >/dev/null
 "$tvzip" extract info.zip out >/dev/null && diff -r data out/data >/dev/null && rm -rf out
 
-s_info=$(stat -c %s info.zip)
-s_ours=$(stat -c %s ours.zip)
-python3 - "$mb" "$t_zip" "$t_ours" "$t_unzip" "$t_ourx" "$t_ourx2" "$s_info" "$s_ours" "$bytes" "$runs" <<'PY'
+line() { echo "${bw[$1]} ${bc[$1]}"; }
+python3 - "$mb" "$bytes" "$runs" "$(line zip)" "$(line sz)" "$(line ours)" "$(line unzip)" "$(line szx)" \
+  "$(line ourx)" "$(line ourx2)" "$(stat -c %s info.zip)" "$(stat -c %s sz.zip)" "$(stat -c %s ours.zip)" <<'PY'
 import sys
 a = sys.argv[1:]
-mb = float(a[0])
-zw, zc, ow, oc, uw, uc, xw, xc, x2w, x2c = map(float, ' '.join(a[1:6]).split())
-si, so, raw, runs = int(a[6]), int(a[7]), int(a[8]), int(a[9])
+mb, raw, runs = float(a[0]), int(a[1]), int(a[2])
+t = {k: tuple(map(float, v.split())) for k, v in zip(
+    ['zip', 'sz', 'ours', 'unzip', 'szx', 'ourx', 'ourx2'], a[3:10])}
+si, ss, so = int(a[10]), int(a[11]), int(a[12])
 print('data: %.1f MB in 2000 files; best of %d runs; MB/s by wall time / by CPU time (user+sys)' % (mb, runs))
-print('| Operation | Info-ZIP | tvzip | tvzip speed / Info-ZIP (wall, CPU) |')
-print('|---|---|---|---|')
-def row(name, w1, c1, w2, c2):
-    print('| %s | %.1f / %.1f MB/s | %.1f / %.1f MB/s | %.2f x, %.2f x |' % (name, mb / w1, mb / c1, mb / w2, mb / c2, w1 / w2, c1 / c2))
-row('create, level 6', zw, zc, ow, oc)
-row("extract Info-ZIP's archive", uw, uc, xw, xc)
-print('| extract our archive | | %.1f / %.1f MB/s | |' % (mb / x2w, mb / x2c))
-print('| archive size, level 6 | %d (%.2f %%) | %d (%.2f %%) | %+.3f %% size |' %
-      (si, 100.0 * si / raw, so, 100.0 * so / raw, 100.0 * (so - si) / si))
+print()
+print('| Operation | Info-ZIP | 7z | tvzip | tvzip / Info-ZIP (wall, CPU) | tvzip / 7z (wall, CPU) |')
+print('|---|---|---|---|---|---|')
+def speed(k):
+    w, c = t[k]
+    return '%.1f / %.1f MB/s' % (mb / w, mb / c)
+def ratio(ours, other):
+    return '%.2f x, %.2f x' % (t[other][0] / t[ours][0], t[other][1] / t[ours][1])
+print('| create, level 6 (7z: -mx=5) | %s | %s | %s | %s | %s |' % (
+    speed('zip'), speed('sz'), speed('ours'), ratio('ours', 'zip'), ratio('ours', 'sz')))
+print("| extract Info-ZIP's archive | %s | %s | %s | %s | %s |" % (
+    speed('unzip'), speed('szx'), speed('ourx'), ratio('ourx', 'unzip'), ratio('ourx', 'szx')))
+print('| extract our own archive | | | %s | | |' % speed('ourx2'))
+def size(n):
+    return '{:,} B ({:.2f} %)'.format(n, 100.0 * n / raw)
+print('| archive size | %s | %s | %s | %+.3f %% | %+.3f %% |' % (
+    size(si), size(ss), size(so), 100.0 * (so - si) / si, 100.0 * (so - ss) / ss))
 PY

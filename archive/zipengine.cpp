@@ -557,6 +557,8 @@ void ResetUnzipCommand(TUnzipCommand* c) {
     c->count = 0;
     c->renamed = 0;
     c->writtenPath[0] = 0;
+    c->writtenProc = nullptr;
+    c->writtenUser = 0;
     c->messageProc = nullptr;
     c->minorStatus = c->majorStatus = nullptr;
     c->userValue = 0;
@@ -651,6 +653,13 @@ std::string UniqueName(TExtractJob& job, const std::string& path) {
     return std::string();
 }
 
+// Tells the caller of a file written or a folder made, by its ANSI path (none: not told).
+void TellWritten(TExtractJob& job, const std::string& path, int isFolder) {
+    std::string ansi = job.fs->AnsiPathOfUtf8(path.c_str());
+    if (!isFolder) CopyLimited(job.c->writtenPath, ansi.c_str(), sizeof job.c->writtenPath);
+    if (job.c->writtenProc && !ansi.empty()) job.c->writtenProc(ansi.c_str(), isFolder, job.c->writtenUser);
+}
+
 // Makes one folder; where a file of this run has its name, under a unique name instead.
 int MakeFolder(TExtractJob& job, const std::string& path, std::string* made, bool* renamed) {
     const std::string key = job.fs->NameKeyUtf8(path.c_str());
@@ -670,6 +679,7 @@ int MakeFolder(TExtractJob& job, const std::string& path, std::string* made, boo
     }
     job.folders[key] = actual;
     job.made.insert(job.fs->NameKeyUtf8(actual.c_str()));
+    TellWritten(job, actual, 1);
     *made = actual;
     return TV_UNZIP_OK;
 }
@@ -803,7 +813,7 @@ int WriteMemberFile(TExtractJob& job, const TMemberJob& m) {
     uint32_t keep = m.info.attributes & (TV_ATTR_READONLY | TV_ATTR_HIDDEN | TV_ATTR_SYSTEM);
     if (keep) fs->SetAttributesUtf8(m.target.c_str(), keep | TV_ATTR_ARCHIVE);
     job.made.insert(fs->NameKeyUtf8(m.target.c_str()));
-    CopyLimited(job.c->writtenPath, fs->AnsiPathOfUtf8(m.target.c_str()).c_str(), sizeof job.c->writtenPath);
+    TellWritten(job, m.target, 0);
     return TV_UNZIP_OK;
 }
 

@@ -49,6 +49,9 @@ typedef int32_t(TV_ENGINE_CALLBACK* TZipMessageProc)(uint32_t code, uint32_t a1,
                                                      uint32_t a4, uint32_t a5, uint32_t a6);
 // Status proc: item text, percent, user value; nonzero asks the engine to stop.
 typedef int32_t(TV_ENGINE_CALLBACK* TZipStatusProc)(const char* text, int32_t percent, uintptr_t user);
+// Written proc: a file the extraction wrote (complete) or a folder it made, by a path the ANSI
+// functions reach (as writtenPath), for callers that keep a list of what they extracted.
+typedef void(TV_ENGINE_CALLBACK* TZipWrittenProc)(const char* path, int isFolder, uintptr_t user);
 
 // Codes of the message proc and what the answers mean.
 enum : uint32_t {
@@ -114,6 +117,8 @@ struct TUnzipCommand {
     // extract: the last file written, as a path the ANSI functions open (its 8.3 form where the
     // true name has no ANSI form); empty when nothing was written
     char writtenPath[TV_PATH_SIZE] = {};
+    TZipWrittenProc writtenProc = nullptr;  // extract: every file written and folder made
+    uintptr_t writtenUser = 0;
     TZipMessageProc messageProc = nullptr;
     TZipStatusProc minorStatus = nullptr;  // item text and percent of the current member
     TZipStatusProc majorStatus = nullptr;  // percent of the whole job

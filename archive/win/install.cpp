@@ -55,6 +55,13 @@ private:
     std::unordered_set<std::string> seen_;
 };
 
+// What the engine wrote goes on the list as well: members whose true names have no ANSI form and
+// members written under new names are not found by their listed names.
+void TV_ENGINE_CALLBACK RecordWritten(const char* path, int isFolder, uintptr_t user) {
+    reinterpret_cast<TEntries*>(user)->Add(isFolder ? std::string(path) + "\\" : std::string(path),
+                                           isFolder ? TV_TEMP_FOLDER : TV_TEMP_FILE);
+}
+
 }  // namespace
 
 int InstallArchive(HWND owner, TArchiveFileListObject* members, const char* archivePath,
@@ -88,6 +95,8 @@ int InstallArchive(HWND owner, TArchiveFileListObject* members, const char* arch
     c.ignoreFolders = 0;
     c.overwrite = 0;
     c.messageProc = DynaZipNoFeedbackMessageProc;
+    c.writtenProc = RecordWritten;
+    c.writtenUser = uintptr_t(&entries);
     const int r = RunUnzipCommand(&c);
     if (r) ShowUnzipError(r, MB_OK, owner);
 

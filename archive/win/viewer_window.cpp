@@ -145,7 +145,7 @@ protected:
         if (password_ && password_->text[0]) CopyLimited(c.password, password_->text, sizeof c.password);
         const int r = RunUnzipCommand(&c);
         SecureZeroMemory(c.password, sizeof c.password);
-        if (r == TV_UNZIP_OK || r == TV_UNZIP_SKIPPED) extracted = c.count;
+        if (r == TV_UNZIP_OK || r == TV_UNZIP_SKIPPED || r == TV_UNZIP_RENAMED) extracted = c.count;
         if (r && r != TV_UNZIP_CANCELLED) ShowUnzipError(r, MB_OK, Window());
     }
 
@@ -755,7 +755,9 @@ void TTVInternalViewerWindow::OpenMember() {
     SecureZeroMemory(c.password, sizeof c.password);
     char relative[TV_PATH_SIZE] = {};
     const bool named = SafeMemberPath(m->name, '\\', relative, sizeof relative) != 0;
-    std::string path = std::string(folder) + relative;
+    // The engine names the file it wrote: a member whose true name has no ANSI form is reached
+    // by its short name, not by the ANSI form the list shows.
+    std::string path = r == 0 && c.writtenPath[0] ? std::string(c.writtenPath) : std::string(folder) + relative;
     if (p) {
         if (named) AddTempFileEntry(&p->tempFiles, path.c_str(), TV_TEMP_FILE);
         AddTempFileEntry(&p->tempFiles, folder, TV_TEMP_FOLDER);

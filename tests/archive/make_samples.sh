@@ -25,4 +25,9 @@ with zipfile.ZipFile('unicode.zip', 'w', zipfile.ZIP_DEFLATED) as z:
     z.writestr('\u00e4rger.txt', 'ansi lower')
     z.writestr('\u0416.txt', 'cyrillic upper')
     z.writestr('\u0436.txt', 'cyrillic lower')
+with zipfile.ZipFile('setup.zip', 'w') as z:
+    z.writestr('setup.exe', 'MZ')
+    z.writestr('\u0434\u0430\u043d\u043d\u044b\u0435/\u0444\u0430\u0439\u043b.txt', 'data')
+    z.writestr('Notes.txt', 'one')
+    z.writestr('notes.txt', 'two')
 PY

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,6 +14,9 @@
 
 #include "tests/driver/tvdriver.h"
 #include "archive/archive_ids.h"
+#include "archive/archivelist.h"
+#include "archive/win/install.h"
+#include "archive/win/tempfiles.h"
 #include "archive/win/filestatus.h"
 #include "archive/zipengine.h"
 #include "util/text.h"
@@ -398,6 +402,52 @@ TEST_F(WinArchive, WinZipAesArchivesOf7z) {
         EXPECT_EQ(TV_UNZIP_NOPASSWORD, Extract(archive, P("bad"), "", 1, 0, &c));
         EXPECT_EQ(0u, c.count);
     }
+}
+
+// An install removes what it extracted also where the files are not found by the names the list
+// shows: true names without an ANSI form, and members written under new names.
+TEST_F(WinArchive, InstallRemovesFilesOfTrueAndNewNames) {
+    const std::string archive = SamplePath("setup.zip");
+    ASSERT_FALSE(archive.empty()) << "TV_ARCHIVE_SAMPLES is not set (ctest's archive_samples fixture)";
+    TArchiveFileListObject members;
+    ASSERT_EQ(0, LoadArchive(&members, archive.c_str()));
+    struct Answers {
+        std::string program;
+        std::vector<std::string> files;  // what was in the work folder when the setup started
+        static int Box(HWND, const char*, const char*, UINT, void*) { return IDYES; }
+        static INT_PTR Start(HWND, const char* program, void* context) {
+            Answers* a = static_cast<Answers*>(context);
+            a->program = program;
+            std::string folder = a->program.substr(0, a->program.find_last_of('\\'));
+            WIN32_FIND_DATAW fd;
+            HANDLE h = FindFirstFileW((Wide(folder) + L"\\*").c_str(), &fd);
+            if (h != INVALID_HANDLE_VALUE) {
+                do {
+                    char name[MAX_PATH * 3];
+                    WideCharToMultiByte(CP_UTF8, 0, fd.cFileName, -1, name, sizeof name, nullptr, nullptr);
+                    if (fd.cFileName[0] != L'.') a->files.push_back(name);
+                } while (FindNextFileW(h, &fd));
+                FindClose(h);
+            }
+            return 33;
+        }
+    } answers;
+    TInstallHooks hooks;
+    hooks.messageBox = Answers::Box;
+    hooks.startProgram = Answers::Start;
+    hooks.context = &answers;
+    TTempFileListObject leftOver;
+    EXPECT_EQ(1, InstallArchive(nullptr, &members, archive.c_str(), &leftOver, &hooks));
+    ASSERT_FALSE(answers.program.empty());
+    std::sort(answers.files.begin(), answers.files.end());
+    EXPECT_EQ((std::vector<std::string>{"Notes.txt", "notes (2).txt", "setup.exe",
+                                        "\xd0\xb4\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb5"}),
+              answers.files);
+    // Everything went, the work folder with it.
+    const std::string work = answers.program.substr(0, answers.program.find_last_of('\\'));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(work.c_str())) << work;
+    EXPECT_EQ(0u, leftOver.Count(0));
+    RemoveTree(work);
 }
 
 TEST(WinArchiveMessages, NothingShownWithoutOwnerOrError) {

@@ -196,9 +196,29 @@ TEST_F(ZipTrueNames, UnicodeNamesKeepTheirTrueNames) {
     EXPECT_STREQ("_mega/_.txt", members[2].name);
     EXPECT_STREQ("caf\xe9.txt", members[3].name);
 
-    EXPECT_EQ(0, Run(TV_UNZIP_EXTRACT, "u.zip"));
+    struct Written {
+        static void TV_ENGINE_CALLBACK Record(const char* path, int isFolder, uintptr_t user) {
+            reinterpret_cast<std::vector<std::string>*>(user)->push_back((isFolder ? "folder " : "file ") +
+                                                                         std::string(path));
+        }
+    };
+    std::vector<std::string> written;
+    ResetUnzipCommand(&c_);
+    c_.function = TV_UNZIP_EXTRACT;
+    CopyLimited(c_.zipFile, P("u.zip").c_str(), sizeof c_.zipFile);
+    CopyLimited(c_.destination, P("out").c_str(), sizeof c_.destination);
+    c_.ignoreFolders = 0;
+    c_.writtenProc = Written::Record;
+    c_.writtenUser = uintptr_t(&written);
+    EXPECT_EQ(0, RunUnzipCommand(&c_));
     EXPECT_EQ(4u, c_.count);
     EXPECT_EQ(0u, c_.renamed);
+    // Every file and folder the run made is told, by a path that reaches it.
+    const std::vector<std::string> expected = {
+        "file " + P("out/\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82.txt"),
+        "file " + P("out/\xe6\x97\xa5\xe6\x9c\xac.txt"), "folder " + P("out/\xce\xa9mega"),
+        "file " + P("out/\xce\xa9mega/\xcf\x83.txt"), "file " + P("out/caf\xe9.txt")};
+    EXPECT_EQ(expected, written);
     EXPECT_EQ("privet", ReadAll(P("out/\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82.txt")));
     EXPECT_EQ("nihon", ReadAll(P("out/\xe6\x97\xa5\xe6\x9c\xac.txt")));
     EXPECT_EQ("sigma", ReadAll(P("out/\xce\xa9mega/\xcf\x83.txt")));

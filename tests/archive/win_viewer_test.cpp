@@ -724,4 +724,49 @@ TEST_F(Viewer, ArchiveExchangeOnlyFromItsOwnSender) {
     EXPECT_STREQ("", program_.password.text);
 }
 
+// A member whose name has no ANSI form (the list shows "_" for it) is written under its true name
+// and opened from there.
+TEST_F(Viewer, MemberWithoutAnAnsiNameOpensItsTrueNamedCopy) {
+    CreateDirectoryA(P("src").c_str(), nullptr);
+    const std::wstring wide = std::wstring(L"") + L"\x0434\x0430\x043d\x043d\x044b\x0435.dat";
+    std::wstring folder(P("src").size(), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, P("src").c_str(), int(folder.size()), &folder[0], int(folder.size()));
+    HANDLE h = CreateFileW((folder + L"\\" + wide).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    DWORD done = 0;
+    WriteFile(h, "true name", 9, &done, nullptr);
+    CloseHandle(h);
+    const std::string archive = P("unicode.zip");
+    // (The name cannot pass an ANSI command line: 7z finds it by a mask.)
+    ASSERT_TRUE(ivt::SevenZip(P("src"), archive, "", {"*.dat"}));
+    TTVInternalViewerWindow* v = OpenViewer(archive);
+    ASSERT_TRUE(v);
+    ASSERT_EQ(1, v->Table().RowCount());
+    EXPECT_STREQ("______.dat", v->Table().MemberOfRow(0)->name);
+    v->Table().SelectRow(0, true);
+    LVITEMA item = {};
+    item.stateMask = LVIS_FOCUSED;
+    item.state = LVIS_FOCUSED;
+    SendMessageA(v->List(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+    // ".dat" has no program here: the copy is made, then "could not be opened" is said.
+    std::string said;
+    Script answer([&] {
+        HWND box = Box("Error");
+        said = tvd::MessageBoxText(box);
+        tvd::AnswerMessageBox(box, IDOK);
+    });
+    v->OnCommand(IV_CM_OPEN);
+    answer.Finish();
+    EXPECT_EQ(std::string(TvString(IDS_IV_NOT_OPENED)), said);
+    const ListNode* last = nullptr;
+    for (const ListNode* n = program_.tempFiles.First(); n; n = n->next)
+        if (TTempFileListObject::Item(n)->kind == TV_TEMP_FILE) last = n;
+    ASSERT_TRUE(last);
+    EXPECT_EQ("true name", Read(TTempFileListObject::Item(last)->path));
+    CleanTempFileList(&program_.tempFiles, TV_CLEAN_FILES, true);
+    CleanTempFileList(&program_.tempFiles, TV_CLEAN_FOLDERS, true);
+    EXPECT_EQ(0u, program_.tempFiles.Count(0));
+    DestroyWindow(v->Window());
+}
+
 }  // namespace

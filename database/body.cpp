@@ -89,7 +89,7 @@ bool WriteDatabaseBody(TByteStream* file, uint32_t flags, TProgramData* data, co
 
 bool ReadDatabaseBody(TByteStream* file, uint32_t version, uint32_t flags, TProgramData* data,
                       TCategoryListObject* categories, TFileListObject* downloads, TBookmarkListObject* bookmarks,
-                      TShortcutListObject* shortcuts) {
+                      TShortcutListObject* shortcuts, bool* settingsComplete) {
     if (!file || !data) return false;
     TTrackingStream in(file);
     bool complete = true;
@@ -135,6 +135,7 @@ bool ReadDatabaseBody(TByteStream* file, uint32_t version, uint32_t flags, TProg
     data->del.Validate();
     data->password.Read(&in);  // 19
     data->copy.Read(&in);      // 20
+    if (settingsComplete) *settingsComplete = complete && !in.ReadFailed();
 
     TCategoryListObject* categoryList = categories ? categories : &data->categories;
     complete = categoryList->Read(&in) && complete;  // 21

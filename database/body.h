@@ -38,9 +38,11 @@ bool WriteDatabaseBody(TByteStream* file, uint32_t flags, TProgramData* data,
 // lists, given lists receive the records instead. Every section validates what it read; a value
 // that is not in the stream is never invented (a field keeps its value, a count counts as 0).
 // Returns true when the whole body was in the stream, false when it ended early.
+// settingsComplete (optional) receives whether the settings sections (1 to 20) were all there.
 bool ReadDatabaseBody(TByteStream* file, uint32_t version, uint32_t flags, TProgramData* data,
                       TCategoryListObject* categories = nullptr, TFileListObject* downloads = nullptr,
-                      TBookmarkListObject* bookmarks = nullptr, TShortcutListObject* shortcuts = nullptr);
+                      TBookmarkListObject* bookmarks = nullptr, TShortcutListObject* shortcuts = nullptr,
+                      bool* settingsComplete = nullptr);
 
 // A stream over another one that notes every short read, failed write and jump to the end (the
 // counted-string reader jumps to the end when a text is not completely there).

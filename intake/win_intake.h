@@ -108,6 +108,6 @@ enum { TV_ICON_STATE_MISSING = 41, TV_ICON_STATE_FOUND = 43 };
 // Shows a message through the context's responder (or MessageBoxA).
 int IntakeMessageBox(const TIntakeContext& context, const char* text, const char* caption, UINT type);
 
-// Text for the hand-off receiver when the downloaded file stays where it was: string 3511 with
+// Text for the hand-off receiver when the downloaded file stays where it was: string 5799 with
 // the path put in. Returns out.
 const char* HandOffFileKeptMessage(char* out, size_t size, const char* path);

@@ -32,7 +32,6 @@ void OpenInternalViewerCall(HWND, const char* archive) {
     TTVInternalViewerWindow* viewer = TTVInternalViewerWindow::Open(archive ? archive : "", nullptr);
     if (viewer) SetForegroundWindow(viewer->Window());
 }
-void RunInterchangeImportCall(HWND, const char* file) { ShellTrace("interchange [%s]", file ? file : ""); }
 
 TIntakeOutcome FileIntakeCall(const TIntakeContext& context, const FileItem* templateRecord, const char* path,
                               uint32_t options) {

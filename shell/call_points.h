@@ -34,8 +34,6 @@ void RegisterClipboardFormatsCall();
 // --- Command-line actions.
 // A new internal viewer window on archive (may be empty), brought to the foreground.
 void OpenInternalViewerCall(HWND mainWindow, const char* archive);
-// The interchange-file import wizard for the file. NOT BUILT YET.
-void RunInterchangeImportCall(HWND mainWindow, const char* file);
 
 // --- File intake.
 // What an intake did with the file it was given.
@@ -52,7 +50,7 @@ TIntakeOutcome FileIntakeCall(const TIntakeContext& context, const FileItem* tem
 // intake placed it in the storage folder or the user chose not to keep it. Anything else (intake
 // failed, a dialog was cancelled without that choice) keeps the file, so no download is lost.
 bool HandOffFileMayBeDeleted(const TIntakeOutcome& outcome);
-// After an intake that kept the handed-over file at path (it still exists): message 3511 naming
+// After an intake that kept the handed-over file at path (it still exists): message 5799 naming
 // the file, caption "Error" (the user was not the one who declined it, so storing failed).
 // Nothing for a file that is not there.
 void ReportHandOffFileKept(const TIntakeContext& context, const TIntakeOutcome& outcome, const char* path);

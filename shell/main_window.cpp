@@ -15,6 +15,7 @@
 #include "database/win_database.h"
 #include "intake/win_intake.h"
 #include "integration/win_browser.h"
+#include "interchange/win_wizards.h"
 #include "shell/app.h"
 #include "shell/call_points.h"
 #include "shell/command_line.h"
@@ -24,6 +25,7 @@
 #include "shell/handoff_receiver.h"
 #include "resources/resource_ids.h"
 #include "util/format.h"
+#include "util/path.h"
 #include "util/text.h"
 #include "util/textcopy.h"
 #include "util/win_classes.h"
@@ -56,7 +58,7 @@ const int kToolTipOffset = 2100;
 // Commands whose feature is not part of this program yet: shown greyed.
 const int kNotBuiltCommands[] = {CM_NEW_DOWNLOAD, CM_COPY_TO, CM_CUT, CM_COPY, CM_PASTE, CM_SEARCH,
                                  CM_SEARCH_RESULTS, CM_IMPORT_BOOKMARKS, CM_EXPORT_BOOKMARKS,
-                                 CM_EXPORT_FILE_DATABASE, CM_MAKE_INTERCHANGE, CM_IMPORT_INTERCHANGE};
+                                 CM_EXPORT_FILE_DATABASE};
 
 bool IsNotBuilt(int command) {
     for (int id : kNotBuiltCommands)
@@ -345,7 +347,7 @@ void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bo
             OpenInternalViewerCall(hwnd_, plan.archive.c_str());
             break;
         case CommandLinePlan::INTERCHANGE:
-            RunInterchangeImportCall(hwnd_, plan.interchangeFile.c_str());
+            if (program_ && RunImportInterchangeWizard(frame_, program_, plan.interchangeFile.c_str())) Refresh();
             break;
         case CommandLinePlan::INTAKE:
             for (const CommandLineIntake& item : plan.intake)
@@ -526,6 +528,12 @@ void TTolvaneWindow::OnCommand(int id) {
             if (program_ && BrowserLaunchFailed(LaunchBrowser(hwnd_, &program_->integration, kProductWebSite)))
                 MessageBoxA(hwnd_, LoadMessageText(kIdsWebSiteNotOpened), Globals().title, MB_OK | MB_ICONSTOP);
             break;
+        case CM_MAKE_INTERCHANGE:
+            if (program_) RunCreateInterchangeWizard(frame_, program_);
+            break;
+        case CM_IMPORT_INTERCHANGE:
+            if (program_ && RunImportInterchangeWizard(frame_, program_, nullptr)) Refresh();
+            break;
         case CM_ABOUT:
             RunInfoDialog(frame_);
             break;
@@ -580,10 +588,33 @@ void TTolvaneWindow::ShowTrayMenu(int x, int y) {
     DestroyMenu(menu);
 }
 
+// True when path names something inside the system's temporary folder (after "." and ".." are
+// resolved): the only place whose files the clean-up may delete. A list read from a damaged or
+// foreign file could name any file.
+static bool IsInsideTemporaryFolder(const char* path) {
+    char temp[MAX_PATH + 1], full[MAX_PATH + 1];
+    const DWORD t = GetTempPathA(sizeof temp, temp);
+    if (t == 0 || t >= sizeof temp) return false;
+    char* name = nullptr;
+    const DWORD f = GetFullPathNameA(path, sizeof full, full, &name);
+    if (f == 0 || f >= sizeof full) return false;
+    if (EnsureTrailingBackslash(temp, sizeof temp) < 0) return false;
+    const size_t n = strlen(temp);
+    return strlen(full) > n && TextEquals(full, temp, 0, int(n));
+}
+
 void TTolvaneWindow::DeleteTemporaryFiles() {
     if (!program_) return;
     // Files first, then folders (a folder goes only once the files in it are gone). An entry
     // whose file or folder could not be removed stays listed for the next run.
+    // An entry outside the system's temporary folder is dropped from the list, never deleted.
+    TTempFileListObject& list = program_->tempFiles;
+    for (ListNode* node = list.First(); node;) {
+        ListNode* next = node->next;
+        const TempFileEntry* entry = TTempFileListObject::Item(node);
+        if (!entry || !entry->path || !IsInsideTemporaryFolder(entry->path)) list.DeleteNode(node);
+        node = next;
+    }
     CleanTempFileList(&program_->tempFiles, TV_CLEAN_FILES, true);
     CleanTempFileList(&program_->tempFiles, TV_CLEAN_FOLDERS, true);
 }

@@ -293,9 +293,17 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
     const char text[] = "/interchangefile \"C:\\My Files\\b.tvi\"";
     EXPECT_EQ(SendCopyData(frame, 2, text, sizeof(text), &answered), FALSE);
     EXPECT_TRUE(answered);
-    EXPECT_EQ(SendCopyData(frame, 0, text, sizeof(text), &answered), TRUE);
-    EXPECT_TRUE(run.WaitForLine("interchange [C:\\My Files\\b.tvi]"));
     const DWORD pid = tv.process().pid();
+    {
+        // The import wizard opens on the named file, without its quotes.
+        AsyncCopyData send(frame, 0, std::string(text, sizeof(text)));
+        HWND wizard = tvd::WaitForWindow("#32770", "Import Interchange File", e2e::kUiTimeoutMs, pid);
+        ASSERT_TRUE(wizard);
+        EXPECT_EQ(PageText(wizard, 101), "C:\\My Files\\b.tvi");
+        EXPECT_TRUE(AnswerSheet(wizard, PSBTN_CANCEL));
+        EXPECT_EQ(send.Wait(&answered), TRUE);
+        EXPECT_TRUE(answered);
+    }
     const std::string folder = tvd::WinPath(tv.folder().path());
     // A forwarded text without terminator is read only up to its byte count.
     const std::string one = folder + "\\one.zip";

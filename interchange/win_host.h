@@ -1,0 +1,36 @@
+// The interchange host over real files: stored files read with shared access, received files
+// written under a temporary name in their folder and moved into place when complete, folders,
+// the storage move of the preferences, and the wizard's pump, cancel flag and progress.
+#pragma once
+
+#include <windows.h>
+
+#include "database/programdata.h"
+#include "interchange/host.h"
+
+class TWin32InterchangeHost : public TInterchangeHost {
+public:
+    int64_t FileSize(const char* path) override;
+    // Opened for reading with reads and writes of others allowed: a file another program is still
+    // writing goes in at the size it had when it was opened (and is named as changed) instead of
+    // becoming an empty block.
+    std::unique_ptr<TByteStream> OpenForReading(const char* path, int64_t* size) override;
+    std::unique_ptr<TIncomingFile> Receive(const char* folder) override;
+    bool EnsureFolder(const char* folder) override;
+    int RelocateStorage(TProgramData* data, const char* oldBase, int kind) override;
+
+    void Pump() override;
+    bool Cancelled() override { return cancelled_; }
+    void Progress(uint32_t done, uint32_t total) override;
+
+    void SetCancelled() { cancelled_ = true; }
+    // The progress bar that shows done * 100 / total (null: none).
+    void SetProgressBar(HWND bar) { progress_ = bar; }
+    // Called after every pump (tests use it to act between chunks).
+    void (*afterPump)(void* context) = nullptr;
+    void* afterPumpContext = nullptr;
+
+private:
+    bool cancelled_ = false;
+    HWND progress_ = nullptr;
+};

@@ -500,10 +500,16 @@ TEST(ShellShutDown, TemporaryFilesThenFoldersAreDeletedAndWhatStaysStaysListed) 
     e2e::TvProgram& tv = run.tv();
     ASSERT_TRUE(tv.ready());
     const std::string folder = tvd::WinPath(tv.folder().path());
-    const std::string viewed = folder + "\\viewed";      // a viewer's folder with its file
+    // The viewers keep their files in the system's temporary folder: only there does the
+    // clean-up delete anything.
+    char tempPath[MAX_PATH];
+    GetTempPathA(sizeof tempPath, tempPath);
+    const std::string temp = std::string(tempPath) + "tv-shutdown-" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(tvd::MakeFolders(temp));
+    const std::string viewed = temp + "\\viewed";      // a viewer's folder with its file
     const std::string viewedFile = viewed + "\\member.txt";
-    const std::string loose = folder + "\\loose.tmp";
-    const std::string busy = folder + "\\busy";          // holds a file nobody listed
+    const std::string loose = temp + "\\loose.tmp";
+    const std::string busy = temp + "\\busy";          // holds a file nobody listed
     ASSERT_TRUE(tvd::MakeFolders(viewed));
     ASSERT_TRUE(tvd::MakeFolders(busy));
     ASSERT_TRUE(tvd::WriteWholeFile(viewedFile, "x"));
@@ -519,7 +525,7 @@ TEST(ShellShutDown, TemporaryFilesThenFoldersAreDeletedAndWhatStaysStaysListed) 
             std::string path;
             uint32_t kind;
         } entries[] = {{viewed, TV_TEMP_FOLDER}, {viewedFile, TV_TEMP_FILE}, {loose, TV_TEMP_FILE},
-                       {busy, TV_TEMP_FOLDER}, {folder + "\\gone.tmp", TV_TEMP_FILE}};
+                       {busy, TV_TEMP_FOLDER}, {temp + "\\gone.tmp", TV_TEMP_FILE}};
         for (const auto& e : entries) {
             TempFileEntry entry = {const_cast<char*>(e.path.c_str()), e.kind};
             ASSERT_TRUE(data.tempFiles.Add(&entry, 0));
@@ -546,6 +552,7 @@ TEST(ShellShutDown, TemporaryFilesThenFoldersAreDeletedAndWhatStaysStaysListed) 
     const TempFileEntry* left = TTempFileListObject::Item(after.tempFiles.First());
     ASSERT_TRUE(left && left->path);
     EXPECT_EQ(std::string(left->path), busy);
+    tvd::RemoveTree(temp);
 }
 
 }  // namespace

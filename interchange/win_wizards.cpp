@@ -416,6 +416,9 @@ LONG_PTR TInterchangeWizard::OnSetActive(Page* page) {
             PropSheet_SetWizButtons(sheet_, PSWIZB_BACK | PSWIZB_NEXT);
             break;
         default:
+            if (IsCategoryPage(page->kind))
+                EnableWindow(GetDlgItem(hwnd, IDC_ICF_TREE),
+                             !import_ || IsDlgButtonChecked(hwnd, IDC_ICF_DONT_IMPORT) != BST_CHECKED);
             PropSheet_SetWizButtons(sheet_, PSWIZB_BACK | PSWIZB_NEXT);
             break;
     }

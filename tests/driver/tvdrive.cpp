@@ -23,7 +23,12 @@ const char kUsage[] =
     "  command CLASS CAPTION ID            posts a menu command (WM_COMMAND without a control)\n"
     "  answer CAPTION BUTTON [TIMEOUT_MS]  answers a message box: ok yes no cancel abort retry ignore or an id\n"
     "  tree CLASS CAPTION [ID]             prints a tree view's items (the first one, or the control ID)\n"
-    "  list CLASS CAPTION [ID]             prints a list view's columns and rows, tab-separated\n";
+    "  list CLASS CAPTION [ID]             prints a list view's columns and rows, tab-separated\n"
+    "  sheet CLASS CAPTION BUTTON          presses a property sheet's button: next back finish ok cancel\n"
+    "  page-text CLASS CAPTION ID          prints a control's text on the sheet's current page\n"
+    "  page-set-text CLASS CAPTION ID TEXT sets a control's text on the current page\n"
+    "  page-check CLASS CAPTION ID 0|1     checks or clears a button on the current page\n"
+    "  page-tree CLASS CAPTION ID PATH     selects a tree item on the current page (texts joined by \"/\")\n";
 
 std::string Any(const char* s) { return strcmp(s, "-") == 0 ? std::string() : std::string(s); }
 
@@ -149,6 +154,48 @@ int Run(int argc, char** argv) {
         }
         const bool ok = cmd == "press" ? tvd::PressButton(w, int(number)) : tvd::SetControlText(w, int(number), a[3]);
         return ok ? 0 : 1;
+    }
+    if (cmd == "sheet" && n == 3) {
+        HWND w = Find(a[0], a[1]);
+        if (!w) return NotFound(a[0], a[1]);
+        static const struct {
+            const char* name;
+            int button;
+        } kSheetButtons[] = {{"next", PSBTN_NEXT}, {"back", PSBTN_BACK}, {"finish", PSBTN_FINISH},
+                             {"ok", PSBTN_OK},     {"cancel", PSBTN_CANCEL}};
+        for (const auto& b : kSheetButtons)
+            if (lstrcmpiA(a[2], b.name) == 0) return tvd::PressPropertySheetButton(w, b.button) ? 0 : 1;
+        return fputs(kUsage, stderr), 2;
+    }
+    if ((cmd == "page-text" && n == 3) || ((cmd == "page-set-text" || cmd == "page-check" || cmd == "page-tree") && n == 4)) {
+        HWND w = Find(a[0], a[1]);
+        if (!w) return NotFound(a[0], a[1]);
+        HWND page = tvd::CurrentPropertyPage(w);
+        if (!page || !ParseNumber(a[2], &number) || !tvd::Control(page, int(number))) {
+            fprintf(stderr, "tvdrive: no control %s on the current page\n", a[2]);
+            return 1;
+        }
+        const int id = int(number);
+        if (cmd == "page-text") {
+            printf("%s\n", tvd::ControlText(page, id).c_str());
+            return 0;
+        }
+        if (cmd == "page-set-text") return tvd::SetControlText(page, id, a[3]) ? 0 : 1;
+        if (cmd == "page-check") return tvd::SetButtonChecked(page, id, strcmp(a[3], "0") != 0) ? 0 : 1;
+        std::vector<std::string> path;
+        std::string part;
+        for (const char* p = a[3];; ++p) {
+            if (*p == '/' || !*p) {
+                path.push_back(part);
+                part.clear();
+                if (!*p) break;
+            } else {
+                part += *p;
+            }
+        }
+        HWND tree = tvd::Control(page, id);
+        HTREEITEM item = tvd::FindTreeItem(tree, path);
+        return item && tvd::SelectTreeItem(tree, item) ? 0 : 1;
     }
     if (cmd == "answer" && (n == 2 || n == 3)) {
         unsigned long timeout = 0;

@@ -6,6 +6,12 @@
 
 #include "util/text.h"
 
+namespace {
+// A copy buffer for a block of length bytes: one chunk, smaller for small files (thousands of
+// small shortcut files should not each clear a whole chunk).
+size_t ChunkFor(int64_t length) { return size_t(std::max<int64_t>(1, std::min<int64_t>(length, TV_INTERCHANGE_CHUNK))); }
+}  // namespace
+
 int32_t ParseInterchangeVersion(const char* magic) {
     if (!magic) return 0;
     char copy[TV_INTERCHANGE_MAGIC_SIZE + 1] = {};
@@ -65,7 +71,7 @@ bool WriteStoredFileBlock(TByteStream* out, TByteStream* source, int64_t length,
     if (!out || length < 0 || length > TV_INTERCHANGE_MAX_BLOCK || (!source && length != 0)) return false;
     r.length = length;
     bool ok = out->WriteI32(int32_t(length));
-    std::vector<uint8_t> buffer(TV_INTERCHANGE_CHUNK);
+    std::vector<uint8_t> buffer(ChunkFor(length));
     int64_t copied = 0;
     bool sourceEnded = false;
     while (ok && copied < length) {
@@ -103,7 +109,9 @@ TBlockStatus BeginStoredFileBlock(TByteStream* in, int64_t* length) {
 
 TBlockStatus CopyStoredFileBlock(TByteStream* in, int64_t length, TByteStream* sink, const TPumpHook& pump) {
     if (!in || length < 0) return TV_BLOCK_BAD_LENGTH;
-    std::vector<uint8_t> buffer(TV_INTERCHANGE_CHUNK);
+    // The buffer follows the length only up to one chunk: the length was checked against the
+    // file's size, and a large one still costs no more than a chunk.
+    std::vector<uint8_t> buffer(ChunkFor(length));
     bool sinkOk = sink != nullptr;
     int64_t copied = 0;
     while (copied < length) {
@@ -135,8 +143,9 @@ size_t TBufferedReadStream::Read(void* buffer, size_t size) {
     size_t done = 0;
     while (done < size) {
         if (begin_ == end_) {
-            // Large reads bypass the buffer once it is empty.
-            if (size - done >= buffer_.size()) {
+            // Reads of whole chunks (stored files) bypass the buffer once it is empty: copying
+            // them through it would only add a copy.
+            if (size - done >= buffer_.size() / 8) {
                 const size_t got = inner_->Read(out + done, size - done);
                 done += got;
                 break;

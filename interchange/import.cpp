@@ -86,7 +86,7 @@ bool IsUsableStorageLocation(const char* path) {
 
 bool StreamsEqual(TByteStream* a, TByteStream* b) {
     if (!a || !b) return false;
-    std::vector<uint8_t> x(TV_INTERCHANGE_CHUNK), y(TV_INTERCHANGE_CHUNK);
+    std::vector<uint8_t> x(4096), y(4096);  // shortcut files: small
     for (;;) {
         const size_t n = a->Read(x.data(), x.size());
         size_t m = 0;

@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "core/win_item_ops.h"
+#include "util/text.h"
 #include "util/win_files.h"
 #include "util/win_stream.h"
 #include "util/win_ui.h"
@@ -17,17 +19,21 @@ public:
     explicit TWin32IncomingFile(const std::string& temp) : temp_(temp) {}
     ~TWin32IncomingFile() override {
         stream_.Close();
-        if (!committed_) DeleteFileA(temp_.c_str());
+        if (created_ && !committed_) DeleteFileA(temp_.c_str());
     }
-    bool Open() {
-        return stream_.Open(temp_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    // Creates the temporary file; false when the name is taken or nothing can be created.
+    bool Create() {
+        created_ = stream_.Open(temp_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+        return created_;
     }
     TByteStream* Stream() override { return &stream_; }
     bool Commit(const char* path) override {
         stream_.Close();
-        // A read-only file of that name would refuse to be replaced.
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        if (!MoveFileExA(temp_.c_str(), path, MOVEFILE_REPLACE_EXISTING)) return false;
+        if (!MoveFileExA(temp_.c_str(), path, MOVEFILE_REPLACE_EXISTING)) {
+            // A read-only file of that name refuses to be replaced.
+            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+            if (!MoveFileExA(temp_.c_str(), path, MOVEFILE_REPLACE_EXISTING)) return false;
+        }
         committed_ = true;
         return true;
     }
@@ -35,6 +41,7 @@ public:
 private:
     std::string temp_;
     TWin32FileStream stream_;
+    bool created_ = false;  // only a file this object made is ever deleted
     bool committed_ = false;
 };
 
@@ -56,12 +63,22 @@ std::unique_ptr<TByteStream> TWin32InterchangeHost::OpenForReading(const char* p
 }
 
 std::unique_ptr<TIncomingFile> TWin32InterchangeHost::Receive(const char* folder) {
-    char temp[MAX_PATH];
-    // Creates the file under a unique name; it is opened again for writing.
-    if (!folder || !GetTempFileNameA(folder, "tvi", 0, temp)) return nullptr;
-    auto incoming = std::make_unique<TWin32IncomingFile>(temp);
-    if (!incoming->Open()) return nullptr;
-    return incoming;
+    if (!folder || !*folder) return nullptr;
+    // "~tvi<process><counter>.tmp", created only when no such file exists; a few tries in case
+    // an earlier run left one behind.
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char name[48];
+        FormatLimited(name, sizeof name, "~tvi%lx%x.tmp", static_cast<unsigned long>(GetCurrentProcessId()), ++counter);
+        std::string temp = folder;
+        if (temp.back() != '\\' && temp.back() != '/') temp += '\\';
+        temp += name;
+        if (temp.size() >= MAX_PATH) return nullptr;
+        auto incoming = std::make_unique<TWin32IncomingFile>(temp);
+        if (incoming->Create()) return incoming;
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return nullptr;
+    }
+    return nullptr;
 }
 
 bool TWin32InterchangeHost::EnsureFolder(const char* folder) {
@@ -79,6 +96,10 @@ int TWin32InterchangeHost::RelocateStorage(TProgramData* data, const char* oldBa
 }
 
 void TWin32InterchangeHost::Pump() {
+    const DWORD now = GetTickCount();
+    if (pumped_ && now - lastPump_ < kPumpIntervalMs) return;
+    pumped_ = true;
+    lastPump_ = now;
     PumpMessages();
     if (afterPump) afterPump(afterPumpContext);
 }

@@ -98,9 +98,17 @@ TEST(InterchangeBlocks, KeepTheirPromisedLengthWhateverTheSourceHolds) {
         size_t actual;
         bool changed;
     };
-    const Case cases[] = {{0, 0, false},         {1, 1, false},         {19999, 19999, false}, {20000, 20000, false},
-                          {20001, 20001, false}, {45000, 45000, false}, {45000, 30000, true},  {30000, 45000, true},
-                          {0, 5, true},          {5, 0, true}};
+    const size_t chunk = TV_INTERCHANGE_CHUNK;
+    const Case cases[] = {{0, 0, false},
+                          {1, 1, false},
+                          {chunk - 1, chunk - 1, false},
+                          {chunk, chunk, false},
+                          {chunk + 1, chunk + 1, false},
+                          {2 * chunk + 5000, 2 * chunk + 5000, false},
+                          {2 * chunk + 5000, chunk + 300, true},  // shrank: padded
+                          {chunk + 300, 2 * chunk + 5000, true},  // grew: cut
+                          {0, 5, true},
+                          {5, 0, true}};
     for (const Case& c : cases) {
         std::string contents(c.actual, '\0');
         for (size_t i = 0; i < contents.size(); ++i) contents[i] = char('a' + i % 26);
@@ -167,13 +175,14 @@ TEST(InterchangeBlocks, ReadingNeverTrustsTheLength) {
     }
 
     // A sink that fails half way: the rest of the block is still skipped, so the next is found.
-    std::vector<uint8_t> two = Bytes().I32(45000).Data();
-    two.resize(two.size() + 45000, 'q');
+    const int32_t big = int32_t(2 * TV_INTERCHANGE_CHUNK + 5000);
+    std::vector<uint8_t> two = Bytes().I32(big).Data();
+    two.resize(two.size() + size_t(big), 'q');
     two.insert(two.end(), second.begin(), second.end());
     TMemoryViewStream in(two.data(), two.size());
     int64_t length = 0;
     ASSERT_EQ(BeginStoredFileBlock(&in, &length), TV_BLOCK_OK);
-    LimitedSink sink(30000);
+    LimitedSink sink(TV_INTERCHANGE_CHUNK + 10);
     EXPECT_EQ(CopyStoredFileBlock(&in, length, &sink, TPumpHook()), TV_BLOCK_WRITE_FAILED);
     ASSERT_EQ(BeginStoredFileBlock(&in, &length), TV_BLOCK_OK);
     TMemoryStream next;
@@ -711,7 +720,7 @@ TEST(InterchangeHostile, UnusableFilesChangeNothing) {
 }
 
 TEST_F(InterchangeRoundTrip, CancelKeepsWhatWasMergedAndStops) {
-    std::string big(50000, 'z');
+    std::string big(2 * TV_INTERCHANGE_CHUNK + 10, 'z');
     f.Download("big1.bin", tools, big);
     f.Download("big2.bin", tools, big);
     const std::vector<uint8_t> bytes = f.Write(Excerpt(true, tools, true, links));

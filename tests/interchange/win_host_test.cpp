@@ -73,6 +73,22 @@ TEST_F(WinHost, ReceivedFilesReplaceOnlyWhenCommitted) {
     }
     EXPECT_EQ(Files(folder), std::vector<std::string>{"a.zip"});
     EXPECT_FALSE(host.Receive((root_ + "missing\\").c_str()));
+    // Files that only look like temporary ones are never touched.
+    for (unsigned n = 0; n < 40; ++n) {
+        char name[48];
+        snprintf(name, sizeof name, "~tvi%lx%x.tmp", static_cast<unsigned long>(GetCurrentProcessId()), n);
+        ASSERT_TRUE(tvd::WriteWholeFile(folder + name, "mine"));
+    }
+    {
+        auto incoming = host.Receive(folder.c_str());
+        if (incoming) incoming->Stream()->Write("x", 1);
+    }
+    std::string mine;
+    for (const std::string& name : Files(folder)) {
+        if (name == "a.zip") continue;
+        EXPECT_TRUE(tvd::ReadWholeFile(folder + name, &mine) && mine == "mine") << name;
+    }
+    EXPECT_EQ(Files(folder).size(), 41u);
 }
 
 // Between the chunks of the copy another handle changes the file.
@@ -99,8 +115,12 @@ void ChangeFile(void* context) {
 
 TEST_F(WinHost, AFileChangingDuringTheCopyKeepsItsPromisedLength) {
     const std::string path = root_ + "store\\big.bin";
-    std::string contents(50000, 'b');
-    for (const int64_t change : {int64_t(30000), int64_t(-40000)}) {
+    const int64_t chunk = int64_t(TV_INTERCHANGE_CHUNK);
+    const int64_t full = 2 * chunk + 5000;
+    std::string contents(size_t(full), 'b');
+    for (size_t i = 0; i < contents.size(); i += 7) contents[i] = char('a' + i % 23);
+    // After the first chunk the file grows by 30,000 bytes, or is cut to one chunk and 4,000 bytes.
+    for (const int64_t change : {int64_t(30000), -(chunk + 1000)}) {
         ASSERT_TRUE(tvd::WriteWholeFile(path, contents));
         // Another program still has the file open for writing: it is read all the same.
         HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -113,21 +133,22 @@ TEST_F(WinHost, AFileChangingDuringTheCopyKeepsItsPromisedLength) {
         int64_t size = -1;
         auto source = host.OpenForReading(path.c_str(), &size);
         ASSERT_TRUE(source);
-        EXPECT_EQ(size, 50000);
+        EXPECT_EQ(size, full);
         TMemoryStream out;
         TBlockWriteResult result;
         TPumpHook pump{[](void* h) { static_cast<TWin32InterchangeHost*>(h)->Pump(); }, &host};
         ASSERT_TRUE(WriteStoredFileBlock(&out, source.get(), size, pump, &result));
         CloseHandle(writer);
         EXPECT_TRUE(result.changed) << change;
-        ASSERT_EQ(out.Data().size(), 4u + 50000u) << change;
+        ASSERT_EQ(out.Data().size(), size_t(4 + full)) << change;
         const std::string block(out.Data().begin() + 4, out.Data().end());
         if (change > 0) {
-            EXPECT_EQ(block, contents);
+            EXPECT_TRUE(block == contents);
         } else {
-            // Cut to 10,000 bytes after the first 20,000 were read: zeros keep the length.
-            EXPECT_EQ(block.substr(0, 20000), contents.substr(0, 20000));
-            EXPECT_EQ(block.substr(20000), std::string(30000, '\0'));
+            // What was still there is copied, zeros keep the length.
+            const size_t kept = size_t(chunk + 4000);
+            EXPECT_TRUE(block.substr(0, kept) == contents.substr(0, kept));
+            EXPECT_TRUE(block.substr(kept) == std::string(size_t(full) - kept, '\0'));
         }
         source.reset();
         DeleteFileA(path.c_str());

@@ -457,6 +457,95 @@ TEST(Interchange, ExcerptChecksItsDestinationAndImportsTwiceWithoutDoubles) {
     EXPECT_TRUE(bytes.empty());
 }
 
+// Cancel on the working page asks first; Yes stops the work at the next item, the final text says
+// the file is unusable (creation) or not fully imported (import, which keeps what it merged).
+TEST(Interchange, CancelOnTheWorkingPageAsksAndStops) {
+    Program program("program");
+    std::vector<StoredFile> downloads, shortcuts;
+    ASSERT_TRUE(WriteSourceDatabase(program.path(), &downloads, &shortcuts));
+    {
+        // Two large stored files in front, so the work is still copying when Cancel comes.
+        TProgramData d;
+        ASSERT_TRUE(LoadSaved(program.path(), &d));
+        for (const char* name : {"big1.bin", "big2.bin"}) {
+            FileItem f;
+            d.downloads.InitItem(&f);
+            TextAssign(&f.fileName, name);
+            TextAssign(&f.storedName, name);
+            f.flags = TV_FILE_EXISTS;
+            f.sizeLow = 30u << 20;
+            d.downloads.Add(&f, 0);
+            d.downloads.FreeItemData(&f);
+            ASSERT_TRUE(WriteFile(std::string(d.standards.downloadsLocation) + name, std::string(30u << 20, 'x')));
+        }
+        ASSERT_TRUE(SaveDatabase(&d, nullptr, program.File("tv.cfg").c_str()));
+    }
+    const std::string whole = program.File("whole.tvi"), part = program.File("part.tvi");
+    ASSERT_TRUE(program.Start());
+    for (const std::string& file : {whole, part}) {
+        ASSERT_TRUE(tvd::PostCommand(program.frame(), 135));
+        HWND sheet = tvd::WaitForWindow("#32770", kCreateCaption, e2e::kUiTimeoutMs, program.pid());
+        ASSERT_TRUE(sheet);
+        HWND page = WaitForPage(sheet, kSecondChoice, "Button");
+        tvd::SetButtonChecked(page, kFirstChoice, false);
+        tvd::SetButtonChecked(page, kSecondChoice, true);
+        NextPage(sheet);
+        NextPage(sheet);
+        page = WaitForPage(sheet, kFirstChoice, "Edit");
+        ASSERT_TRUE(page);
+        tvd::SetControlText(page, kFirstChoice, file);
+        NextPage(sheet);
+        page = WaitForPage(sheet, kFirstChoice, "msctls_progress32");
+        ASSERT_TRUE(page);
+        if (file == part) {
+            ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_CANCEL));
+            HWND box = tvd::WaitForMessageBox("Question", e2e::kUiTimeoutMs, program.pid());
+            ASSERT_TRUE(box);
+            EXPECT_NE(tvd::MessageBoxText(box).find("cancel the creation"), std::string::npos);
+            ASSERT_TRUE(tvd::AnswerMessageBox(box, IDYES));
+        }
+        const std::string text = FinishWork(sheet, page);
+        if (file == part)
+            EXPECT_EQ(text, "Due to your cancelling the Interchange File was not fully created and cannot be used.");
+        else
+            EXPECT_EQ(text.find(kCreated), 0u) << text;
+    }
+    // The cancelled file stays as far as it got: shorter than the whole one.
+    std::string a, b;
+    ASSERT_TRUE(tvd::ReadWholeFile(whole, &a));
+    ASSERT_TRUE(tvd::ReadWholeFile(part, &b));
+    EXPECT_LT(b.size(), a.size());
+    ASSERT_TRUE(program.Close());
+
+    // The import of the whole backup into a fresh program, cancelled during the first big file.
+    Program reader("reader");
+    ASSERT_TRUE(reader.Start());
+    ASSERT_TRUE(tvd::PostCommand(reader.frame(), 136));
+    HWND sheet = tvd::WaitForWindow("#32770", kImportCaption, e2e::kUiTimeoutMs, reader.pid());
+    ASSERT_TRUE(sheet);
+    HWND page = WaitForPage(sheet, kFirstChoice, "Edit");
+    tvd::SetControlText(page, kFirstChoice, whole);
+    NextPage(sheet);
+    NextPage(sheet);
+    page = WaitForPage(sheet, kFirstChoice, "msctls_progress32");
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_CANCEL));
+    HWND box = tvd::WaitForMessageBox("Question", e2e::kUiTimeoutMs, reader.pid());
+    ASSERT_TRUE(box);
+    EXPECT_NE(tvd::MessageBoxText(box).find("cancel the import"), std::string::npos);
+    ASSERT_TRUE(tvd::AnswerMessageBox(box, IDYES));
+    EXPECT_EQ(FinishWork(sheet, page), "Due to your cancelling the Interchange File was not fully imported.");
+    ASSERT_TRUE(reader.Close());
+    TProgramData merged;
+    ASSERT_TRUE(LoadSaved(reader.path(), &merged));
+    // root.txt and big1.bin come first in the file (the root's items); big2.bin never came.
+    bool big2 = false;
+    for (const ListNode* n = merged.downloads.First(); n; n = n->next)
+        big2 = big2 || std::string(TFileListObject::Item(n)->fileName) == "big2.bin";
+    EXPECT_FALSE(big2);
+    EXPECT_LT(merged.downloads.Count(1), 7u);
+}
+
 // A list of temporary files (such as a foreign backup could once bring along) never makes the
 // shut-down delete anything outside the system's temporary folder.
 TEST(Interchange, ShutDownDeletesOnlyEntriesInTheTemporaryFolder) {

@@ -391,7 +391,7 @@ void RestoreSettings(TProgramData* data, TInterchangeRecords* records, TIntercha
         }
     }
     if (data->hooks.applyIntegration)
-        data->hooks.applyIntegration(&data->integration, data->viewer.defaultViewer, data->hooks.context);
+        data->hooks.applyIntegration(&data->integration, data->viewer.defaultViewer, data->hooks.applyIntegrationContext);
 }
 
 }  // namespace

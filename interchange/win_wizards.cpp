@@ -14,11 +14,11 @@
 #include "interchange/interchange_ids.h"
 #include "interchange/traversal.h"
 #include "interchange/win_host.h"
-#include "intake/win_intake.h"
 #include "resources/resource_ids.h"
 #include "util/path.h"
 #include "util/text.h"
 #include "util/win_files.h"
+#include "util/win_help.h"
 #include "util/win_stream.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"
@@ -301,7 +301,7 @@ INT_PTR TInterchangeWizard::HandleMessage(Page* page, UINT msg, WPARAM wParam, L
                     }
                     return Answer(page->hwnd, FALSE);
                 case PSN_HELP:
-                    IntakeHelp(page->hwnd, IsCategoryPage(page->kind) ? (import_ ? TV_HELP_INTERCHANGE_IMPORT_CATEGORIES
+                    ShowHelpTopic(page->hwnd, IsCategoryPage(page->kind) ? (import_ ? TV_HELP_INTERCHANGE_IMPORT_CATEGORIES
                                                                                  : TV_HELP_INTERCHANGE_CATEGORIES)
                                                                       : TV_HELP_INTERCHANGE);
                     return TRUE;

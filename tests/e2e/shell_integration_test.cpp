@@ -180,7 +180,12 @@ TEST_F(ShellIntegration, StartOfAnInterchangeFileRunsTheImport) {
     ASSERT_TRUE(start.Start("C:\\windows\\command\\start.exe", "\"" + file + "\""));
     ShellStarted tv;
     ASSERT_TRUE(tv.Find());
-    EXPECT_TRUE(WaitForLine("interchange [" + file + "]"));
+    // The import wizard opens on the file.
+    HWND wizard = tvd::WaitForWindow("#32770", "Import Interchange File", e2e::kUiTimeoutMs, tv.pid());
+    ASSERT_TRUE(wizard);
+    EXPECT_EQ(tvd::ControlText(tvd::CurrentPropertyPage(wizard), 101), file);
+    EXPECT_TRUE(tvd::PressPropertySheetButton(wizard, PSBTN_CANCEL));
+    EXPECT_TRUE(tvd::WaitForWindowGone(wizard, e2e::kUiTimeoutMs));
     EXPECT_TRUE(tv.Close());
 }
 

@@ -19,8 +19,12 @@ if(TV_WINDOWS)
 endif()
 if(TV_WINDOWS)
   # The viewer's benchmark runs under Wine (bench/viewer_bench.sh).
-  add_executable(bench_viewer ${TV_ROOT}/bench/bench_viewer.cpp)
+  add_executable(bench_viewer ${TV_ROOT}/bench/bench_viewer.cpp ${TV_ROOT}/bench/bench_viewer.rc)
   tv_target_defaults(bench_viewer)
+  add_dependencies(bench_viewer tv_strings tv_art)
+  set_property(SOURCE ${TV_ROOT}/bench/bench_viewer.rc APPEND PROPERTY OBJECT_DEPENDS
+    ${CMAKE_BINARY_DIR}/generated/resources/strings.rc ${TV_ROOT}/resources/viewer.rc ${TV_ROOT}/resources/archive.rc
+    ${TV_ART_OUTPUTS})
   target_link_libraries(bench_viewer PRIVATE tvviewer)
   target_link_options(bench_viewer PRIVATE ${TV_STATIC_LINK})
 endif()

@@ -12,6 +12,8 @@
 namespace {
 
 constexpr UINT kStartCommand = 1000;  // posted to itself once shown: runs the job
+// Waiting messages (Cancel) are let through every kPumpIntervalMs.
+constexpr DWORD kPumpIntervalMs = 25;
 
 }  // namespace
 
@@ -20,6 +22,10 @@ TFileOperationStatusDialog::TFileOperationStatusDialog(uint32_t captionId) : cap
 INT_PTR TFileOperationStatusDialog::Run(HWND owner) {
     cancelled_ = false;
     membersDone_ = 0;
+    shownItem_[0] = pendingItem_[0] = '\0';
+    itemRate_ = TDrawRate();
+    barRate_ = TDrawRate();
+    lastBar_ = -1;
     return DialogBoxParamA(GetModuleHandleA(nullptr), "FILEOPERATIONSTATUS", owner, DialogProc, LPARAM(this));
 }
 
@@ -77,22 +83,36 @@ INT_PTR TFileOperationStatusDialog::HandleMessage(UINT msg, WPARAM wParam, LPARA
     return FALSE;
 }
 
+bool TFileOperationStatusDialog::TDrawRate::Allow(DWORD now) {
+    // A bucket of kDrawBurst draws, refilled by one every kDrawIntervalMs.
+    const DWORD earned = (now - refilled) / kDrawIntervalMs;
+    if (earned > 0) {
+        tokens = tokens + earned > kDrawBurst ? kDrawBurst : tokens + earned;
+        refilled = now;
+    }
+    if (tokens == 0) return false;
+    --tokens;
+    return true;
+}
+
 void TFileOperationStatusDialog::ShowItem(const char* text, int32_t percent) {
     if (!hwnd_) return;
     const char* name = text ? text : "";
     for (const char* p = name; *p; ++p)
         if (*p == '\\' || *p == '/') name = p + 1;
-    char line[TV_PATH_SIZE + 16];
-    CopyLimited(line, name, sizeof line);
+    CopyLimited(pendingItem_, name, sizeof pendingItem_);
     if (percent >= 0 && percent <= 100) {
         char tail[16];
         FormatLimited(tail, sizeof tail, " (%d %%)", int(percent));
-        AppendLimited(line, tail, sizeof line);
+        AppendLimited(pendingItem_, tail, sizeof pendingItem_);
     }
-    char old[sizeof line];
-    GetDlgItemTextA(hwnd_, IDC_FILEOP_ITEM, old, sizeof old);
-    if (lstrcmpA(old, line) != 0) SetDlgItemTextA(hwnd_, IDC_FILEOP_ITEM, line);
-    PumpMessages();
+    // Drawing a text costs Wine a millisecond and the engine reports every percent of every
+    // member: changes beyond a few per tenth of a second wait for the next report.
+    if (lstrcmpA(shownItem_, pendingItem_) != 0 && itemRate_.Allow(GetTickCount())) {
+        SetDlgItemTextA(hwnd_, IDC_FILEOP_ITEM, pendingItem_);
+        CopyLimited(shownItem_, pendingItem_, sizeof shownItem_);
+    }
+    PumpWhenDue();
 }
 
 void TFileOperationStatusDialog::ShowTotal(int32_t percent) {
@@ -102,7 +122,20 @@ void TFileOperationStatusDialog::ShowTotal(int32_t percent) {
     int32_t pos = percent;
     if (members_ > 0) pos = int32_t((uint64_t(membersDone_) * 100 + uint64_t(percent)) / members_);
     if (pos > 100) pos = 100;
-    SendDlgItemMessageA(hwnd_, IDC_FILEOP_PROGRESS, PBM_SETPOS, WPARAM(pos), 0);
+    if (pos != lastBar_ && barRate_.Allow(GetTickCount())) {
+        SendDlgItemMessageA(hwnd_, IDC_FILEOP_PROGRESS, PBM_SETPOS, WPARAM(pos), 0);
+        lastBar_ = pos;
+    }
+    PumpWhenDue();
+}
+
+void TFileOperationStatusDialog::PumpWhenDue() {
+    const DWORD now = GetTickCount();
+    // Input and posted messages (a click on Cancel) go through soon (asking for them costs a call
+    // to the window system, so every 16th report asks); paints can wait a little.
+    const bool waiting = (++reports_ & 15) == 0 && HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0;
+    if (!waiting && now - lastPumpTick_ < kPumpIntervalMs) return;
+    lastPumpTick_ = now;
     PumpMessages();
 }
 

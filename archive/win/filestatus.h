@@ -33,6 +33,8 @@ public:
     void Cancel() { cancelled_ = true; }
 
     // The status shown: item text (after the last '\' or '/', with " (n %)" when 0-100).
+    // The text and bar follow at once, up to a few changes per tenth of a second (more would cost
+    // more drawing than the job); a change held back shows with a later report.
     void ShowItem(const char* text, int32_t percent);
     // Percent of the running engine call; with a member count the bar shows
     // (membersDone * 100 + percent) / members.
@@ -41,6 +43,8 @@ public:
     void SetMembersDone(uint32_t done) { membersDone_ = done; }
     // Lets waiting window messages through (the Cancel button among them).
     void PumpMessages();
+    // The same, at most every few milliseconds (the status callbacks come far more often).
+    void PumpWhenDue();
 
 protected:
     // The job; runs on the dialog's thread while the dialog is shown.
@@ -56,6 +60,20 @@ private:
     bool running_ = false;
     uint32_t members_ = 0;
     uint32_t membersDone_ = 0;
+    // How often the status is drawn: a burst of kDrawBurst changes, then one per kDrawIntervalMs.
+    static constexpr DWORD kDrawBurst = 5;
+    static constexpr DWORD kDrawIntervalMs = 100;
+    struct TDrawRate {
+        DWORD tokens = kDrawBurst;
+        DWORD refilled = GetTickCount();
+        bool Allow(DWORD now);
+    };
+    char shownItem_[TV_PATH_SIZE + 16] = {};
+    char pendingItem_[TV_PATH_SIZE + 16] = {};
+    TDrawRate itemRate_, barRate_;
+    DWORD lastPumpTick_ = 0;
+    uint32_t reports_ = 0;
+    int32_t lastBar_ = -1;
 };
 
 // Ready-made jobs: one engine command under the progress dialog. The status callbacks and the user

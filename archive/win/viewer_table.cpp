@@ -42,6 +42,42 @@ std::string LocaleSortKey(const char* text, void*) {
     return big;
 }
 
+// Drawing of the list is held back while many rows change state (the control would otherwise
+// work out and invalidate each row's rectangle); the list is drawn once afterwards.
+class TRedrawPause {
+public:
+    explicit TRedrawPause(HWND list) : list_(list) {
+        if (list_) SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~TRedrawPause() {
+        if (!list_) return;
+        SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, FALSE);
+    }
+    TRedrawPause(const TRedrawPause&) = delete;
+    TRedrawPause& operator=(const TRedrawPause&) = delete;
+
+private:
+    HWND list_;
+};
+
+// The shell's small icon of an extension. Asking the shell costs milliseconds per extension, so
+// each is asked once per run; the list gets a copy (the cached icons live as long as the program).
+HICON ShellIconOfExtension(const std::string& extension) {
+    static std::unordered_map<std::string, HICON> icons;
+    const auto found = icons.find(extension);
+    if (found != icons.end()) return found->second;
+    char dummy[TV_PATH_SIZE];
+    FormatLimited(dummy, sizeof dummy, "TVTEMP%s", extension.c_str());
+    SHFILEINFOA info = {};
+    HICON icon = nullptr;
+    if (SHGetFileInfoA(dummy, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                       SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON))
+        icon = info.hIcon;
+    icons.emplace(extension, icon);
+    return icon;
+}
+
 }  // namespace
 
 std::string MemberExtensionKey(const char* name) {
@@ -123,16 +159,9 @@ void TArchiveFileTableObject::RebuildIcons(const TArchiveFileListObject& list) {
     for (size_t i = 0; i < extensions.size(); ++i) {
         int image = kImageFile;
         if (i < kMaxExtensionIcons) {
-            char dummy[TV_PATH_SIZE];
-            FormatLimited(dummy, sizeof dummy, "TVTEMP%s", extensions[i].c_str());
-            SHFILEINFOA info = {};
-            if (SHGetFileInfoA(dummy, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                               SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON) &&
-                info.hIcon) {
-                const int added = ImageList_AddIcon(images, info.hIcon);
-                DestroyIcon(info.hIcon);
-                if (added >= 0) image = added;
-            }
+            HICON icon = ShellIconOfExtension(extensions[i]);
+            const int added = icon ? ImageList_AddIcon(images, icon) : -1;
+            if (added >= 0) image = added;
         }
         imageOfExtension_[extensions[i]] = image;
         FileIconItem item;
@@ -220,8 +249,16 @@ void TArchiveFileTableObject::SelectRow(int row, bool selected) {
     SendMessageA(list_, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
 }
 
-void TArchiveFileTableObject::SelectAll() { SelectRow(-1, true); }
-void TArchiveFileTableObject::SelectNone() { SelectRow(-1, false); }
+void TArchiveFileTableObject::SelectAll() {
+    TRedrawPause pause(list_);
+    SelectRow(-1, true);
+}
+
+void TArchiveFileTableObject::SelectNone() {
+    if (SelectedCount() == 0) return;
+    TRedrawPause pause(list_);
+    SelectRow(-1, false);
+}
 
 void TArchiveFileTableObject::InvertSelection() {
     if (!list_) return;
@@ -229,6 +266,7 @@ void TArchiveFileTableObject::InvertSelection() {
     const int selected = SelectedCount();
     if (selected == 0) return SelectAll();
     if (selected == count) return SelectNone();
+    TRedrawPause pause(list_);
     std::vector<bool> was(size_t(count), false);
     int row = -1;
     while ((row = int(SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(row), LVNI_SELECTED))) >= 0 && row < count)
@@ -239,6 +277,7 @@ void TArchiveFileTableObject::InvertSelection() {
 }
 
 int TArchiveFileTableObject::SelectMatching(const char* mask, bool select) {
+    TRedrawPause pause(list_);
     int changed = 0;
     for (int i = 0; i < RowCount(); ++i) {
         const ArchiveMember* m = MemberOfRow(i);
@@ -262,6 +301,7 @@ void TArchiveFileTableObject::SortByColumn(int column) {
     rows_.Sort(sortColumn_, sortDescending_);
     // The selection belongs to the members, not to the row positions.
     if (selectedCount > 0 && selectedCount < count) {
+        TRedrawPause pause(list_);
         std::unordered_set<const ArchiveMember*> chosen(selected.begin(), selected.end());
         SelectNone();
         for (int i = 0; i < count; ++i)

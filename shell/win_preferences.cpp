@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "archive/win/viewer_dialogs.h"
 #include "core/win_item_ops.h"
 #include "database/programdata.h"
 #include "integration/win_pages.h"
@@ -146,6 +147,11 @@ bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operatio
     std::vector<PROPSHEETPAGEA> pages(1, page);
     TIntegrationPages integration(program->integration);
     integration.AddPages(&pages, Globals().instance);
+    TViewerPreferencesPage viewer;
+    viewer.settings = program->viewer;
+    PROPSHEETPAGEA viewerPage;
+    MakeViewerPreferencesPage(&viewerPage, &viewer);
+    pages.push_back(viewerPage);
     PROPSHEETHEADERA sheet = {};
     sheet.dwSize = sizeof(sheet);
     sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
@@ -156,6 +162,7 @@ bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operatio
     sheet.ppsp = pages.data();
     if (PropertySheetA(&sheet) <= 0 || !state.applied) return false;
     if (integration.applied()) program->integration = integration.settings();
+    if (viewer.applied) program->viewer = viewer.settings;
 
     char oldDownloads[TV_PATH_SIZE], oldShortcuts[TV_PATH_SIZE];
     CopyLimited(oldDownloads, program->standards.downloadsLocation, sizeof(oldDownloads));

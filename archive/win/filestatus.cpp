@@ -23,6 +23,7 @@ INT_PTR TFileOperationStatusDialog::Run(HWND owner) {
     cancelled_ = false;
     membersDone_ = 0;
     shownItem_[0] = pendingItem_[0] = '\0';
+    reports_ = 0;
     itemRate_ = TDrawRate();
     barRate_ = TDrawRate();
     lastBar_ = -1;
@@ -131,9 +132,11 @@ void TFileOperationStatusDialog::ShowTotal(int32_t percent) {
 
 void TFileOperationStatusDialog::PumpWhenDue() {
     const DWORD now = GetTickCount();
-    // Input and posted messages (a click on Cancel) go through soon (asking for them costs a call
-    // to the window system, so every 16th report asks); paints can wait a little.
-    const bool waiting = (++reports_ & 15) == 0 && HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0;
+    // Input and posted messages (a click on Cancel) go through soon: asking for them costs a call
+    // to the window system, so a long job asks at every 16th report (a short one at each).
+    ++reports_;
+    const bool ask = reports_ <= 64 || (reports_ & 15) == 0;
+    const bool waiting = ask && HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0;
     if (!waiting && now - lastPumpTick_ < kPumpIntervalMs) return;
     lastPumpTick_ = now;
     PumpMessages();

@@ -15,6 +15,7 @@
 #include "util/format.h"
 #include "util/text.h"
 #include "util/win_files.h"
+#include "util/win_guard.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"  // last: no unbounded string functions below
 
@@ -23,7 +24,7 @@ namespace {
 HINSTANCE Module() { return GetModuleHandleA(nullptr); }
 
 // A modal dialog object: the instance rides in DWLP_USER from WM_INITDIALOG on; Handle answers
-// every message. No exception leaves the procedure.
+// every message behind the message boundary (util/win_guard.h).
 template <typename T>
 INT_PTR CALLBACK ModalProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     T* self;
@@ -35,11 +36,7 @@ INT_PTR CALLBACK ModalProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         self = reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     }
     if (!self) return FALSE;
-    try {
-        return self->Handle(message, wParam, lParam);
-    } catch (...) {
-        return FALSE;
-    }
+    return GuardMessage(hwnd, INT_PTR(FALSE), [&] { return self->Handle(message, wParam, lParam); });
 }
 
 template <typename T>
@@ -111,7 +108,7 @@ bool ChooseArchive(HWND owner, bool create, const char* start, char* out, size_t
     ofn.nMaxFile = sizeof file;
     ofn.lpstrTitle = title;
     ofn.lpstrDefExt = "zip";
-    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (create ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    ofn.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (create ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     const BOOL ok = create ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!ok) return false;
     CopyLimited(out, file, size);
@@ -376,7 +373,7 @@ struct TIVCopyDialog {
         ofn.lpstrFile = file;
         ofn.nMaxFile = sizeof file;
         ofn.lpstrTitle = title;
-        ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+        ofn.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
         if (GetOpenFileNameA(&ofn)) SetDlgItemTextA(hwnd, IDC_IVCOPY_DEST, file);
     }
 
@@ -826,7 +823,9 @@ void RunSelectSomeDialog(HWND owner, const std::function<void(const char*, bool)
     RunModal(owner, "IVSELECTSOME", &dialog);
 }
 
-extern "C" UINT_PTR CALLBACK AddDialogHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+UINT_PTR AddDialogHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
             if (addSettings) LoadAddOptions(dialog, *addSettings);
@@ -847,6 +846,12 @@ extern "C" UINT_PTR CALLBACK AddDialogHookProc(HWND dialog, UINT message, WPARAM
             break;
     }
     return 0;
+}
+
+}  // namespace
+
+extern "C" UINT_PTR CALLBACK AddDialogHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return GuardMessage(dialog, UINT_PTR(0), [&] { return AddDialogHook(dialog, message, wParam, lParam); });
 }
 
 bool RunAddFilesDialog(HWND owner, AddSettings* settings, ArchivePassword* password, HWND viewer,
@@ -870,7 +875,7 @@ bool RunAddFilesDialog(HWND owner, AddSettings* settings, ArchivePassword* passw
     ofn.lpstrTitle = title;
     ofn.lpTemplateName = "IVADDFILE";
     ofn.lpfnHook = AddDialogHookProc;
-    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_FILEMUSTEXIST |
+    ofn.Flags = OFN_NOCHANGEDIR | OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_FILEMUSTEXIST |
                 OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
     const BOOL ok = GetOpenFileNameA(&ofn);
     addSettings = nullptr;
@@ -898,14 +903,14 @@ void RunViewerPropertiesSheet(HWND owner, const TViewerPropertiesData& data) {
         page.dwSize = sizeof page;
         page.hInstance = Module();
         page.pszTemplate = "IVFILEPROP";
-        page.pfnDlgProc = PropertyPageProc<true>;
+        page.pfnDlgProc = GuardedDialogProc<PropertyPageProc<true>>;
         page.lParam = reinterpret_cast<LPARAM>(&state);
     }
     PROPSHEETPAGEA& page = pages[count++];
     page.dwSize = sizeof page;
     page.hInstance = Module();
     page.pszTemplate = "IVARCHIVEPROP";
-    page.pfnDlgProc = PropertyPageProc<false>;
+    page.pfnDlgProc = GuardedDialogProc<PropertyPageProc<false>>;
     page.lParam = reinterpret_cast<LPARAM>(&state);
     char title[TV_MESSAGE_SIZE];
     CopyLimited(title, LoadMessageText(IDS_IV_PROPERTIES), sizeof title);
@@ -927,7 +932,7 @@ void MakeViewerPreferencesPage(PROPSHEETPAGEA* page, TViewerPreferencesPage* sta
     page->dwSize = sizeof *page;
     page->hInstance = Module();
     page->pszTemplate = "SETUPIV";
-    page->pfnDlgProc = ViewerPreferencesPageProc;
+    page->pfnDlgProc = GuardedDialogProc<ViewerPreferencesPageProc>;
     page->lParam = reinterpret_cast<LPARAM>(state);
 }
 

@@ -932,7 +932,7 @@ void TTVInternalViewerWindow::NewArchive() {
     ofn.nMaxFile = sizeof file;
     ofn.lpstrTitle = title;
     ofn.lpstrDefExt = "zip";
-    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+    ofn.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
     if (!GetSaveFileNameA(&ofn)) return;
     StripQuotes(file);
     if (!file[0]) return;
@@ -967,7 +967,7 @@ void TTVInternalViewerWindow::OpenArchive() {
     ofn.lpstrTitle = title;
     ofn.lpstrDefExt = "zip";
     ofn.lpstrInitialDir = folder[0] ? folder : nullptr;
-    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    ofn.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     if (!GetOpenFileNameA(&ofn)) return;
     SwitchArchive(file, false);
     Reload(true);

@@ -243,6 +243,9 @@ void ViewerTest::TearDown() {
     SetViewerEnvironment(TViewerEnvironment());
     if (mainStandIn_) DestroyWindow(mainStandIn_);
     tvd::RemoveTree(dir_);
+    // Nothing of the program holds the folder (a file dialog that made it the current folder
+    // would).
+    EXPECT_FALSE(tvd::FolderExists(dir_)) << dir_ << " could not be removed";
 }
 
 TTVInternalViewerWindow* ViewerTest::OpenViewer(const std::string& archive, ListNode* download) {

@@ -3,6 +3,7 @@
 // second thread.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 
 #include "archive/viewer_ids.h"
 #include "archive/win/tempfiles.h"
+#include "archive/win/viewer_drop.h"
 #include "archive/win/viewer_window.h"
 #include "archive/zipengine.h"
 #include "tests/archive/win_viewer_support.h"
@@ -767,6 +769,156 @@ TEST_F(Viewer, MemberWithoutAnAnsiNameOpensItsTrueNamedCopy) {
     CleanTempFileList(&program_.tempFiles, TV_CLEAN_FOLDERS, true);
     EXPECT_EQ(0u, program_.tempFiles.Count(0));
     DestroyWindow(v->Window());
+}
+
+}  // namespace
+
+namespace {
+
+// A data object that offers file names in the file-drop format, as the shell's would.
+class TFileDropData : public IDataObject {
+public:
+    explicit TFileDropData(const std::vector<std::string>& names) : names_(names) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
+            *out = static_cast<IDataObject*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references_; }  // lives on the stack
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+        size_t bytes = sizeof(DROPFILES) + 1;
+        for (const std::string& n : names_) bytes += n.size() + 1;
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+        char* p = static_cast<char*>(GlobalLock(memory));
+        reinterpret_cast<DROPFILES*>(p)->pFiles = sizeof(DROPFILES);
+        char* at = p + sizeof(DROPFILES);
+        for (const std::string& n : names_) {
+            memcpy(at, n.c_str(), n.size() + 1);
+            at += n.size() + 1;
+        }
+        GlobalUnlock(memory);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = memory;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+        return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+private:
+    std::vector<std::string> names_;
+    ULONG references_ = 1;
+};
+
+TEST_F(Viewer, DropTargetTakesFileListsOnly) {
+    Write(P("drop\\one.txt"), "1");
+    const std::string archive = MakeSample("target.zip", {{"base.txt", "b"}});
+    TTVInternalViewerWindow* v = OpenViewer(archive);
+    ASSERT_TRUE(v);
+    IDropTarget* target = CreateViewerDropTarget(v->Window());
+    TFileDropData files({P("drop\\one.txt")});
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    POINTL at = {10, 10};
+    EXPECT_EQ(S_OK, target->DragEnter(&files, MK_LBUTTON, at, &effect));
+    EXPECT_EQ(DWORD(DROPEFFECT_COPY), effect);
+    // The dialog comes after the drop has returned.
+    std::string shown;
+    Script answer([&] {
+        HWND dialog = Dialog("Drag & Drop");
+        if (!dialog) return;
+        shown = tvd::ControlText(dialog, IDC_IVDD_DROPPED);
+        // The add options of the dialog go into the settings.
+        SendMessageA(tvd::Control(dialog, IDC_IVDD_LEVEL), TBM_SETPOS, TRUE, 0);
+        tvd::SelectComboItem(dialog, IDC_IVDD_ACTION, 1);
+        tvd::PressButton(dialog, IDOK);
+    });
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(S_OK, target->Drop(&files, MK_LBUTTON, at, &effect));
+    EXPECT_EQ(DWORD(DROPEFFECT_COPY), effect);
+    answer.Finish();
+    EXPECT_EQ(P("drop\\one.txt"), shown);
+    EXPECT_EQ(0, program_.add.level);
+    EXPECT_EQ(1, program_.add.action);
+    std::vector<std::string> names = Names(v);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{"base.txt", "one.txt"}), names);
+    // Something that is no list of files is refused.
+    struct TTextOnly : TFileDropData {
+        TTextOnly() : TFileDropData({}) {}
+        HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return DV_E_FORMATETC; }
+    } text;
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(S_OK, target->DragEnter(&text, MK_LBUTTON, at, &effect));
+    EXPECT_EQ(DWORD(DROPEFFECT_NONE), effect);
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(S_OK, target->Drop(&text, MK_LBUTTON, at, &effect));
+    EXPECT_EQ(DWORD(DROPEFFECT_NONE), effect);
+    tvd::Pump(100);
+    EXPECT_TRUE(ivt::ViewerTest::ViewerWindows().size() == 1);
+    target->Release();
+}
+
+TEST_F(Viewer, MemberAndArchivePropertiesAndThePreferencesPage) {
+    // MS-DOS names and attributes (zip -k): the guide is read-only.
+    Write(P("src\\docs\\guide.txt"), std::string(4000, 'g'));
+    ASSERT_TRUE(ivt::RunUnix("chmod 444 '" + ivt::UnixPath(P("src\\docs\\guide.txt")) + "'"));
+    const std::string archive = MakeSample("props.zip", {{"b.bin", "bb"}}, "-q -k");
+    ASSERT_TRUE(ivt::InfoZip(P("src"), archive, "-q -k", {"docs/guide.txt"}));
+    TTVInternalViewerWindow* v = OpenViewer(archive);
+    ASSERT_TRUE(v);
+    SelectByName(v, {"guide.txt"});
+    std::vector<std::string> member, whole;
+    Script answer([&] {
+        HWND sheet = Box("Properties");
+        if (!sheet) return;
+        HWND page = tvd::CurrentPropertyPage(sheet);
+        for (int id : {IDC_IVFP_NAME, IDC_IVFP_FOLDER, IDC_IVFP_SIZE, IDC_IVFP_ATTRIBUTES})
+            member.push_back(tvd::ControlText(page, id));
+        EXPECT_NE("", tvd::ControlText(page, IDC_IVFP_RATIO));
+        EXPECT_NE("", tvd::ControlText(page, IDC_IVFP_TIME));
+        // The archive's page is the second tab.
+        SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+        page = tvd::CurrentPropertyPage(sheet);
+        for (int id : {IDC_IVAP_NAME, IDC_IVAP_MEMBERS, IDC_IVAP_ENCRYPTED, IDC_IVAP_SIZE})
+            whole.push_back(tvd::ControlText(page, id));
+        tvd::PressPropertySheetButton(sheet, PSBTN_CANCEL);
+    });
+    v->OnCommand(IV_CM_PROPERTIES);
+    answer.Finish();
+    EXPECT_EQ((std::vector<std::string>{"guide.txt", "DOCS", "4,000 Bytes", "r"}), member);
+    EXPECT_EQ((std::vector<std::string>{"props.zip", "2", "0", "4,002 Bytes"}), whole);
+
+    // "SETUPIV" edits the viewer settings: both boxes start on, OK takes the changed state.
+    EXPECT_EQ(1u, program_.viewer.defaultViewer);
+    program_.viewer.recentDocuments = 1;
+    bool startedOn = false;
+    Script preferences([&] {
+        HWND sheet = Box("Preferences");
+        if (!sheet) return;
+        HWND page = tvd::CurrentPropertyPage(sheet);
+        startedOn = tvd::IsButtonChecked(page, IDC_SETUPIV_DEFAULT) && tvd::IsButtonChecked(page, IDC_SETUPIV_RECENT);
+        tvd::SetButtonChecked(page, IDC_SETUPIV_DEFAULT, false);
+        tvd::PressPropertySheetButton(sheet, PSBTN_OK);
+    });
+    v->OnCommand(IV_CM_PREFERENCES);
+    preferences.Finish();
+    EXPECT_TRUE(startedOn);
+    EXPECT_EQ(0u, program_.viewer.defaultViewer);
+    EXPECT_EQ(1u, program_.viewer.recentDocuments);
 }
 
 }  // namespace

@@ -311,6 +311,10 @@ TMemberExtractResult ExtractMembersOneByOne(const std::vector<const ArchiveMembe
             const int code = hooks.extract ? hooks.extract(*m, encrypted ? password : "") : 0;
             if (code == TV_UNZIP_OK || code == TV_UNZIP_SKIPPED) {
                 ++result.extracted;
+            } else if (code == TV_UNZIP_RENAMED) {
+                // Written, under a new name (its name collided): told once after the loop.
+                ++result.extracted;
+                ++result.renamed;
             } else if (UnzipErrorMessageId(code) == 0 && code != TV_UNZIP_CANCELLED) {
                 // Nothing matched: not a failure worth a question.
             } else if (code == TV_UNZIP_CANCELLED) {

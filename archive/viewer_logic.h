@@ -134,6 +134,7 @@ struct TMemberExtractResult {
     uint32_t extracted = 0;  // members written
     uint32_t skipped = 0;    // encrypted members left out for want of a password
     uint32_t failed = 0;
+    uint32_t renamed = 0;    // written under a new name (counted in extracted too)
     bool stopped = false;    // the user chose to stop (No) or cancelled
 };
 // password: the program-wide password buffer (passwordSize bytes).

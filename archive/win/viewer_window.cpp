@@ -172,7 +172,9 @@ protected:
         hooks.cancelled = [this]() { return Cancelled(); };
         char* password = password_ ? password_->text : nullptr;
         const size_t size = password_ ? sizeof password_->text : 0;
-        extracted = ExtractMembersOneByOne(members_, password, size, hooks).extracted;
+        const TMemberExtractResult result = ExtractMembersOneByOne(members_, password, size, hooks);
+        extracted = result.extracted;
+        if (result.renamed) ShowUnzipError(TV_UNZIP_RENAMED, MB_OK, Window());
     }
 
 private:

@@ -384,12 +384,14 @@ TEST_F(ViewerExtractLoop, SecondFailsNoStops) {
 TEST_F(ViewerExtractLoop, SilentResultsAndCancel) {
     // Skipped (older or existing files) counts as done; nothing matched asks nothing; a cancel
     // from the engine ends the loop without a question.
-    results_ = {TV_UNZIP_SKIPPED, TV_UNZIP_NOTHING, TV_UNZIP_CANCELLED};
-    Member four("four.txt");
-    const TMemberExtractResult r = Run({&one_.m, &two_.m, &three_.m, &four.m});
+    // A member written under a new name counts as written (and is told once afterwards).
+    results_ = {TV_UNZIP_SKIPPED, TV_UNZIP_RENAMED, TV_UNZIP_NOTHING, TV_UNZIP_CANCELLED};
+    Member four("four.txt"), five("five.txt");
+    const TMemberExtractResult r = Run({&one_.m, &two_.m, &three_.m, &four.m, &five.m});
     EXPECT_TRUE(questions_.empty());
-    EXPECT_EQ(3u, tried_.size());
-    EXPECT_EQ(1u, r.extracted);
+    EXPECT_EQ(4u, tried_.size());
+    EXPECT_EQ(2u, r.extracted);
+    EXPECT_EQ(1u, r.renamed);
     EXPECT_TRUE(r.stopped);
     // The Cancel button before a member.
     tried_.clear();

@@ -29,6 +29,26 @@ std::string Quote(const std::string& text) {
 
 LRESULT CALLBACK StandInProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Removes a folder tree by its wide names (files whose names have no ANSI form included).
+void RemoveTreeWide(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTreeWide(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
 }  // namespace
 
 std::vector<LPARAM> ViewerTest::notified_;
@@ -243,6 +263,11 @@ void ViewerTest::TearDown() {
     SetViewerEnvironment(TViewerEnvironment());
     if (mainStandIn_) DestroyWindow(mainStandIn_);
     tvd::RemoveTree(dir_);
+    if (tvd::FolderExists(dir_)) {
+        // Files of names without an ANSI form are left by the ANSI remover.
+        WCHAR wide[MAX_PATH];
+        if (MultiByteToWideChar(CP_ACP, 0, dir_.c_str(), -1, wide, MAX_PATH)) RemoveTreeWide(wide);
+    }
     // Nothing of the program holds the folder (a file dialog that made it the current folder
     // would).
     EXPECT_FALSE(tvd::FolderExists(dir_)) << dir_ << " could not be removed";

@@ -87,21 +87,19 @@ int LoadArchive(TArchiveFileListObject* list, const char* path, TZipFileSystem* 
     }
     if (!archive[0]) return 0;
 
+    // One record for the count and the members: the archive is read once.
+    MemberInfo info;
     TUnzipCommand c;
     ResetUnzipCommand(&c);
     c.function = TV_UNZIP_COUNTALL;
     c.fileSystem = fs;
+    c.info = &info;
     CopyLimited(c.zipFile, archive, sizeof c.zipFile);
     int result = RunUnzipCommand(&c);
     uint32_t count = c.count;
     if (result != 0) return result;
 
-    MemberInfo info;
-    ResetUnzipCommand(&c);
     c.function = TV_UNZIP_NEXT;
-    c.fileSystem = fs;
-    c.info = &info;
-    CopyLimited(c.zipFile, archive, sizeof c.zipFile);
     for (uint32_t i = 0; i < count; ++i) {
         int r = RunUnzipCommand(&c);
         if (r != 0) {

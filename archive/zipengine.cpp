@@ -918,6 +918,18 @@ int RunUnzipCommand(TUnzipCommand* c) {
     std::string path = Unquote(c->zipFile);
     if (path.empty()) return TV_UNZIP_OPENFAILED;
 
+    // A listing (the count, then the next member as often as counted) reads the archive once: a
+    // count on a record with a member buffer keeps the archive open for the calls that follow.
+    if (c->function == TV_UNZIP_COUNTALL && c->info) {
+        delete c->state;
+        c->state = new TUnzipState;
+        int ze = 0;
+        c->state->za = OpenArchive(fs, path.c_str(), ZIP_RDONLY, false, &ze);
+        if (!c->state->za) return UnzipArchiveResult(ze ? ze : ZIP_ER_NOZIP);
+        c->count = uint32_t(zip_get_num_entries(c->state->za, 0));
+        return TV_UNZIP_OK;
+    }
+
     if (c->function == TV_UNZIP_NEXT) {
         if (!c->info) return TV_UNZIP_INTERNAL;
         if (!c->state) {

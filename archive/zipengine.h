@@ -68,7 +68,8 @@ extern "C" int32_t TV_ENGINE_CALLBACK DynaZipNoFeedbackMessageProc(uint32_t code
 
 // --- Reading
 enum {
-    TV_UNZIP_COUNTALL = 1,    // count all members -> count
+    TV_UNZIP_COUNTALL = 1,    // count all members -> count (with info set, the archive stays open
+                              // in the record for the TV_UNZIP_NEXT calls that follow)
     TV_UNZIP_NEXT = 2,        // next member -> *info (the record remembers where it is)
     TV_UNZIP_COUNTNAMED = 3,  // count members matching fileSpec -> count
     TV_UNZIP_EXTRACT = 4,     // extract memberIndex, or the members matching fileSpec

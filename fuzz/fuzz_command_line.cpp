@@ -1,8 +1,10 @@
 // The command-line parser, the action plan and the joiners on arbitrary bytes: a text that may
-// lack its terminator, in the buffer sizes of a start (460) and of a forwarded line (1,000).
+// lack its terminator, in the buffer sizes of a start (460) and of a forwarded line (1,000), and
+// in the forms without a size limit.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "shell/command_line.h"
@@ -43,5 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The bytes up to the first NUL as a raw command line of a start.
     JoinRawCommandLine(copy.data(), joined, sizeof(joined));
     if (std::strlen(joined) >= sizeof(joined)) __builtin_trap();
+
+    // The forms without a size limit, as the program uses them: every argument is kept.
+    std::string whole = JoinRawCommandLine(copy.data());
+    uint32_t wholeFlags = flagsIn;
+    ParseCommandLine(&whole, &wholeFlags);
+    const CommandLinePlan wholePlan = PlanCommandLineActions(whole.c_str(), wholeFlags, atStartUp);
+    for (const CommandLineIntake& item : wholePlan.intake)
+        if (item.file.empty()) __builtin_trap();
     return 0;
 }

@@ -77,6 +77,14 @@ size_t ReadForwardedCommandLine(const void* data, size_t byteCount, char* text, 
     return length;
 }
 
+std::string ReadForwardedCommandLine(const void* data, size_t byteCount) {
+    if (!data || byteCount == 0) return std::string();
+    const size_t limit = byteCount < TV_FORWARDED_TEXT_MAX ? byteCount : TV_FORWARDED_TEXT_MAX;
+    const void* end = memchr(data, 0, limit);
+    const size_t length = end ? size_t(static_cast<const char*>(end) - static_cast<const char*>(data)) : limit;
+    return std::string(static_cast<const char*>(data), length);
+}
+
 int FormatDownloadFolderName(uint32_t number, char* name, size_t size) {
     if (!name || size == 0) return 0;
     name[0] = '\0';

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "util/tvbase.h"
 
@@ -49,6 +50,10 @@ int ReadDownloadHandOff(const void* data, size_t byteCount, DownloadHandOffInfo*
 // Receiver, kind 0: copies the forwarded command line into text[size]: up to its terminator, at
 // most byteCount bytes and at most size - 1 characters. Returns the length taken.
 size_t ReadForwardedCommandLine(const void* data, size_t byteCount, char* text, size_t size);
+// The same into a text that takes the whole command line (up to its terminator or byteCount),
+// bounded only by TV_FORWARDED_TEXT_MAX, more than any system command line holds.
+constexpr size_t TV_FORWARDED_TEXT_MAX = 65536;
+std::string ReadForwardedCommandLine(const void* data, size_t byteCount);
 
 // --- The private download folder -----------------------------------------------------------
 // The plug-in writes every download into a fresh folder of its own inside the user's temporary

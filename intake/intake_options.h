@@ -53,6 +53,9 @@ enum : uint32_t {
     TV_IDS_CANCEL_DOWNLOAD_QUESTION = 3510,
     TV_IDS_HANDOFF_FILE_KEPT = 5799,
     TV_IDS_EXTERNAL_PROGRAM_SKIPPED = 5003,  // %s the program's command line, %s the file
+    TV_IDS_FILE_NOT_FOUND = 5005,            // %s the path
+    TV_IDS_FILE_NOT_STORED = 5006,           // %s the file, %s the system's reason
+    TV_IDS_FILE_NOT_MOVED = 5007,            // %s the category, %s the system's reason
 };
 
 // Help contexts.

@@ -130,11 +130,11 @@ void RefreshShortcutState(const TProgramData* p, ListNode* shortcut) {
     item->flags = exists ? (item->flags | TV_SHORTCUT_EXISTS) : (item->flags & ~uint32_t(TV_SHORTCUT_EXISTS));
 }
 
-// Message 5003 with the program's command line and the file put in.
-static void ReportProgramSkipped(const TIntakeContext& context, const char* commandLine, const char* filePath) {
-    std::string text = LoadMessageText(TV_IDS_EXTERNAL_PROGRAM_SKIPPED);
+// Shows message id with its "%s" places filled in order, caption "Error".
+static void ReportError(const TIntakeContext& context, uint32_t id, const char* first, const char* second = nullptr) {
+    std::string text = LoadMessageText(id);
     size_t from = 0;
-    for (const char* value : {commandLine, filePath}) {
+    for (const char* value : {first, second}) {
         const size_t at = text.find("%s", from);
         if (at == std::string::npos) break;
         const std::string put = value ? value : "";
@@ -142,6 +142,22 @@ static void ReportProgramSkipped(const TIntakeContext& context, const char* comm
         from = at + put.size();  // a "%s" in what was put in stays as it is
     }
     IntakeMessageBox(context, text.c_str(), kCaptionError, MB_OK | MB_ICONERROR);
+}
+
+// Message 5003 with the program's command line and the file put in.
+static void ReportProgramSkipped(const TIntakeContext& context, const char* commandLine, const char* filePath) {
+    ReportError(context, TV_IDS_EXTERNAL_PROGRAM_SKIPPED, commandLine, filePath);
+}
+
+// A file that exists and can be opened for reading (not a folder).
+static bool ReadableFile(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
 }
 
 int RunExternalPrograms(const TIntakeContext& context, const char* filePath) {
@@ -193,6 +209,13 @@ int FileIntake(const TIntakeContext& context, const FileItem* templateRecord, Li
     if (source[0]) {
         CanonicalLongPath(source, sizeof source);
         QuoteText(source, sizeof source, TV_QUOTE_REMOVE);
+    }
+
+    // Nothing comes in from a file that is not there: no record without its file.
+    if (plan.isNew && source[0] && !ReadableFile(source)) {
+        ReportError(context, TV_IDS_FILE_NOT_FOUND, source);
+        if (plan.refreshViews && hooks.focusDownloadList) hooks.focusDownloadList(hooks.context);
+        return 0;
     }
 
     int result = 0;
@@ -326,17 +349,43 @@ int FileIntake(const TIntakeContext& context, const FileItem* templateRecord, Li
             const bool haveStoredPath =
                 target && p->downloads.FilePath(storedPath, sizeof storedPath, record, &p->categories, locations,
                                                 target) == TV_FOLDER_OK;
+            bool placed = true;
+            DWORD error = ERROR_PATH_NOT_FOUND;  // no stored path could be made
             if (plan.isNew) {
-                if (haveStoredPath && source[0] && CopyOrMoveFile(source, storedPath, copy ? 0 : 1, 1) == 0 &&
-                    outcome)
-                    *outcome = TV_INTAKE_FILE_PLACED;
+                placed = !source[0];  // a record without a file (nothing to copy) stands as it is
+                if (haveStoredPath && source[0]) {
+                    placed = CopyOrMoveFile(source, storedPath, copy ? 0 : 1, 1) == 0;
+                    if (!placed) error = GetLastError();
+                }
+                if (placed && source[0] && outcome) *outcome = TV_INTAKE_FILE_PLACED;
             } else if (!sameCategory) {
                 char oldPath[TV_PATH_SIZE];
                 const ListNode* oldCategory = p->categories.FindCategoryById(old.categoryId, TV_KIND_DOWNLOADS);
-                if (haveStoredPath && oldCategory &&
-                    p->downloads.FilePath(oldPath, sizeof oldPath, &old, &p->categories, locations, oldCategory) ==
-                        TV_FOLDER_OK)
-                    CopyOrMoveFile(oldPath, storedPath, 1, 1);
+                const bool haveOldPath =
+                    oldCategory && p->downloads.FilePath(oldPath, sizeof oldPath, &old, &p->categories, locations,
+                                                         oldCategory) == TV_FOLDER_OK;
+                // A download whose file is missing anyway changes category without a move.
+                if (haveOldPath && GetFileAttributesA(oldPath) != INVALID_FILE_ATTRIBUTES) {
+                    placed = haveStoredPath && CopyOrMoveFile(oldPath, storedPath, 1, 1) == 0;
+                    if (!placed && haveStoredPath) error = GetLastError();
+                }
+            }
+            if (!placed) {
+                // Records and disk stay in step: the new record goes again, an edit is undone.
+                char reason[300];
+                SystemErrorText(error, reason, sizeof reason);
+                if (plan.isNew) {
+                    p->downloads.DeleteNode(node);
+                    if (!context.callerReportsStoreFailure) ReportError(context, TV_IDS_FILE_NOT_STORED, source, reason);
+                } else {
+                    p->downloads.CopyItem(existing->item, &old, 1);
+                    ReportError(context, TV_IDS_FILE_NOT_MOVED, category, reason);
+                }
+                if (plan.refreshViews && created && hooks.insertCategory) hooks.insertCategory(target, hooks.context);
+                if (plan.refreshViews && hooks.focusDownloadList) hooks.focusDownloadList(hooks.context);
+                p->downloads.FreeItemData(&work);
+                p->downloads.FreeItemData(&old);
+                return 0;
             }
 
             record->categoryId = targetId;

@@ -54,6 +54,9 @@ struct TIntakeContext {
     TProgramData* program = nullptr;   // the lists, the storage locations, the external programs
     TIntakeHooks hooks;
     const TIntakeResponder* responder = nullptr;  // null: real boxes and dialogs
+    // The caller tells the user itself when a new file could not be stored (the hand-off receiver
+    // names where the downloaded file stays); intake then reports only a missing file.
+    bool callerReportsStoreFailure = false;
 };
 
 // Brings the file at path in as a new download (options with TV_INTAKE_NEW; templateRecord may
@@ -64,6 +67,10 @@ struct TIntakeContext {
 // receives the node of the new or edited download.
 // Stored names and category names that would lead outside the storage folder ("..", separators,
 // drive letters) are cleaned to plain file names before any file is touched.
+// A new download from a path that does not exist or cannot be read adds nothing: message 5005
+// names the path. When the copy or move into the storage folder fails, the record just added is
+// removed again and message 5006 says why (unless the caller reports it); an edit whose move into
+// another category fails keeps the download as it was (message 5007). Both return 0.
 // After placing a new file, the path it was given keeps its own file times: intake never changes
 // the times of the caller's file (the stored copy carries the source's times, see CopyOrMoveFile).
 int FileIntake(const TIntakeContext& context, const FileItem* templateRecord, ListNode* existing, const char* path,

@@ -82,7 +82,7 @@ bool TTolvaneApp::InitMainWindow(int showCommand) {
     TProgramGlobals& g = Globals();
     g.instance = instance_;
     // 1-2. The command line: switches into the start-up flags, the rest stays as remaining text.
-    ParseCommandLine(g.commandLine, sizeof(g.commandLine), &g.startFlags);
+    ParseCommandLine(&g.commandLine, &g.startFlags);
     const bool minimised = (g.startFlags & (TV_START_TRAY | TV_START_SPLASH | TV_START_VIEWER)) != 0;
 
     // 3. Common controls.

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "database/programdata.h"
 #include "shell/command_line.h"
@@ -14,7 +15,7 @@ class TTolvaneFrameWindow;
 // Process-wide values of the run.
 struct TProgramGlobals {
     HINSTANCE instance = nullptr;
-    char commandLine[TV_COMMAND_LINE_SIZE] = {};  // joined arguments; after parsing the remaining text
+    std::string commandLine;                      // joined arguments; after parsing the remaining text
     uint32_t startFlags = 0;                      // TV_START_*
     char programPath[TV_PATH_SIZE] = {};          // program folder + "tv.exe"
     char helpPath[TV_PATH_SIZE] = {};             // program folder + "tv.hlp"

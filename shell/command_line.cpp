@@ -88,6 +88,25 @@ int JoinRawCommandLine(const char* raw, char* out, size_t size) {
     return JoinCommandLine(int(argv.size()), argv.data(), 0, out, size);
 }
 
+std::string JoinRawCommandLine(const char* raw) {
+    std::string joined;
+    for (const std::string& arg : SplitRawCommandLine(raw)) {
+        if (!joined.empty()) joined += ' ';
+        joined += arg;
+    }
+    return joined;
+}
+
+int ParseCommandLine(std::string* text, uint32_t* flags) {
+    if (!text) return 0;
+    // Room for the whole text, the two quotes the parser may add and the terminator.
+    std::vector<char> buffer(text->size() + 3, '\0');
+    std::memcpy(buffer.data(), text->data(), text->size());
+    const int dropped = ParseCommandLine(buffer.data(), buffer.size(), flags);
+    text->assign(buffer.data());
+    return dropped;
+}
+
 int ParseCommandLine(char* text, size_t size, uint32_t* flags) {
     if (!text || size == 0) return 0;
     uint32_t found = flags ? *flags : 0;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-// Buffer of the joined command line of a start (at most 459 characters).
+// Buffer sizes of the fixed-size forms of the functions below (the program itself uses the forms
+// without a limit, so that no argument of a long command line is left out).
 constexpr size_t TV_COMMAND_LINE_SIZE = 460;
-// Buffer of a command line forwarded by a second start (at most 999 characters are taken).
 constexpr size_t TV_FORWARDED_COMMAND_LINE_SIZE = 1000;
 // Longest token the parser takes; longer tokens are dropped whole.
 constexpr size_t TV_COMMAND_TOKEN_MAX = 261;
@@ -45,6 +45,10 @@ std::vector<std::string> SplitRawCommandLine(const char* raw);
 // argument that does not fit is left out whole). Returns the number of arguments left out.
 int JoinRawCommandLine(const char* raw, char* out, size_t size);
 
+// The same without a size limit: the text grows as the arguments need (the command line of a
+// start with several long paths is taken whole).
+std::string JoinRawCommandLine(const char* raw);
+
 // Parses text (a buffer of size bytes, in/out) into switches and remaining text:
 //  - tokens end at a blank outside double quotes (quotes stay part of the token); empty tokens
 //    are skipped, tokens longer than TV_COMMAND_TOKEN_MAX characters are dropped whole;
@@ -56,6 +60,9 @@ int JoinRawCommandLine(const char* raw, char* out, size_t size);
 // quotes do not fit, the remaining text is cut at its end to make room. Returns 1 when something
 // was cut or dropped, else 0.
 int ParseCommandLine(char* text, size_t size, uint32_t* flags);
+// The same on a text without a size limit: nothing is cut for want of room (tokens longer than
+// TV_COMMAND_TOKEN_MAX are still dropped). Returns 1 when a token was dropped, else 0.
+int ParseCommandLine(std::string* text, uint32_t* flags);
 
 // The arguments of a remaining text: pieces separated by blanks outside double quotes (empty
 // pieces skipped).

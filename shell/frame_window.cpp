@@ -1,6 +1,7 @@
 #include "shell/frame_window.h"
 
 #include <new>
+#include <string>
 
 #include "handoff/handoff.h"
 #include "shell/app.h"
@@ -94,6 +95,8 @@ LRESULT TTolvaneFrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM l
         case WM_COPYDATA:
             return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
         case WM_CLOSE:
+            // Not in the middle of filing a command line's files: the close comes after it.
+            if (client_ && client_->DeferClose()) return 0;
             if (client_) client_->ShutDown();
             DestroyWindow(hwnd_);
             return 0;
@@ -118,11 +121,11 @@ LRESULT TTolvaneFrameWindow::OnCopyData(const COPYDATASTRUCT* data) {
     switch (data->dwData) {
         case TV_COPYDATA_COMMAND_LINE: {
             if (!client_) return TRUE;
-            char text[TV_FORWARDED_COMMAND_LINE_SIZE];
-            ReadForwardedCommandLine(data->lpData, data->cbData, text, sizeof(text));
+            // Taken whole: a second start with several long paths loses none of them.
+            std::string text = ReadForwardedCommandLine(data->lpData, data->cbData);
             uint32_t flags = 0;
-            ParseCommandLine(text, sizeof(text), &flags);
-            client_->RunCommandLineActions(text, &flags, false);
+            ParseCommandLine(&text, &flags);
+            client_->RunCommandLineActions(text.c_str(), &flags, false);
             return TRUE;
         }
         case TV_COPYDATA_DOWNLOAD: {

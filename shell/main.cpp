@@ -38,11 +38,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     // 2. The arguments joined into one command line. Taken from the raw command line rather than
     // the C runtime's argument vector, which has already dropped the double quotes: three quoted
     // files must stay three files, and a quoted path with blanks one.
-    JoinRawCommandLine(GetCommandLineA(), g.commandLine, sizeof(g.commandLine));
+    // Every argument is taken, however long the line.
+    g.commandLine = JoinRawCommandLine(GetCommandLineA());
 
     // 3. One instance: a second start forwards its command line (when there is one) and ends.
     if (HWND running = FindWindowA(TV_FRAME_WINDOW_CLASS, nullptr)) {
-        if (g.commandLine[0] != '\0') ForwardCommandLine(running, g.commandLine);
+        if (!g.commandLine.empty()) ForwardCommandLine(running, g.commandLine.c_str());
         return 0;
     }
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -71,6 +72,7 @@ const UINT kIdsBookmarkNotOpened = 3402;
 const UINT kIdsHandOffPathCut = 5004;  // %s: the path as it arrived
 const UINT kIdsBrowserNotLaunched = 3404;
 const UINT kIdsWebSiteNotOpened = 3405;
+const UINT kIdsFilesNotFiled = 5008;   // %s: the files, one a line
 const char kErrorCaption[] = "Error";
 
 // The window that receives the keyboard messages of the thread's focus, and its class.
@@ -333,7 +335,7 @@ void TTolvaneWindow::DeferredStartUp() {
     CheckLostFilesCall(IntakeContext());
     CheckNewStorageFilesCall(IntakeContext());
     if (StartupBookmarkImportCall(hwnd_, program_)) ShowCategoryContents();
-    RunCommandLineActions(g.commandLine, &g.startFlags, true);
+    RunCommandLineActions(g.commandLine.c_str(), &g.startFlags, true);
 }
 
 void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bool atStartUp) {
@@ -349,10 +351,36 @@ void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bo
         case CommandLinePlan::INTERCHANGE:
             if (program_ && RunImportInterchangeWizard(frame_, program_, plan.interchangeFile.c_str())) Refresh();
             break;
-        case CommandLinePlan::INTAKE:
-            for (const CommandLineIntake& item : plan.intake)
-                FileIntakeCall(IntakeContext(), nullptr, item.file.c_str(), item.options);
+        case CommandLinePlan::INTAKE: {
+            // The window may be closed while a file is filed (a question or message is open):
+            // the rest is then not filed, and the user learns which files those are.
+            ++filingDepth_;
+            std::string notFiled;
+            for (size_t i = 0; i < plan.intake.size(); ++i) {
+                if (closeRequested_ || shutDown_) {
+                    for (size_t j = i; j < plan.intake.size(); ++j) {
+                        std::string file = plan.intake[j].file;
+                        file.erase(std::remove(file.begin(), file.end(), '"'), file.end());
+                        notFiled += file + "\n";
+                    }
+                    break;
+                }
+                FileIntakeCall(IntakeContext(), nullptr, plan.intake[i].file.c_str(), plan.intake[i].options);
+            }
+            --filingDepth_;
+            if (!notFiled.empty()) {
+                std::string text = LoadMessageText(kIdsFilesNotFiled);
+                const size_t at = text.find("%s");
+                if (at != std::string::npos) text.replace(at, 2, notFiled);
+                MessageBoxA(hwnd_, text.c_str(), Globals().title, MB_OK | MB_ICONINFORMATION);
+            }
+            // The close that waited for the filing goes on now.
+            if (filingDepth_ == 0 && closeRequested_ && !shutDown_) {
+                closeRequested_ = false;
+                PostMessageA(frame_, WM_CLOSE, 0, 0);
+            }
             break;
+        }
         case CommandLinePlan::NONE:
             break;
     }
@@ -372,7 +400,9 @@ void TTolvaneWindow::FileDownloadHandOff(const DownloadHandOff& record, bool pat
     TextAssign(&item.website, record.SourceUrl);
     // Decided before the intake: once the file was moved into storage, its path no longer resolves.
     const bool temporary = HandOffFileIsTemporary(record.SavedFilePath);
-    const TIntakeContext context = IntakeContext();
+    TIntakeContext context = IntakeContext();
+    // A file that could not be stored is reported below, with the place where it stays.
+    context.callerReportsStoreFailure = true;
     const TIntakeOutcome outcome = FileIntakeCall(context, &item, record.SavedFilePath, TV_INTAKE_PLUGIN_DOWNLOAD);
     if (HandOffFileMayBeDeleted(outcome)) {
         if (temporary) {
@@ -424,6 +454,12 @@ void TTolvaneWindow::ToTray() {
     }
     ShowWindow(frame_, SW_HIDE);
     inTray_ = true;
+}
+
+bool TTolvaneWindow::DeferClose() {
+    if (filingDepth_ == 0) return false;
+    closeRequested_ = true;
+    return true;
 }
 
 void TTolvaneWindow::OnTaskbarCreated() {
@@ -519,6 +555,8 @@ void TTolvaneWindow::OnCommand(int id) {
                 ApplyAlwaysOnTop();
                 ApplyIntegrationNow();
             }
+            // Files that vanished (or did not follow a moved location) are reported now.
+            CheckLostFilesCall(IntakeContext());
             break;
         case CM_BROWSER:
             if (program_ && BrowserLaunchFailed(LaunchBrowser(hwnd_, &program_->integration, nullptr)))

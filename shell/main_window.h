@@ -49,6 +49,9 @@ public:
     void LeaveTray(bool restore, bool foreground);
     // The shell announced a new taskbar ("TaskbarCreated"): the tray icon is added again.
     void OnTaskbarCreated();
+    // A close of the frame while files of a command line are being filed: remembered (true), and
+    // carried out once the filing stopped; false when nothing is being filed.
+    bool DeferClose();
     // Toggles "always on top" and applies it; ApplyAlwaysOnTop only applies the setting.
     void ToggleAlwaysOnTop();
     void ApplyAlwaysOnTop();
@@ -145,6 +148,8 @@ private:
     bool inTray_ = false;
     bool firstRun_ = false;
     bool shutDown_ = false;
+    int filingDepth_ = 0;           // command-line filings running (a forwarded line may nest)
+    bool closeRequested_ = false;   // the frame was asked to close during a filing
 
     // Views.
     HWND toolbar_ = nullptr;

@@ -24,3 +24,6 @@
 
 // Strings.
 #define IDS_PREFERENCES 3221
+#define IDS_LOCATION_NESTED 5009       // %s the wanted storage location, %s the one kept
+#define IDS_LOCATION_NOT_MOVED 5010    // the same
+#define IDS_LOCATION_NOT_CREATED 5011  // the same

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "archive/win/viewer_dialogs.h"
@@ -11,7 +13,9 @@
 #include "integration/win_pages.h"
 #include "shell/app.h"
 #include "shell/mainwin_ids.h"
+#include "util/path.h"
 #include "util/text.h"
+#include "util/win_files.h"
 #include "util/win_help.h"
 #include "util/win_ui.h"
 #include "util/win_guard.h"
@@ -128,6 +132,53 @@ INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     return FALSE;
 }
 
+// Message id with the new and the old location put in, caption "Error".
+void ReportLocationKept(HWND owner, UINT id, const char* wanted, const char* kept) {
+    std::string text = LoadMessageText(id);
+    size_t from = 0;
+    for (const char* value : {wanted, kept}) {
+        const size_t at = text.find("%s", from);
+        if (at == std::string::npos) break;
+        text.replace(at, 2, value);
+        from = at + strlen(value);
+    }
+    MessageBoxA(owner, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+}
+
+// Moves the stored files of a kind from oldBase to the location the settings hold now (location,
+// a TV_PATH_SIZE field of the settings). When the new folder cannot be made, the move is refused
+// (one folder inside the other) or not every file got there, the files that moved go back, the
+// settings keep oldBase, and the user is told why.
+void MoveStorage(HWND owner, TItemOperations* operations, int kind, const char* oldBase, char* location) {
+    if (lstrcmpiA(oldBase, location) == 0) return;
+    char wanted[TV_PATH_SIZE];
+    CopyLimited(wanted, location, sizeof(wanted));
+    const bool existed = GetFileAttributesA(wanted) != INVALID_FILE_ATTRIBUTES;
+    const DWORD created = CreateDirectoryPath(wanted);
+    const DWORD attributes = GetFileAttributesA(wanted);
+    if (created != 0 && (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))) {
+        CopyLimited(location, oldBase, TV_PATH_SIZE);
+        ReportLocationKept(owner, IDS_LOCATION_NOT_CREATED, wanted, oldBase);
+        return;
+    }
+    const int failed = operations->MoveStorageLocation(oldBase, wanted, kind);
+    if (failed == 0) return;
+    CopyLimited(location, oldBase, TV_PATH_SIZE);
+    if (failed < 0) {
+        if (!existed) {
+            // The folder made for the move goes again (only when it is empty).
+            char folder[TV_PATH_SIZE];
+            CopyLimited(folder, wanted, sizeof(folder));
+            RemoveTrailingBackslash(folder);
+            RemoveDirectoryA(folder);
+        }
+        ReportLocationKept(owner, IDS_LOCATION_NESTED, wanted, oldBase);
+        return;
+    }
+    operations->MoveStorageLocation(wanted, oldBase, kind);  // what moved comes back
+    ReportLocationKept(owner, IDS_LOCATION_NOT_MOVED, wanted, oldBase);
+}
+
 }  // namespace
 
 bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operations) {
@@ -168,12 +219,14 @@ bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operatio
     CopyLimited(oldDownloads, program->standards.downloadsLocation, sizeof(oldDownloads));
     CopyLimited(oldShortcuts, program->standards.shortcutsLocation, sizeof(oldShortcuts));
     program->standards = state.settings;
-    // The stored files follow a storage location that changed: downloads, then shortcuts.
+    // The stored files follow a storage location that changed: downloads, then shortcuts. A
+    // location is kept only when its files got there.
     if (operations) {
-        if (lstrcmpiA(oldDownloads, program->standards.downloadsLocation) != 0)
-            operations->MoveStorageLocation(oldDownloads, program->standards.downloadsLocation, TV_KIND_DOWNLOADS);
-        if (lstrcmpiA(oldShortcuts, program->standards.shortcutsLocation) != 0)
-            operations->MoveStorageLocation(oldShortcuts, program->standards.shortcutsLocation, TV_KIND_SHORTCUTS);
+        MoveStorage(owner, operations, TV_KIND_DOWNLOADS, oldDownloads, program->standards.downloadsLocation);
+        MoveStorage(owner, operations, TV_KIND_SHORTCUTS, oldShortcuts, program->standards.shortcutsLocation);
+    } else {
+        CopyLimited(program->standards.downloadsLocation, oldDownloads, TV_PATH_SIZE);
+        CopyLimited(program->standards.shortcutsLocation, oldShortcuts, TV_PATH_SIZE);
     }
     return true;
 }

@@ -79,12 +79,19 @@ bool PumpMessages() {
     return true;
 }
 
+const char* SystemErrorText(DWORD error, char* out, size_t size) {
+    if (!out || size == 0) return "";
+    out[0] = '\0';
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                                        LANG_USER_DEFAULT, out, DWORD(size), nullptr);
+    if (length == 0) FormatLimited(out, size, "Error %lu", static_cast<unsigned long>(error));
+    return out;
+}
+
 int ShowSystemErrorBox(HWND owner, const char* caption, DWORD error, UINT type) {
     if (error == 0) error = GetLastError();
     char text[512];
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                        LANG_USER_DEFAULT, text, sizeof text, nullptr);
-    if (length == 0) FormatLimited(text, sizeof text, "Error %lu", static_cast<unsigned long>(error));
+    SystemErrorText(error, text, sizeof text);
     return MessageBoxA(owner, text, caption ? caption : "", type);
 }
 

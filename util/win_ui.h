@@ -26,6 +26,8 @@ void ClearMessageTexts();
 // way is posted again (so the main loop still ends) and the result is false; otherwise true.
 bool PumpMessages();
 
+// The system's text for error ("Error N" when it has none) in out[size]; returns out.
+const char* SystemErrorText(DWORD error, char* out, size_t size);
 // Shows the system's text for error (the thread's last error when 0) in a message box with the
 // caption and type; returns the box's result.
 int ShowSystemErrorBox(HWND owner, const char* caption, DWORD error, UINT type);

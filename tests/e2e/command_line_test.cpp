@@ -1,6 +1,7 @@
 // The real program started with and without files on its command line: the category tree of a
-// first start and of the next one, a path with a blank that arrives as two arguments, and several
-// quoted files.
+// first start and of the next one, a path with a blank that arrives as two arguments, several
+// quoted files (also long ones, on a start and forwarded), a file that does not exist, a close
+// while files are being filed, and a long description that survives the add/edit dialog.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +12,7 @@
 #include "database/programdata.h"
 #include "database/win_database.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/e2e/stored_zip.h"
 #include "util/text.h"
 
 namespace {
@@ -30,6 +32,7 @@ public:
     }
     HWND frame() const { return frame_; }
     DWORD pid() const { return process_.pid(); }
+    tvd::Process& process() { return process_; }
     std::vector<tvd::WindowInfo> Windows() const { return process_.Windows(); }
     HWND Tree() const {
         HWND client = tvd::FindChildByClass(frame_, "TolvaneWindow");
@@ -223,6 +226,160 @@ TEST(CommandLineStart, SplitPathAndQuotedFiles) {
         // The originals stay where they were.
         EXPECT_TRUE(tvd::FileExists(myFiles + "\\" + e.name));
     }
+}
+
+// The visible windows of the run other than its frame, as text for a failure message.
+std::string OtherWindows(const ProgramRun& run) {
+    std::string out;
+    for (const tvd::WindowInfo& w : run.Windows())
+        if (w.visible && w.hwnd != run.frame())
+            out += w.className + " [" + w.caption + "] " + tvd::WindowText(tvd::Control(w.hwnd, 0xFFFF)) + "\n";
+    return out;
+}
+
+// Three files whose paths are about 150 characters each (more than 459 in all, the size the
+// joined command line once had): every one is filed, on a start and when forwarded to the
+// running program by a second start.
+TEST(CommandLineStart, LongPathsAreAllTakenOnAStartAndForwarded) {
+    e2e::TvProgram tv;
+    ASSERT_TRUE(tv.ready());
+    const std::string folder = tvd::WinPath(tv.folder().path());
+    const size_t want = 156;
+    const size_t room = want - (folder.size() + 1) - std::string("\\first1.zip").size();
+    ASSERT_LT(folder.size(), want - 20) << "the program folder lies too deep for this test";
+    const std::string deep = folder + "\\" + std::string(room, 'd');
+    ASSERT_TRUE(tvd::MakeFolders(deep));
+    std::vector<std::string> files;
+    for (const char* name : {"first1.zip", "secnd1.zip", "third1.zip", "first2.zip", "secnd2.zip", "third2.zip"}) {
+        files.push_back(deep + "\\" + name);
+        ASSERT_TRUE(tvd::WriteWholeFile(files.back(), std::string("bytes of ") + name));
+    }
+    auto quoted = [&](size_t from) {
+        return "\"" + files[from] + "\" \"" + files[from + 1] + "\" \"" + files[from + 2] + "\"";
+    };
+    ASSERT_GT(quoted(0).size(), size_t(459));
+    const std::string storage = folder + "\\download\\";
+    auto stored = [&](size_t from) {
+        for (size_t i = from; i < from + 3; ++i)
+            if (!tvd::FileExists(storage + tvd::BaseName(files[i]))) return false;
+        return true;
+    };
+    {
+        ProgramRun run(tv);
+        ASSERT_TRUE(run.Start(quoted(0)));
+        EXPECT_TRUE(tvd::WaitUntil([&] { return stored(0); }, e2e::kUiTimeoutMs)) << OtherWindows(run);
+        // The second start hands its line to the running program and ends with 0.
+        tvd::Process second;
+        ASSERT_TRUE(second.Start(tv.exe(), quoted(3), tv.folder().path()));
+        DWORD code = 1;
+        EXPECT_TRUE(second.Wait(e2e::kExitTimeoutMs, &code));
+        EXPECT_EQ(code, 0u);
+        EXPECT_TRUE(tvd::WaitUntil([&] { return stored(3); }, e2e::kUiTimeoutMs)) << OtherWindows(run);
+        ASSERT_TRUE(run.Close());
+    }
+    TProgramData saved;
+    ASSERT_TRUE(LoadSaved(folder, &saved));
+    EXPECT_EQ(DownloadCount(saved), 6);
+    for (const std::string& file : files) {
+        const FileItem* item = FindDownload(saved, tvd::BaseName(file));
+        ASSERT_TRUE(item) << file;
+        EXPECT_EQ(std::string(item->website ? item->website : ""), file);
+        EXPECT_EQ(item->flags & TV_FILE_MARKED, uint32_t(TV_FILE_MARKED));
+    }
+}
+
+// A file that does not exist is not filed: the user is told so, with the path, and no record
+// appears. Two unquoted paths arrive as one name with a blank, which does not exist either.
+TEST(CommandLineStart, MissingFileIsReportedAndNothingIsAdded) {
+    e2e::TvProgram tv;
+    ASSERT_TRUE(tv.ready());
+    const std::string folder = tvd::WinPath(tv.folder().path());
+    ASSERT_TRUE(tvd::WriteWholeFile(folder + "\\a.zip", "a"));
+    ASSERT_TRUE(tvd::WriteWholeFile(folder + "\\b.zip", "b"));
+    const struct {
+        std::string args, named;
+    } cases[] = {
+        {folder + "\\no\\such\\file.zip", folder + "\\no\\such\\file.zip"},
+        {folder + "\\a.zip " + folder + "\\b.zip", folder + "\\a.zip " + folder + "\\b.zip"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        ProgramRun run(tv);
+        ASSERT_TRUE(run.Start(c.args));
+        HWND box = tvd::WaitForMessageBox("Error", e2e::kStartTimeoutMs, run.pid());
+        ASSERT_TRUE(box) << OtherWindows(run);
+        EXPECT_NE(tvd::MessageBoxText(box).find(c.named), std::string::npos) << tvd::MessageBoxText(box);
+        EXPECT_EQ(tvd::WaitForWindow("#32770", "Add File", 300, run.pid()), nullptr);
+        ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
+        ASSERT_TRUE(tvd::WaitForWindowGone(box, e2e::kUiTimeoutMs));
+        ASSERT_TRUE(run.Close());
+        TProgramData saved;
+        ASSERT_TRUE(LoadSaved(folder, &saved));
+        EXPECT_EQ(DownloadCount(saved), 0);
+    }
+}
+
+// The window closed while files of the command line are being filed (here: while the message
+// about a missing first file is open): the program neither files the rest behind the user's back
+// nor acts on a closed window; it names the files it did not file and ends normally.
+TEST(CommandLineStart, CloseDuringFilingNamesTheFilesNotFiled) {
+    e2e::TvProgram tv;
+    ASSERT_TRUE(tv.ready());
+    const std::string folder = tvd::WinPath(tv.folder().path());
+    const std::string x = folder + "\\x.zip", y = folder + "\\y.zip";
+    ASSERT_TRUE(tvd::WriteWholeFile(x, "x"));
+    ASSERT_TRUE(tvd::WriteWholeFile(y, "y"));
+    ProgramRun run(tv);
+    ASSERT_TRUE(run.Start("\"" + folder + "\\missing.zip\" \"" + x + "\" \"" + y + "\""));
+    HWND box = tvd::WaitForMessageBox("Error", e2e::kStartTimeoutMs, run.pid());
+    ASSERT_TRUE(box) << OtherWindows(run);
+    PostMessageA(run.frame(), WM_CLOSE, 0, 0);
+    tvd::Pump(200);
+    EXPECT_TRUE(IsWindow(run.frame()));  // the close waits for the filing
+    ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
+    HWND notFiled = tvd::WaitForMessageBox("Tolvane Plus", e2e::kUiTimeoutMs, run.pid());
+    ASSERT_TRUE(notFiled) << OtherWindows(run);
+    const std::string text = tvd::MessageBoxText(notFiled);
+    EXPECT_NE(text.find(x), std::string::npos) << text;
+    EXPECT_NE(text.find(y), std::string::npos) << text;
+    ASSERT_TRUE(tvd::AnswerMessageBox(notFiled, IDOK));
+    // Then the program ends by itself, normally.
+    DWORD code = 1;
+    EXPECT_TRUE(run.process().Wait(e2e::kExitTimeoutMs, &code));
+    EXPECT_EQ(code, 0u);
+    TProgramData saved;
+    ASSERT_TRUE(LoadSaved(folder, &saved));
+    EXPECT_EQ(DownloadCount(saved), 0);
+    EXPECT_FALSE(tvd::FileExists(folder + "\\download\\x.zip"));
+}
+
+// A "FILE_ID.DIZ" of several thousand characters goes into the add/edit dialog and comes back
+// whole when the dialog is confirmed.
+TEST(CommandLineStart, LongDescriptionSurvivesTheDialog) {
+    e2e::TvProgram tv;
+    ASSERT_TRUE(tv.ready());
+    const std::string folder = tvd::WinPath(tv.folder().path());
+    std::string description;
+    for (int line = 0; description.size() < 5000; ++line)
+        description += "Line " + std::to_string(line) + " of a long description of the archive.\r\n";
+    const std::string archive = folder + "\\long.zip";
+    ASSERT_TRUE(tvd::WriteWholeFile(archive, e2e::MakeZip({{"FILE_ID.DIZ", description}})));
+    {
+        ProgramRun run(tv);
+        ASSERT_TRUE(run.Start("\"" + archive + "\""));
+        HWND dialog = tvd::WaitForWindow("#32770", "Add File", e2e::kStartTimeoutMs, run.pid());
+        ASSERT_TRUE(dialog) << OtherWindows(run);
+        ASSERT_TRUE(tvd::PressPropertySheetButton(dialog, PSBTN_OK));
+        ASSERT_TRUE(tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs));
+        ASSERT_TRUE(run.Close());
+    }
+    TProgramData saved;
+    ASSERT_TRUE(LoadSaved(folder, &saved));
+    const FileItem* item = FindDownload(saved, "long.zip");
+    ASSERT_TRUE(item);
+    const std::string kept = item->description ? item->description : "";
+    EXPECT_EQ(kept.size(), description.size());
+    EXPECT_EQ(kept, description);
 }
 
 }  // namespace

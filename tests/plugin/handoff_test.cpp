@@ -91,6 +91,24 @@ TEST(HandOff, ForwardedCommandLine) {
     EXPECT_STREQ("", text);
 }
 
+TEST(HandOff, ForwardedCommandLineIsTakenWhole) {
+    const struct {
+        std::string bytes;
+        size_t byteCount;
+        std::string text;
+    } cases[] = {
+        {std::string(2000, 'c'), 2000, std::string(2000, 'c')},                    // no terminator: all bytes
+        {std::string(1500, 'd') + '\0' + "junk", 1505, std::string(1500, 'd')},    // up to the terminator
+        {std::string(70000, 'e'), 70000, std::string(TV_FORWARDED_TEXT_MAX, 'e')},  // the bound
+        {"abcdef", 3, "abc"},                                                      // the byte count limits
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReadForwardedCommandLine(c.bytes.data(), c.byteCount), c.text);
+    }
+    EXPECT_EQ(ReadForwardedCommandLine(nullptr, 3), "");
+    EXPECT_EQ(ReadForwardedCommandLine("x", 0), "");
+}
+
 TEST(HandOff, DownloadFolderIsRecognised) {
     char name[32];
     ASSERT_EQ(1, FormatDownloadFolderName(0x0041A2F3u, name, sizeof(name)));

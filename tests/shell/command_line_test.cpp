@@ -197,9 +197,14 @@ TEST(CommandLineRaw, OverLongArgumentsAreLeftOutWholeAndTheTextStaysInItsBuffer)
     }
 }
 
-// The whole way from the raw command line to the intake: quoted files stay apart, an unquoted
-// path with a blank becomes one quoted file.
+// The whole way from the raw command line to the intake, as the program takes it (no size
+// limit): quoted files stay apart, an unquoted path with a blank becomes one quoted file, and
+// three files of about 150 characters each (more than 459 in all) are all taken.
 TEST(CommandLineRaw, RawTextThroughParserAndPlan) {
+    const std::string a = "C:\\" + std::string(140, 'a') + "\\one.zip";
+    const std::string b = "C:\\" + std::string(140, 'b') + "\\two.zip";
+    const std::string c3 = "C:\\" + std::string(140, 'c') + "\\three.zip";
+    const std::string longLine = "tv.exe \"" + a + "\" \"" + b + "\" /tray \"" + c3 + "\"";
     const struct {
         const char* raw;
         std::vector<std::string> files;
@@ -213,15 +218,16 @@ TEST(CommandLineRaw, RawTextThroughParserAndPlan) {
         {"tv.exe C:\\My Files\\a.zip", {"\"C:\\My Files\\a.zip\""}, TV_INTAKE_COMMAND_LINE_SINGLE, 0},
         {"\"C:\\Program Files\\tv.exe\" \"C:\\My Files\\a.zip\" /TRAY", {"\"C:\\My Files\\a.zip\""},
          TV_INTAKE_COMMAND_LINE_SINGLE, TV_START_TRAY},
+        {longLine.c_str(), {"\"" + a + "\"", "\"" + b + "\"", "\"" + c3 + "\""}, TV_INTAKE_COMMAND_LINE_EACH,
+         TV_START_TRAY},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.raw);
-        char text[TV_COMMAND_LINE_SIZE];
-        ASSERT_EQ(JoinRawCommandLine(c.raw, text, sizeof(text)), 0);
+        std::string text = JoinRawCommandLine(c.raw);
         uint32_t flags = 0;
-        EXPECT_EQ(ParseCommandLine(text, sizeof(text), &flags), 0);
+        EXPECT_EQ(ParseCommandLine(&text, &flags), 0);
         EXPECT_EQ(flags, c.flags);
-        const CommandLinePlan plan = PlanCommandLineActions(text, flags, true);
+        const CommandLinePlan plan = PlanCommandLineActions(text.c_str(), flags, true);
         ASSERT_EQ(plan.action, CommandLinePlan::INTAKE);
         ASSERT_EQ(plan.intake.size(), c.files.size());
         for (size_t i = 0; i < c.files.size(); ++i) {

@@ -83,6 +83,99 @@ std::vector<std::string> FirstCells(HWND list, int column) {
     return cells;
 }
 
+// The clipboard's text ("" when it holds none).
+std::string ClipboardText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+void EmptyTheClipboard() {
+    if (!OpenClipboard(nullptr)) return;
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+// A row's rectangle (LVIR_BOUNDS) on the screen.
+RECT ScreenRowRect(HWND list, int row) {
+    RECT r = {};
+    r.left = LVIR_BOUNDS;
+    RemoteBuffer buffer(list, sizeof(r));
+    if (buffer.Write(&r, sizeof(r)) &&
+        SendMessageA(list, LVM_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(buffer.address())))
+        buffer.Read(&r, sizeof(r));
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The rectangle of a toolbar button on the screen.
+RECT ScreenButtonRect(HWND toolbar, int command) {
+    RECT r = {};
+    RemoteBuffer buffer(toolbar, sizeof(r));
+    if (buffer.Write(&r, sizeof(r)) &&
+        SendMessageA(toolbar, TB_GETRECT, WPARAM(command), reinterpret_cast<LPARAM>(buffer.address())))
+        buffer.Read(&r, sizeof(r));
+    MapWindowPoints(toolbar, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// 32-bit pixels (0x00RRGGBB) of a bitmap, top row first.
+std::vector<DWORD> Pixels(HDC dc, HBITMAP bitmap, int width, int height) {
+    std::vector<DWORD> pixels(size_t(width) * size_t(height));
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    if (GetDIBits(dc, bitmap, 0, UINT(height), pixels.data(), &bi, DIB_RGB_COLORS) != height) pixels.clear();
+    for (DWORD& p : pixels) p &= 0xFFFFFF;
+    return pixels;
+}
+
+// Whether the screen shows image `image` of the toolbar strip (18 x 18, mask magenta) anywhere
+// inside the rectangle: every pixel that is not mask matches.
+bool ScreenShowsStripImage(const std::string& exe, int image, const RECT& area) {
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return false;
+    HBITMAP strip = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(200), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HDC screen = GetDC(nullptr);
+    std::vector<DWORD> bits = strip ? Pixels(screen, strip, 342, 18) : std::vector<DWORD>();
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP shot = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, shot);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
+    std::vector<DWORD> seen = Pixels(memory, shot, width, height);
+    DeleteObject(shot);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (strip) DeleteObject(strip);
+    FreeLibrary(module);
+    if (bits.empty() || seen.empty()) return false;
+    for (int oy = 0; oy + 18 <= height; ++oy) {
+        for (int ox = 0; ox + 18 <= width; ++ox) {
+            bool match = true;
+            for (int y = 0; y < 18 && match; ++y)
+                for (int x = 0; x < 18 && match; ++x) {
+                    const DWORD want = bits[size_t(y) * 342 + size_t(image * 18 + x)];
+                    if (want != 0xFF00FF && want != seen[size_t(oy + y) * size_t(width) + size_t(ox + x)]) match = false;
+                }
+            if (match) return true;
+        }
+    }
+    return false;
+}
+
 bool ButtonEnabled(HWND toolbar, int command) { return SendMessageA(toolbar, TB_ISBUTTONENABLED, command, 0) != 0; }
 
 class MainWindowTest : public ::testing::Test {
@@ -346,6 +439,170 @@ TEST_F(MainWindowTest, AboutBoxOpensAndCloses) {
     EXPECT_EQ(tvd::ControlText(about, 101), "Tolvane Plus");
     ASSERT_TRUE(tvd::PressButton(about, IDOK));
     EXPECT_TRUE(tvd::WaitForWindowGone(about, e2e::kUiTimeoutMs));
+}
+
+// The toolbar shows its pictures in their own colours (not as silhouettes of one colour).
+TEST_F(MainWindowTest, ToolbarShowsItsPicturesInTheirColours) {
+    SetCursorPos(5, 700);  // no button under the mouse
+    const struct {
+        int command, image;
+    } buttons[] = {{CM_NEW_MENU, 0}, {CM_HELP_CONTENTS, 11}};
+    for (const auto& b : buttons) {
+        SCOPED_TRACE(b.command);
+        const RECT r = ScreenButtonRect(toolbar_, b.command);
+        ASSERT_GT(r.right - r.left, 18);
+        EXPECT_TRUE(tvd::WaitUntil([&] { return ScreenShowsStripImage(tv_.exe(), b.image, r); }, e2e::kUiTimeoutMs));
+    }
+}
+
+// Ctrl+C, Ctrl+V and Ctrl+X (their characters) edit the search field and a label edit; the
+// character accelerators of the same keys leave them alone.
+TEST_F(MainWindowTest, CutCopyAndPasteKeysEditTheFields) {
+    EmptyTheClipboard();
+    ASSERT_TRUE(tvd::SetControlText(client_, kSearchFieldId, "alpha"));
+    ASSERT_TRUE(WaitForRows({"alpha.zip"}));
+    SendMessageA(search_, EM_SETSEL, 0, -1);
+    PostMessageA(search_, WM_CHAR, 0x03, 0);  // Ctrl+C
+    EXPECT_TRUE(tvd::WaitUntil([] { return ClipboardText() == "alpha"; }, e2e::kUiTimeoutMs)) << ClipboardText();
+    SendMessageA(search_, EM_SETSEL, 5, 5);
+    PostMessageA(search_, WM_CHAR, 0x16, 0);  // Ctrl+V
+    EXPECT_TRUE(tvd::WaitForText(search_, "alphaalpha", e2e::kUiTimeoutMs)) << tvd::WindowText(search_);
+    SendMessageA(search_, EM_SETSEL, 0, -1);
+    PostMessageA(search_, WM_CHAR, 0x18, 0);  // Ctrl+X
+    EXPECT_TRUE(tvd::WaitForText(search_, "", e2e::kUiTimeoutMs)) << tvd::WindowText(search_);
+    EXPECT_TRUE(tvd::WaitUntil([] { return ClipboardText() == "alphaalpha"; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(WaitForRows({"alpha.zip", "beta.exe", "gamma.zip"}));
+
+    // The label edit of a row: the name is selected when it starts.
+    ASSERT_TRUE(tvd::SelectListItem(list_, 1));
+    ASSERT_TRUE(tvd::PostCommand(frame_, CM_RENAME));
+    HWND edit = nullptr;
+    ASSERT_TRUE(tvd::WaitUntil([&] { return (edit = tvd::FindChildByClass(list_, "Edit")) != nullptr; }, e2e::kUiTimeoutMs));
+    PostMessageA(edit, WM_CHAR, 0x18, 0);  // Ctrl+X
+    EXPECT_TRUE(tvd::WaitForText(edit, "", e2e::kUiTimeoutMs)) << tvd::WindowText(edit);
+    EXPECT_TRUE(tvd::WaitUntil([] { return ClipboardText() == "beta.exe"; }, e2e::kUiTimeoutMs)) << ClipboardText();
+    PostMessageA(edit, WM_CHAR, 0x16, 0);  // Ctrl+V
+    EXPECT_TRUE(tvd::WaitForText(edit, "beta.exe", e2e::kUiTimeoutMs)) << tvd::WindowText(edit);
+    PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    EXPECT_TRUE(tvd::WaitForWindowGone(edit, e2e::kUiTimeoutMs));
+    EXPECT_EQ(FirstCells(list_, 1), (std::vector<std::string>{"alpha.zip", "beta.exe", "gamma.zip"}));
+    EmptyTheClipboard();
+}
+
+// Del right after a selection change deletes (asks what to delete), without waiting for the
+// periodic refresh of the command states.
+TEST_F(MainWindowTest, DeleteRightAfterASelectionChangeIsNotDropped) {
+    ASSERT_FALSE(ButtonEnabled(toolbar_, CM_DELETE));
+    ASSERT_TRUE(SetRowSelected(list_, 2, true));
+    ASSERT_TRUE(tvd::PostCommand(frame_, CM_DELETE));
+    HWND dialog = tvd::WaitForDialog("Delete File", e2e::kUiTimeoutMs, tv_.process().pid());
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(tvd::PressButton(dialog, IDCANCEL));
+    EXPECT_TRUE(tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs));
+    EXPECT_EQ(tvd::ListItemCount(list_), 3);
+}
+
+// Without a help file, Help > Contents and a dialog's Help button say so in one message of the
+// program, not in the help viewer's error.
+TEST_F(MainWindowTest, HelpWithoutAHelpFileSaysSoOnce) {
+    ASSERT_FALSE(tvd::FileExists(tv_.folder().File("tv.hlp")));
+    const DWORD pid = tv_.process().pid();
+    ASSERT_TRUE(tvd::PostCommand(frame_, CM_HELP_CONTENTS));
+    HWND box = tvd::WaitForMessageBox("Information", e2e::kUiTimeoutMs, pid);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(tvd::MessageBoxText(box).find("tv.hlp"), std::string::npos) << tvd::MessageBoxText(box);
+    ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(tvd::WaitForWindowGone(box, e2e::kUiTimeoutMs));
+
+    ASSERT_TRUE(tvd::PostCommand(frame_, CM_ABOUT));
+    HWND about = tvd::WaitForDialog("About Tolvane Plus", e2e::kUiTimeoutMs, pid);
+    ASSERT_NE(about, nullptr);
+    ASSERT_TRUE(tvd::PressButton(about, 900));
+    box = tvd::WaitForMessageBox("Information", e2e::kUiTimeoutMs, pid);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(tvd::MessageBoxText(box).find("tv.hlp"), std::string::npos);
+    ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(tvd::WaitForWindowGone(box, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::PressButton(about, IDOK));
+    EXPECT_TRUE(tvd::WaitForWindowGone(about, e2e::kUiTimeoutMs));
+    // Only those two boxes: nothing else of the program is open.
+    EXPECT_EQ(tvd::WaitForMessageBox(nullptr, 500, pid), nullptr);
+}
+
+// The context menu asked for from the keyboard opens at the focused row, not the list's corner.
+TEST_F(MainWindowTest, KeyboardContextMenuOpensAtTheFocusedRow) {
+    ASSERT_TRUE(SetRowSelected(list_, 2, true));
+    PostMessageA(client_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list_), MAKELPARAM(0xFFFF, 0xFFFF));
+    HWND menu = tvd::WaitForWindow({"#32768", "", tv_.process().pid(), true}, e2e::kUiTimeoutMs);
+    ASSERT_NE(menu, nullptr);
+    RECT m = {};
+    ASSERT_TRUE(tvd::WaitUntil([&] { return GetWindowRect(menu, &m) && m.right > m.left; }, e2e::kUiTimeoutMs));
+    const RECT row = ScreenRowRect(list_, 2);
+    EXPECT_GE(m.top, row.top);
+    EXPECT_LE(m.top, row.bottom + 2);
+    EXPECT_GE(m.left, row.left);
+    EXPECT_LT(m.left, row.right);
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(tvd::WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, e2e::kUiTimeoutMs));
+}
+
+// The storage location changes only when the stored files got there: a folder inside the old one
+// and a folder that cannot be made are refused with a message and the files stay; a file that
+// vanished is reported when the preferences close; a good new folder takes the files.
+TEST_F(MainWindowTest, StorageLocationFollowsTheFilesOrStays) {
+    const std::string folder = tvd::WinPath(tv_.folder().path());
+    const std::string old = folder + "\\download\\";
+    const DWORD pid = tv_.process().pid();
+    // Sets the downloads location on the preferences' page and confirms the sheet.
+    auto setLocation = [&](const std::string& location, bool confirm) {
+        if (!tvd::PostCommand(frame_, CM_PREFERENCES)) return false;
+        HWND sheet = tv_.process().WaitForWindow("#32770", "Preferences", e2e::kUiTimeoutMs);
+        HWND page = sheet ? tvd::CurrentPropertyPage(sheet) : nullptr;
+        if (!page || !tvd::SetControlText(page, 101, location)) return false;
+        return tvd::PressPropertySheetButton(sheet, confirm ? PSBTN_OK : PSBTN_CANCEL) &&
+               tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs);
+    };
+    const struct {
+        std::string location, says;
+    } refused[] = {
+        {old + "inner\\", "inside"},
+        {folder + "\\tv.exe\\store\\", "could not be created"},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.location);
+        ASSERT_TRUE(setLocation(r.location, true));
+        HWND box = tvd::WaitForMessageBox("Error", e2e::kUiTimeoutMs, pid);
+        ASSERT_NE(box, nullptr);
+        const std::string text = tvd::MessageBoxText(box);
+        EXPECT_NE(text.find(r.says), std::string::npos) << text;
+        EXPECT_NE(text.find(old), std::string::npos) << text;
+        ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
+        ASSERT_TRUE(tvd::WaitForWindowGone(box, e2e::kUiTimeoutMs));
+        EXPECT_TRUE(tvd::FileExists(old + "alpha.zip"));
+        EXPECT_FALSE(tvd::FolderExists(old + "inner"));
+    }
+    // A stored file deleted by hand shows as lost once the preferences close.
+    ASSERT_TRUE(DeleteFileA((old + "gamma.zip").c_str()));
+    ASSERT_TRUE(setLocation(old, false));
+    HWND lost = tvd::WaitForDialog("Lost Files", e2e::kUiTimeoutMs, pid);
+    ASSERT_NE(lost, nullptr);
+    ASSERT_TRUE(tvd::PressButton(lost, IDOK));
+    ASSERT_TRUE(tvd::WaitForWindowGone(lost, e2e::kUiTimeoutMs));
+
+    const std::string moved = folder + "\\moved\\";
+    ASSERT_TRUE(setLocation(moved, true));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return tvd::FileExists(moved + "alpha.zip") && tvd::FileExists(moved + "beta.exe"); },
+                               e2e::kUiTimeoutMs));
+    EXPECT_EQ(tvd::WaitForMessageBox(nullptr, 500, pid), nullptr);
+    closed_ = true;
+    DWORD exitCode = 1;
+    ASSERT_TRUE(tv_.Close(&exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    TProgramData d;
+    d.SetProgramFolder(folder.c_str());
+    EXPECT_FALSE(LoadDatabase(&d, nullptr, (folder + "\\tv.cfg").c_str()));
+    EXPECT_STREQ(d.standards.downloadsLocation, moved.c_str());
+    EXPECT_FALSE(tvd::FileExists(old + "alpha.zip"));
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 // the program asks of the deferred start-up is read from its test trace (TV_TEST_TRACE).
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include <atomic>
 #include <sstream>
 #include <string>
@@ -493,6 +496,86 @@ TEST(ShellStartup, TrayInCapitalsStartsHiddenAndTheTrayIconBringsItBack) {
     EXPECT_FALSE(LoadDatabase(&saved, nullptr, (folder + "\\tv.cfg").c_str()));
     EXPECT_EQ(saved.integration.startWithWindows, 0u);  // a first run starts with 1
     EXPECT_EQ(saved.integration.alwaysOnTop, 0u);
+}
+
+// Whether the shell holds a tray icon (id 0) of the window: only an existing icon can be changed.
+bool TrayIconPresent(HWND owner) {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = 0;
+    data.uFlags = NIF_TIP;
+    CopyLimited(data.szTip, "Tolvane Plus", sizeof(data.szTip));
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+bool RemoveTrayIcon(HWND owner) {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = 0;
+    return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+}
+
+void PressKey(WORD key) {
+    keybd_event(BYTE(key), 0, 0, 0);
+    keybd_event(BYTE(key), 0, KEYEVENTF_KEYUP, 0);
+}
+
+TEST(ShellTray, MenuOpensAboveTheIconAndEscapeClosesItAndTheIconComesBackWithANewTaskbar) {
+    TracedProgram run;
+    e2e::TvProgram& tv = run.tv();
+    ASSERT_TRUE(tv.Start("/tray"));
+    HWND frame = tv.WaitForFrame();
+    ASSERT_TRUE(frame);
+    ASSERT_TRUE(run.WaitForLine("startup-bookmark-import"));
+    HWND client = FindWindowExA(frame, nullptr, "TolvaneWindow", nullptr);
+    ASSERT_TRUE(client);
+    ASSERT_TRUE(tvd::WaitUntil([&] { return !IsWindowVisible(frame) && TrayIconPresent(client); }, e2e::kUiTimeoutMs));
+
+    // A right click on the icon: the menu's bottom-right corner at the point, so that it does not
+    // lie over the icon; the real Escape key closes it and the program stays in the tray.
+    const POINT at = {700, 600};
+    SetCursorPos(at.x, at.y);
+    PostMessageA(client, WM_USER + 1, 0, WM_RBUTTONDOWN);
+    HWND menu = tvd::WaitForWindow({"#32768", "", tv.process().pid(), true}, e2e::kUiTimeoutMs);
+    ASSERT_TRUE(menu);
+    RECT r = {};
+    ASSERT_TRUE(tvd::WaitUntil([&] { return GetWindowRect(menu, &r) && r.right > r.left; }, e2e::kUiTimeoutMs));
+    EXPECT_LE(r.right, at.x + 1);
+    EXPECT_GE(r.right, at.x - 3);
+    EXPECT_LE(r.bottom, at.y + 1);
+    EXPECT_GE(r.bottom, at.y - 3);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(tvd::WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, e2e::kUiTimeoutMs));
+    EXPECT_FALSE(IsWindowVisible(frame));
+    EXPECT_TRUE(tv.process().Running());
+
+    // A restarted shell knows no icons; its "TaskbarCreated" brings the program's icon back.
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    ASSERT_TRUE(RemoveTrayIcon(client));
+    EXPECT_FALSE(TrayIconPresent(client));
+    PostMessageA(frame, taskbarCreated, 0, 0);
+    EXPECT_TRUE(tvd::WaitUntil([&] { return TrayIconPresent(client); }, e2e::kUiTimeoutMs));
+    EXPECT_FALSE(IsWindowVisible(frame));
+
+    // When the shell refuses the icon (here: another icon holds its place), the window shows
+    // instead of staying hidden without a way back.
+    ASSERT_TRUE(RemoveTrayIcon(client));
+    NOTIFYICONDATAA blocker = {};
+    blocker.cbSize = sizeof(blocker);
+    blocker.hWnd = client;
+    blocker.uID = 0;
+    blocker.uFlags = NIF_TIP;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &blocker));
+    PostMessageA(frame, taskbarCreated, 0, 0);
+    EXPECT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(frame) != FALSE; }, e2e::kUiTimeoutMs));
+    EXPECT_FALSE(IsIconic(frame));
+    RemoveTrayIcon(client);
+
+    DWORD code = 1;
+    ASSERT_TRUE(tv.Close(&code));
+    EXPECT_EQ(code, 0u);
 }
 
 TEST(ShellShutDown, TemporaryFilesThenFoldersAreDeletedAndWhatStaysStaysListed) {

@@ -12,6 +12,7 @@
 #include "util/win_files.h"
 #include "util/win_help.h"
 #include "util/win_guard.h"
+#include "util/win_ui.h"
 #include "util/safestr.h"
 
 namespace {
@@ -197,6 +198,7 @@ INT_PTR CALLBACK CategoryPropertiesProc(HWND page, UINT message, WPARAM, LPARAM 
             SetDlgItemTextA(page, IDC_CTPROP_TYPE, in->type);
             SetDlgItemTextA(page, IDC_CTPROP_ID, in->id);
             SetDlgItemTextA(page, IDC_CTPROP_LOCATION, in->location);
+            AddToolTip(GetDlgItem(page, IDC_CTPROP_LOCATION), in->location);
             SetDlgItemTextA(page, IDC_CTPROP_CONTENTS, in->contents);
             SetDlgItemTextA(page, IDC_CTPROP_SUBCATEGORIES, in->subcategories);
             SetDlgItemTextA(page, IDC_CTPROP_PARENT, in->parent);

@@ -93,7 +93,33 @@ void TFileAddEditDialog::OnInit() {
     const int show = params_->offerChoice ? SW_SHOW : SW_HIDE;
     ShowWindow(GetDlgItem(hwnd_, IDC_ADDEDIT_COPY), show);
     ShowWindow(GetDlgItem(hwnd_, IDC_ADDEDIT_MOVE), show);
+    if (!params_->offerChoice) LayOutWithoutChoice();
     CheckRadioButton(hwnd_, IDC_ADDEDIT_COPY, IDC_ADDEDIT_MOVE, params_->copy ? IDC_ADDEDIT_COPY : IDC_ADDEDIT_MOVE);
+}
+
+void TFileAddEditDialog::LayOutWithoutChoice() {
+    // Without the copy and move buttons their band would stay empty: the description grows into
+    // it and the website row moves down to where the buttons ended.
+    RECT copy = {}, move = {}, website = {};
+    HWND description = GetDlgItem(hwnd_, IDC_ADDEDIT_DESCRIPTION);
+    HWND link = GetDlgItem(hwnd_, IDC_ADDEDIT_WEBSITE_LINK), edit = GetDlgItem(hwnd_, IDC_ADDEDIT_WEBSITE);
+    if (!description || !link || !edit) return;
+    auto placeOf = [this](HWND control, RECT* r) {
+        GetWindowRect(control, r);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(r), 2);
+    };
+    placeOf(GetDlgItem(hwnd_, IDC_ADDEDIT_COPY), &copy);
+    placeOf(GetDlgItem(hwnd_, IDC_ADDEDIT_MOVE), &move);
+    placeOf(edit, &website);
+    const int shift = move.bottom - website.bottom;
+    if (shift <= 0) return;
+    RECT r = {};
+    placeOf(description, &r);
+    SetWindowPos(description, nullptr, 0, 0, r.right - r.left, r.bottom - r.top + shift, SWP_NOMOVE | SWP_NOZORDER);
+    for (HWND control : {link, edit}) {
+        placeOf(control, &r);
+        SetWindowPos(control, nullptr, r.left, r.top + shift, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    }
 }
 
 bool TFileAddEditDialog::OnOk() {

@@ -40,6 +40,8 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnInit();
+    // Without the copy/move choice the page closes the band the choice would take.
+    void LayOutWithoutChoice();
     bool OnOk();
     bool ConfirmCancel();
     int Ask(const char* text, const char* caption, UINT type);

@@ -160,7 +160,10 @@ bool PlaceIconInTextGap(HWND dialog, int textId, int iconId) {
     if (at.x + size > client.right) at.x = client.right - size;
     if (at.x < 0) at.x = 0;
     MapWindowPoints(text, dialog, &at, 1);
+    // The icon lies on the text: above it, and the text does not paint over it.
+    SetWindowLongA(text, GWL_STYLE, GetWindowLongA(text, GWL_STYLE) | WS_CLIPSIBLINGS);
     SetWindowPos(icon, HWND_TOP, at.x, at.y, size, size, SWP_NOACTIVATE);
+    InvalidateRect(icon, nullptr, TRUE);
     return true;
 }
 

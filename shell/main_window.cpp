@@ -1199,6 +1199,28 @@ LRESULT TTolvaneWindow::OnNotify(NMHDR* header) {
         }
         return 0;
     }
+    // The separators that keep the search field's room draw their lines around the field too:
+    // after the toolbar painted, the room beside the field is painted over with the bar's face.
+    if (header->hwndFrom == toolbar_ && toolbar_ && header->code == NM_CUSTOMDRAW) {
+        const NMCUSTOMDRAW* draw = reinterpret_cast<const NMCUSTOMDRAW*>(header);
+        if (draw->dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYPOSTPAINT;
+        if (draw->dwDrawStage == CDDS_POSTPAINT) {
+            RECT left = {}, right = {};
+            if (SendMessageA(toolbar_, TB_GETITEMRECT, ToolbarSlotOf(CM_SEARCH), reinterpret_cast<LPARAM>(&left)) &&
+                SendMessageA(toolbar_, TB_GETITEMRECT, ToolbarSlotOf(CM_ERASE_SEARCH), reinterpret_cast<LPARAM>(&right))) {
+                RECT room = {left.right, left.top, right.left, left.bottom};
+                // The field itself is a window above the bar: only the bands beside it are painted.
+                if (search_) {
+                    RECT field = {};
+                    GetWindowRect(search_, &field);
+                    MapWindowPoints(nullptr, toolbar_, reinterpret_cast<POINT*>(&field), 2);
+                    ExcludeClipRect(draw->hdc, field.left, field.top, field.right, field.bottom);
+                }
+                FillRect(draw->hdc, &room, GetSysColorBrush(COLOR_BTNFACE));
+            }
+        }
+        return CDRF_DODEFAULT;
+    }
     if (header->hwndFrom && header->hwndFrom == tree_.Window()) return OnTreeNotify(header);
     int kind = 0;
     for (int k = TV_KIND_DOWNLOADS; k <= TV_KIND_SHORTCUTS; ++k)
@@ -1369,7 +1391,11 @@ LRESULT TTolvaneWindow::OnTreeNotify(NMHDR* header) {
                 return TRUE;
             }
             labelEdit_ = TreeView_GetEditControl(tree_.Window());
-            if (labelEdit_) SendMessageA(labelEdit_, EM_LIMITTEXT, TV_PATH_SIZE - 1, 0);
+            if (labelEdit_) {
+                SendMessageA(labelEdit_, EM_LIMITTEXT, TV_PATH_SIZE - 1, 0);
+                // In a narrow tree the name stays readable from its start.
+                KeepEditInsideParent(labelEdit_);
+            }
             return FALSE;
         }
         case TVN_ENDLABELEDITA: {

@@ -27,3 +27,4 @@
 #define IDS_LOCATION_NESTED 5009       // %s the wanted storage location, %s the one kept
 #define IDS_LOCATION_NOT_MOVED 5010    // the same
 #define IDS_LOCATION_NOT_CREATED 5011  // the same
+#define IDS_BROWSE_STORAGE_PROMPT 5012

@@ -29,17 +29,16 @@ struct StandardsPage {
     bool applied = false;
 };
 
-// Lets the user pick a folder for the edit control (keeps the text when cancelled).
+// Lets the user pick a folder for the edit control, starting at the folder it names (keeps the
+// text when cancelled).
 void BrowseFolder(HWND page, int editId) {
-    char folder[MAX_PATH] = {};
-    BROWSEINFOA info = {};
-    info.hwndOwner = page;
-    info.pszDisplayName = folder;
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
-    LPITEMIDLIST list = SHBrowseForFolderA(&info);
-    if (!list) return;
-    if (SHGetPathFromIDListA(list, folder)) SetDlgItemTextA(page, editId, folder);
-    CoTaskMemFree(list);
+    char current[TV_PATH_SIZE] = {};
+    GetDlgItemTextA(page, editId, current, sizeof(current));
+    char folder[TV_PATH_SIZE] = {};
+    if (BrowseForFolder(page, LoadMessageText(IDS_BROWSE_STORAGE_PROMPT), current, folder, sizeof(folder))) {
+        EnsureTrailingBackslash(folder, sizeof(folder));
+        SetDlgItemTextA(page, editId, folder);
+    }
 }
 
 void ReadPage(HWND page, StandardsPage* state) {

@@ -1,9 +1,12 @@
 #include "util/win_ui.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "util/path.h"
 #include "util/text.h"
@@ -166,4 +169,128 @@ HICON ExtractIconFromLocation(const char* location) {
     // ExtractIcon answers 1 for a file that is no icon source.
     if (reinterpret_cast<UINT_PTR>(icon) <= 1) return nullptr;
     return icon;
+}
+
+HWND AddToolTip(HWND control, const char* text) {
+    HWND owner = control ? GetParent(control) : nullptr;
+    if (!owner) return nullptr;
+    HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                               reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE)), nullptr);
+    if (!tip) return nullptr;
+    TOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = owner;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = const_cast<char*>(text ? text : "");
+    if (!SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
+        DestroyWindow(tip);
+        return nullptr;
+    }
+    // Long texts (paths) wrap instead of running off the screen.
+    SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, 600);
+    return tip;
+}
+
+namespace {
+const char kEditProcProperty[] = "TvInsideParentProc";
+
+// The width of a window's text in its font.
+int TextWidthOf(HWND window) {
+    const int length = GetWindowTextLengthA(window);
+    if (length <= 0) return 0;
+    std::string text(size_t(length) + 1, '\0');
+    const int got = GetWindowTextA(window, &text[0], length + 1);
+    HDC dc = GetDC(window);
+    if (!dc) return 0;
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text.c_str(), got, &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size.cx;
+}
+
+LRESULT CALLBACK InsideParentEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    WNDPROC previous = reinterpret_cast<WNDPROC>(GetPropA(edit, kEditProcProperty));
+    if (message == WM_WINDOWPOSCHANGING) {
+        WINDOWPOS* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+        RECT client = {}, now = {};
+        if (pos && GetClientRect(GetParent(edit), &client) && GetWindowRect(edit, &now)) {
+            MapWindowPoints(nullptr, GetParent(edit), reinterpret_cast<POINT*>(&now), 2);
+            int x = (pos->flags & SWP_NOMOVE) ? now.left : pos->x;
+            int cx = (pos->flags & SWP_NOSIZE) ? now.right - now.left : pos->cx;
+            // Wide enough for the whole text with the caret after it (the view sizes it tightly,
+            // so that the text would scroll and its start vanish).
+            const int needed = TextWidthOf(edit) + 2 * GetSystemMetrics(SM_CXEDGE) + 10;
+            if (cx < needed) cx = needed;
+            if (cx > client.right) cx = client.right;
+            if (x + cx > client.right) x = client.right - cx;
+            if (x < 0) x = 0;
+            if (x != ((pos->flags & SWP_NOMOVE) ? now.left : pos->x)) {
+                pos->x = x;
+                pos->y = (pos->flags & SWP_NOMOVE) ? now.top : pos->y;
+                pos->flags &= ~UINT(SWP_NOMOVE);
+            }
+            if (cx != ((pos->flags & SWP_NOSIZE) ? now.right - now.left : pos->cx)) {
+                pos->cx = cx;
+                pos->cy = (pos->flags & SWP_NOSIZE) ? now.bottom - now.top : pos->cy;
+                pos->flags &= ~UINT(SWP_NOSIZE);
+            }
+        }
+    } else if (message == WM_NCDESTROY) {
+        RemovePropA(edit, kEditProcProperty);
+        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    }
+    return previous ? CallWindowProcA(previous, edit, message, wParam, lParam)
+                    : DefWindowProcA(edit, message, wParam, lParam);
+}
+}  // namespace
+
+void KeepEditInsideParent(HWND edit) {
+    if (!edit || GetPropA(edit, kEditProcProperty)) return;
+    const LONG_PTR previous = GetWindowLongPtrA(edit, GWLP_WNDPROC);
+    if (!previous) return;
+    SetPropA(edit, kEditProcProperty, reinterpret_cast<HANDLE>(previous));
+    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InsideParentEditProc));
+    // Where it stands now.
+    RECT r = {};
+    GetWindowRect(edit, &r);
+    MapWindowPoints(nullptr, GetParent(edit), reinterpret_cast<POINT*>(&r), 2);
+    SetWindowPos(edit, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The text from its start (it may have scrolled while the field was too narrow), still selected.
+    SendMessageA(edit, EM_SETSEL, 0, 0);
+    SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+}
+
+namespace {
+int CALLBACK BrowseStart(HWND dialog, UINT message, LPARAM, LPARAM start) {
+    if (message == BFFM_INITIALIZED && start) SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, start);
+    return 0;
+}
+}  // namespace
+
+bool BrowseForFolder(HWND owner, const char* prompt, const char* start, char* out, size_t size) {
+    if (!out || size == 0) return false;
+    char first[MAX_PATH] = {};
+    if (start && !CopyLimited(first, start, sizeof first)) {
+        // "C:\dir\" selects nothing; "C:\" stays as it is.
+        const size_t length = strlen(first);
+        if (length > 3 && first[length - 1] == '\\') first[length - 1] = '\0';
+    }
+    char chosen[MAX_PATH] = {};
+    BROWSEINFOA info = {};
+    info.hwndOwner = owner;
+    info.pszDisplayName = chosen;
+    info.lpszTitle = prompt;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = BrowseStart;
+    info.lParam = first[0] ? reinterpret_cast<LPARAM>(first) : 0;
+    LPITEMIDLIST list = SHBrowseForFolderA(&info);
+    if (!list) return false;
+    const bool ok = SHGetPathFromIDListA(list, chosen) && !CopyLimited(out, chosen, size);
+    CoTaskMemFree(list);
+    return ok;
 }

@@ -44,3 +44,18 @@ int FileTypeIconLocation(const char* fileOrExtension, char* out, size_t size);
 // Extracts the icon of a location "path,index" (index 0 without a comma). Null when none; the
 // caller destroys the icon.
 HICON ExtractIconFromLocation(const char* location);
+
+// A tool tip with text for control (a child of a dialog or window): shown while the mouse rests on
+// it. The tip window is owned by the control's top-level window and goes with it. The control must get mouse
+// messages (a static text needs SS_NOTIFY). Returns the tip window, null on failure.
+HWND AddToolTip(HWND control, const char* text);
+
+// Keeps an edit field (the label edit of a tree or list view) inside its parent's client area:
+// whenever the view moves or sizes it, it is shifted left (and at most made as wide as the view)
+// so that the text stays visible from its first character in a narrow view.
+void KeepEditInsideParent(HWND edit);
+
+// "Browse for Folder" with prompt shown above the tree, opened at start (when it names a folder;
+// a trailing "\" is fine). On OK the chosen folder goes into out[size] and the result is true.
+bool BrowseForFolder(HWND owner, const char* prompt, const char* start, char* out, size_t size);
+

@@ -895,7 +895,8 @@ TEST_F(CatOps, RealDialogsFillAndReadTheirParameters) {
         ListNode* cat = AddCategory("Stuff", 1, 0);
         CategoryPropertiesParams params;
         ASSERT_TRUE(FillCategoryProperties(&data_, cat, &params));
-        std::string seenName, seenLocation, seenParent;
+        std::string seenName, seenLocation, seenParent, seenTip;
+        LONG locationStyle = 0;
         std::thread driver([&] {
             for (int i = 0; i < 500; ++i, Sleep(20)) {
                 HWND sheet = FindWindowA("#32770", nullptr);
@@ -904,6 +905,21 @@ TEST_F(CatOps, RealDialogsFillAndReadTheirParameters) {
                 seenName = DialogItemText(page, 101);
                 seenLocation = DialogItemText(page, 104);
                 seenParent = DialogItemText(page, 107);
+                // The location is one line shortened in its middle, and whole in its tool tip.
+                HWND location = GetDlgItem(page, 104);
+                locationStyle = GetWindowLongA(location, GWL_STYLE);
+                HWND tip = nullptr;
+                while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) != nullptr) {
+                    if (GetWindow(tip, GW_OWNER) != GetAncestor(page, GA_ROOT)) continue;
+                    char text[600] = {};
+                    TOOLINFOA tool = {};
+                    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+                    tool.hwnd = page;
+                    tool.uId = reinterpret_cast<UINT_PTR>(location);
+                    tool.lpszText = text;
+                    SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+                    seenTip = text;
+                }
                 PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
                 return;
             }
@@ -913,6 +929,11 @@ TEST_F(CatOps, RealDialogsFillAndReadTheirParameters) {
         EXPECT_EQ(seenName, "Stuff");
         EXPECT_EQ(seenLocation, downloads_ + "Stuff\\");
         EXPECT_EQ(seenParent, "Downloads (0)");
+        EXPECT_EQ(locationStyle & SS_ELLIPSISMASK, SS_PATHELLIPSIS);
+        // TTM_GETTEXT hands out at most the first 80 characters of a tip.
+        const std::string location = downloads_ + "Stuff\\";
+        EXPECT_GE(seenTip.size(), std::min<size_t>(location.size(), 79));
+        EXPECT_EQ(location.substr(0, seenTip.size()), seenTip);
     }
 }
 

@@ -542,6 +542,46 @@ TEST_F(Intake, ExternalProgramsGetTheStoredFile) {
     EXPECT_EQ("C:\\Program Files\\av.exe| \"" + stored + "\"", s_.started[1]);
 }
 
+// The page of an edit (no copy/move choice) leaves no empty band: the description takes the room
+// of the hidden buttons and the website row ends where they ended; with the choice nothing moves.
+TEST_F(Intake, PageIsLaidOutForItsMode) {
+    struct Layout {
+        RECT description, website, move;
+        bool seen = false;
+    };
+    auto placeOf = [](HWND page, int id) {
+        RECT r = {};
+        GetWindowRect(GetDlgItem(page, id), &r);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    auto run = [&](ListNode* existing, const std::string& path, uint32_t options) {
+        Layout layout;
+        DialogDriver driver(
+            [&](HWND sheet) {
+                HWND page = CurrentPage(sheet);
+                layout.description = placeOf(page, IDC_ADDEDIT_DESCRIPTION);
+                layout.website = placeOf(page, IDC_ADDEDIT_WEBSITE);
+                layout.move = placeOf(page, IDC_ADDEDIT_MOVE);
+                layout.seen = true;
+                PressSheet(sheet, PSBTN_CANCEL);
+            },
+            kSheetClass);
+        s_.dialog = nullptr;
+        RunIntake(nullptr, existing, path, options, nullptr);
+        EXPECT_TRUE(driver.Found());
+        return layout;
+    };
+    WriteText(In("new.zip"), "n");
+    const Layout add = run(nullptr, In("new.zip"), TV_INTAKE_SET_ONE_FILE);
+    const Layout edit = run(AddStored("old.zip", "o"), "", TV_INTAKE_SET_PROPERTIES);
+    ASSERT_TRUE(add.seen && edit.seen);
+    EXPECT_LT(add.website.bottom, add.move.top);  // the buttons below the website row
+    EXPECT_EQ(edit.website.bottom, add.move.bottom);
+    EXPECT_EQ(edit.description.bottom - add.description.bottom, add.move.bottom - add.website.bottom);
+    EXPECT_EQ(edit.description.top, add.description.top);
+}
+
 TEST_F(Intake, EditOfADownloadThatIsNotShownChangesNothingButStillFocusesTheList) {
     ListNode* node = AddStored("hidden.zip", "h");
     TFileListObject::Item(node)->category = nullptr;  // no category: not shown

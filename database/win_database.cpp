@@ -12,17 +12,17 @@ namespace {
 bool FileIsThere(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 // Keeps a copy of path beside it as path + suffix (+ 2..9 when taken). An existing copy is never
-// overwritten.
-void KeepCopy(const char* path, const char* suffix) {
+// overwritten. True when the copy was made.
+bool KeepCopy(const char* path, const char* suffix) {
     for (int n = 1; n <= 9; ++n) {
         char copy[TV_PATH_SIZE];
         const int cut = n == 1 ? FormatLimited(copy, sizeof copy, "%s%s", path, suffix)
                                : FormatLimited(copy, sizeof copy, "%s%s%d", path, suffix, n);
-        if (cut) return;
+        if (cut) return false;
         if (FileIsThere(copy)) continue;
-        CopyFileA(path, copy, TRUE);
-        return;
+        return CopyFileA(path, copy, TRUE) != 0;
     }
+    return false;
 }
 
 bool ResolvePath(TProgramData* data, const char* path, char* out, size_t size) {
@@ -151,7 +151,9 @@ bool LoadDatabase(TProgramData* data, HWND frame, const char* path) {
         data->bodyDamaged = true;
         try {
             char file[TV_PATH_SIZE] = {};
-            if (ResolvePath(data, path, file, sizeof file) && FileIsThere(file)) KeepCopy(file, TV_DB_DAMAGED_SUFFIX);
+            // Without memory the copy may fail too: then the next save keeps the file first.
+            if (ResolvePath(data, path, file, sizeof file) && FileIsThere(file) && !KeepCopy(file, TV_DB_DAMAGED_SUFFIX))
+                data->existingFileUnread = true;
             FinishLoad(data, frame);
         } catch (...) {
         }

@@ -306,6 +306,116 @@ TEST_F(Viewer, ExtractThreeSelectedWhenTheSecondFails) {
     }
 }
 
+TEST_F(Viewer, CancelInTheProgressDialogStopsTheRemainingMembers) {
+    // Cancel is pressed in "Unzipping" while the question about the failed second member is up:
+    // Yes to that question still ends the job before the third member.
+    const std::string archive = MakeSample("cancel.zip", {{"a.txt", "A"}, {"b.txt", "B"}, {"c.txt", "C"}});
+    const std::string out = P("cancelled");
+    tvd::MakeFolders(out + "\\b.txt");
+    TTVInternalViewerWindow* v = OpenViewer(archive);
+    ASSERT_TRUE(v);
+    SelectByName(v, {"a.txt", "b.txt", "c.txt"});
+    int questions = 0;
+    bool progressShown = false;
+    Script answer([&] {
+        HWND dialog = Dialog("Extract");
+        if (!dialog) return;
+        tvd::SetControlText(dialog, IDC_IVEX_FOLDER, out);
+        tvd::SetButtonChecked(dialog, IDC_IVEX_OVERWRITE, true);
+        tvd::PressButton(dialog, IDOK);
+        HWND box = Box("Tolvane Plus");
+        if (!box) return;
+        ++questions;
+        HWND progress = Dialog("Unzipping");
+        if (!progress) return;
+        progressShown = true;
+        // Sent, so that the flag is set before the question is answered.
+        SendMessageA(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        tvd::AnswerMessageBox(box, IDYES);
+        EXPECT_TRUE(tvd::WaitForWindowGone(progress, 15000));
+        // No second question: the job ended.
+        tvd::WindowQuery q;
+        q.className = "#32770";
+        q.caption = "Tolvane Plus";
+        q.pid = GetCurrentProcessId();
+        q.visibleOnly = true;
+        if (tvd::WaitForWindow(q, 300)) {
+            ++questions;
+            ivt::CloseAllDialogs();
+        }
+    });
+    v->OnCommand(IV_CM_EXTRACT);
+    answer.Finish();
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(1, questions);
+    EXPECT_EQ("A", Read(out + "\\a.txt"));
+    EXPECT_EQ("<missing>", Read(out + "\\c.txt"));
+}
+
+TEST_F(Viewer, OpenArchiveRefreshAndHeadingClicks) {
+    const std::string first = MakeSample("first.zip", {{"one.txt", "1"}});
+    Write(P("b\\small.txt"), "s");
+    Write(P("b\\large.txt"), std::string(5000, 'l'));
+    Write(P("b\\middle.txt"), std::string(300, 'm'));
+    ASSERT_TRUE(ivt::InfoZip(P("b"), P("second.zip"), "-q -0", {"small.txt", "large.txt", "middle.txt"}));
+    Write(P("notazip.zip"), "this is no archive");
+    TTVInternalViewerWindow* v = OpenViewer(first);
+    ASSERT_TRUE(v);
+    CopyLimited(program_.password.text, "pw", sizeof program_.password.text);
+    // Open archive: the chosen archive, the password cleared.
+    {
+        Script answer([&] { ivt::AnswerFileDialog("Select Archive", P("second.zip")); });
+        v->OnCommand(IV_CM_OPEN_ARCHIVE);
+        answer.Finish();
+    }
+    EXPECT_EQ(0, lstrcmpiA(P("second.zip").c_str(), v->ArchivePath()));
+    EXPECT_FALSE(v->IsNewArchive());
+    EXPECT_STREQ("", program_.password.text);
+    EXPECT_EQ("Internal Viewer - Tolvane Plus - second.zip", tvd::WindowText(v->Window()));
+    EXPECT_EQ((std::vector<std::string>{"large.txt", "middle.txt", "small.txt"}), Names(v));
+    // Heading clicks: Size ascending, then descending; Filename again ascending.
+    auto click = [&](int column) {
+        NMLISTVIEW n = {};
+        n.hdr.hwndFrom = v->List();
+        n.hdr.idFrom = UINT_PTR(GetDlgCtrlID(v->List()));
+        n.hdr.code = LVN_COLUMNCLICK;
+        n.iItem = -1;
+        n.iSubItem = column;
+        SendMessageA(v->Window(), WM_NOTIFY, n.hdr.idFrom, reinterpret_cast<LPARAM>(&n));
+    };
+    click(IV_COLUMN_SIZE);
+    EXPECT_EQ((std::vector<std::string>{"small.txt", "middle.txt", "large.txt"}), Names(v));
+    click(IV_COLUMN_SIZE);
+    EXPECT_EQ((std::vector<std::string>{"large.txt", "middle.txt", "small.txt"}), Names(v));
+    click(IV_COLUMN_NAME);
+    EXPECT_EQ((std::vector<std::string>{"large.txt", "middle.txt", "small.txt"}), Names(v));
+    // Refresh reads the archive again.
+    Write(P("b\\added.txt"), "new");
+    ASSERT_TRUE(ivt::InfoZip(P("b"), P("second.zip"), "-q", {"added.txt"}));
+    v->OnCommand(IV_CM_REFRESH);
+    EXPECT_EQ((std::vector<std::string>{"added.txt", "large.txt", "middle.txt", "small.txt"}), Names(v));
+    v->Refresh();
+    EXPECT_EQ("\t4 Files (5,304 Bytes) Total", StatusText(v, 1));
+    // A file that is no archive: the error is shown and the viewer shows no archive.
+    std::string error;
+    {
+        Script answer([&] {
+            ivt::AnswerFileDialog("Select Archive", P("notazip.zip"));
+            HWND box = Box("Tolvane Plus");
+            if (!box) return;
+            error = tvd::MessageBoxText(box);
+            tvd::AnswerMessageBox(box, IDOK);
+        });
+        v->OnCommand(IV_CM_OPEN_ARCHIVE);
+        answer.Finish();
+    }
+    EXPECT_FALSE(error.empty());
+    EXPECT_STREQ("", v->ArchivePath());
+    EXPECT_TRUE(Names(v).empty());
+    EXPECT_EQ("Internal Viewer - Tolvane Plus", tvd::WindowText(v->Window()));
+    EXPECT_FALSE(ToolbarEnabled(v, IV_CM_ADD));
+}
+
 TEST_F(Viewer, ExtractAllOrByMaskIntoFoldersAndTheDownloadHearsOfIt) {
     const std::string archive = MakeSample("tree.zip", {{"docs\\a.txt", "A"}, {"docs\\b.doc", "B"}, {"c.txt", "C"}});
     // A download entry that the archive belongs to.

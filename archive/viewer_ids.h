@@ -168,5 +168,6 @@
 #define IDS_IV_ENTER_DESTINATION 5311   // a copy destination is needed
 #define IDS_IV_ENTER_ARCHIVE 5312       // a target archive is needed
 
-// Help topic of a viewer command highlighted in a menu: this base plus the command id.
-#define IV_HELP_COMMAND_BASE 700
+// Help topic of a viewer command highlighted in a menu: this base plus the command id (1200 to
+// 1268; a base of 700 would put Archive Properties, 160, on the topic 860 of "New Files Found").
+#define IV_HELP_COMMAND_BASE 1100

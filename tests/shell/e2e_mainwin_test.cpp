@@ -505,6 +505,8 @@ TEST_F(MainWindowTest, DeleteRightAfterASelectionChangeIsNotDropped) {
 // Without a help file, Help > Contents and a dialog's Help button say so in one message of the
 // program, not in the help viewer's error.
 TEST_F(MainWindowTest, HelpWithoutAHelpFileSaysSoOnce) {
+    // The build puts tv.hlp beside tv.exe; the program looks for it at every call.
+    DeleteFileA(tv_.folder().File("tv.hlp").c_str());
     ASSERT_FALSE(tvd::FileExists(tv_.folder().File("tv.hlp")));
     const DWORD pid = tv_.process().pid();
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_HELP_CONTENTS));

@@ -414,6 +414,11 @@ void FileDatabaseExportSettings::Read(TByteStream* file) {
 
 void FileDatabaseExportSettings::Validate() {
     if (format > 1) format = 0;
+    if (sizeUnit > 2) sizeUnit = 0;
+    if (delimiterMode > 2) delimiterMode = 0;
+    // A NUL delimiter would put NUL bytes into a text file; the edit stores "," when left empty.
+    if (delimiter == '\0') delimiter = ',';
+    if (descriptionLimit < 0) descriptionLimit = 0;
 }
 
 // ---- section 11 ----
@@ -485,6 +490,7 @@ void BookmarkExportSettings::Read(TByteStream* file, uint32_t version) {
 void BookmarkExportSettings::Validate() {
     if (format > 5) format = 0;
     if (delimiterMode > 2) delimiterMode = 0;
+    if (delimiter == '\0') delimiter = ',';
     if (!netscapeTitle) TextAssign(&netscapeTitle, "");
 }
 
@@ -526,6 +532,7 @@ void BookmarkImportSettings::Read(TByteStream* file, uint32_t version) {
 
 void BookmarkImportSettings::Validate() {
     if (format > 2) format = 0;
+    if (duplicateRule < 0 || duplicateRule > 2) duplicateRule = 0;
 }
 
 // ---- section 13 ----

@@ -153,6 +153,8 @@ struct FileDatabaseExportSettings {
     void SetDefaults();
     bool Write(TByteStream* file) const;
     void Read(TByteStream* file);
+    // Format, size unit and delimiter mode out of range become 0, a NUL delimiter ",", a negative
+    // description limit 0.
     void Validate();
 };
 

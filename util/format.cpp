@@ -22,9 +22,9 @@ int FormatThousands(char* out, size_t size, uint64_t number) {
     return CopyLimited(out, text, size);
 }
 
-int FormatSizeText(char* out, size_t size, uint32_t byteCount, int unit) {
+int FormatSizeText(char* out, size_t size, uint64_t byteCount, int unit) {
     if (!out || size == 0) return 1;
-    uint32_t value = byteCount;
+    uint64_t value = byteCount;
     int steps = 0;
     if (unit >= TV_UNIT_KB && unit <= TV_UNIT_GB) {
         steps = unit;

@@ -13,9 +13,9 @@ enum { TV_UNIT_BYTES = 0, TV_UNIT_KB = 1, TV_UNIT_MB = 2, TV_UNIT_GB = 3, TV_UNI
 // A byte count as "1,024 Bytes", "1 Byte", "3 k", "3 meg", "2 gb". Units 1-3 divide by 1024 per
 // step (integer division); TV_UNIT_AUTO keeps sizes up to 1024 in bytes and divides larger ones
 // while the quotient exceeds 1024. A non-zero size that divides down to 0 shows as 1.
-// The count is unsigned: a 32-bit size field of a file between 2 and 4 GB shows correctly.
+// The count is unsigned and 64 bits wide: a file of 2 GB or more shows its real size.
 // Returns 1 when truncated.
-int FormatSizeText(char* out, size_t size, uint32_t byteCount, int unit);
+int FormatSizeText(char* out, size_t size, uint64_t byteCount, int unit);
 
 // File attributes (FILE_ATTRIBUTE_* bits). Long form: "archive  read-only  hidden  system  folder"
 // (those present, two blanks apart); short form: the letters r h s d a of those present.

@@ -637,6 +637,27 @@ TEST(DatabaseBody, ValidationRepairs) {
              EXPECT_EQ(d.bookmarkImport.format, 0);
              EXPECT_EQ(d.bookmarkExport.delimiterMode, 0);
          }},
+        {"export and import choices out of range",
+         [](golden::Values* x) {
+             x->fileExportBytes[0] = 3;
+             x->fileExportBytes[1] = 9;
+             x->fileExportBytes[2] = 0;
+             x->fileExportWords[11] = -20;
+             x->bookmarkExportBytes[1] = 0;
+             x->importDuplicates = 3;
+         },
+         [](const TProgramData& d) {
+             EXPECT_EQ(d.fileExport.sizeUnit, 0);
+             EXPECT_EQ(d.fileExport.delimiterMode, 0);
+             EXPECT_EQ(d.fileExport.delimiter, ',');
+             EXPECT_EQ(d.fileExport.descriptionLimit, 0);
+             EXPECT_EQ(d.bookmarkExport.delimiter, ',');
+             EXPECT_EQ(d.bookmarkImport.duplicateRule, 0);
+         }},
+        {"duplicate rule -1", [](golden::Values* x) { x->importDuplicates = -1; },
+         [](const TProgramData& d) { EXPECT_EQ(d.bookmarkImport.duplicateRule, 0); }},
+        {"duplicate rule 1", [](golden::Values* x) { x->importDuplicates = 1; },
+         [](const TProgramData& d) { EXPECT_EQ(d.bookmarkImport.duplicateRule, 1); }},
         {"shown kind is runtime", [](golden::Values* x) { x->shownKind = 2; },
          [](const TProgramData& d) { EXPECT_EQ(d.placement.shownKind, 0u); }},
         {"text longer than the field",

@@ -179,6 +179,12 @@ const TAnsiCodec& DefaultAnsiCodec() {
 
 std::string DecodeBrowserText(const char* text, size_t length, TvTextEncoding encoding, bool decodeReferences,
                               const TAnsiCodec& codec) {
+    if (length == 0) return std::string();
+    // Most texts hold nothing to decode.
+    bool plain = (!decodeReferences || !std::memchr(text, '&', length)) && !std::memchr(text, '\0', length);
+    for (size_t i = 0; plain && encoding == TV_TEXT_UTF8 && i < length; ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80) plain = false;
+    if (plain) return std::string(text, length);
     std::string out;
     out.reserve(length);
     size_t i = 0;
@@ -200,7 +206,8 @@ std::string DecodeBrowserText(const char* text, size_t length, TvTextEncoding en
                 continue;
             }
         }
-        out.push_back(c);
+        // A NUL byte ends a text of the program: it is dropped, as browsers drop it.
+        if (c != '\0') out.push_back(c);
         ++i;
     }
     return out;

@@ -29,7 +29,8 @@ enum TvTextEncoding { TV_TEXT_ANSI = 0, TV_TEXT_UTF8 = 1 };
 // The text of a browser file as ANSI: UTF-8 sequences (with TV_TEXT_UTF8) and, with
 // decodeReferences, the character references &amp; &lt; &gt; &quot; &apos; &nbsp;, the Latin-1
 // names, &#NNN; and &#xHH; are decoded once. A character that the code page lacks becomes "?";
-// an invalid UTF-8 byte is taken as an ANSI byte; an unknown reference stays as it is.
+// an invalid UTF-8 byte is taken as an ANSI byte; an unknown reference stays as it is; NUL bytes
+// are dropped.
 std::string DecodeBrowserText(const char* text, size_t length, TvTextEncoding encoding, bool decodeReferences,
                               const TAnsiCodec& codec);
 

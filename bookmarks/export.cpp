@@ -68,7 +68,8 @@ private:
 };
 
 bool BookmarkWriter::WriteHtml() {
-    out_.Append(TvString(TV_IDS_BMHTML_HEAD));
+    const TTemplateTexts T(TV_IDS_BMHTML_HEAD, 10);
+    out_.Append(T(TV_IDS_BMHTML_HEAD));
     bool anyCategory = false;
     tree_.Walk([&](const ListNode* category, int, bool entering) {
         const CategoryItem* c = TCategoryListObject::Item(category);
@@ -76,35 +77,35 @@ bool BookmarkWriter::WriteHtml() {
         // The heading is written with the first bookmark and closed after the subcategories.
         const bool heading = !items.empty() && c->id != 0;
         if (!entering) {
-            if (heading) out_.Append(TvString(TV_IDS_BMHTML_CATEGORY_CLOSE));
+            if (heading) out_.Append(T(TV_IDS_BMHTML_CATEGORY_CLOSE));
             return true;
         }
         for (size_t i = 0; i < items.size(); ++i) {
             const BookmarkItem* r = Record(items[i]);
             if (i == 0) {
-                if (anyCategory) out_.Append(TvString(TV_IDS_BMHTML_CATEGORY_BREAK));
+                if (anyCategory) out_.Append(T(TV_IDS_BMHTML_CATEGORY_BREAK));
                 anyCategory = true;
                 if (heading) {
-                    out_.Append(TvString(TV_IDS_BMHTML_CATEGORY_OPEN));
+                    out_.Append(T(TV_IDS_BMHTML_CATEGORY_OPEN));
                     out_.AppendHtml(c->name, codec_);
-                    out_.Append(TvString(TV_IDS_BMHTML_CATEGORY_NAMED));
+                    out_.Append(T(TV_IDS_BMHTML_CATEGORY_NAMED));
                 }
             } else {
-                out_.Append(TvString(TV_IDS_BMHTML_ITEM_BREAK));
+                out_.Append(T(TV_IDS_BMHTML_ITEM_BREAK));
             }
-            out_.Append(TvString(TV_IDS_BMHTML_ITEM_OPEN));
+            out_.Append(T(TV_IDS_BMHTML_ITEM_OPEN));
             out_.Append("<A HREF=\"");
             out_.AppendHtml(Url(r).c_str(), codec_);
             out_.Append("\">");
             out_.AppendHtml(r->title, codec_);
             out_.Append("</A>");
-            out_.Append(TvString(TV_IDS_BMHTML_ITEM_DESCRIPTION));
+            out_.Append(T(TV_IDS_BMHTML_ITEM_DESCRIPTION));
             out_.AppendHtml(r->description, codec_, true);
-            out_.Append(TvString(TV_IDS_BMHTML_ITEM_CLOSE));
+            out_.Append(T(TV_IDS_BMHTML_ITEM_CLOSE));
         }
         return true;
     });
-    out_.Append(TvString(TV_IDS_BMHTML_FOOT));
+    out_.Append(T(TV_IDS_BMHTML_FOOT));
     return out_.Finish();
 }
 

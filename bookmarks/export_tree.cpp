@@ -3,6 +3,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "util/strings.h"
 #include "util/safestr.h"
 
 namespace {
@@ -79,6 +80,10 @@ void TExportTree::Walk(const std::function<bool(const ListNode*, int, bool)>& vi
         stack.pop_back();
         visit(done, int(stack.size()), false);
     }
+}
+
+TTemplateTexts::TTemplateTexts(uint32_t first, uint32_t count) : first_(first) {
+    for (uint32_t i = 0; i < count; ++i) texts_.push_back(TvString(first + i));
 }
 
 void TExportOutput::Append(const char* text) {

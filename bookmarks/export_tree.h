@@ -44,6 +44,17 @@ private:
     bool contentKnown_ = false;
 };
 
+// The texts of a run of string ids (first .. first + count - 1), looked up once.
+class TTemplateTexts {
+public:
+    TTemplateTexts(uint32_t first, uint32_t count);
+    const char* operator()(uint32_t id) const { return id - first_ < texts_.size() ? texts_[id - first_] : ""; }
+
+private:
+    uint32_t first_;
+    std::vector<const char*> texts_;
+};
+
 // Collects the output and writes it to the stream in large blocks.
 class TExportOutput {
 public:

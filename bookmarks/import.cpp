@@ -1,8 +1,11 @@
 #include "bookmarks/import.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string_view>
 
+#include "util/path.h"
 #include "util/text.h"
 #include "util/safestr.h"
 
@@ -20,16 +23,21 @@ bool EqualsNoCase(std::string_view a, const char* b) {
     return true;
 }
 
-std::string TrimSpaceChars(const std::string& text) {
-    size_t begin = 0, end = text.size();
-    while (begin < end && IsSpace(text[begin])) ++begin;
-    while (end > begin && IsSpace(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
+// White space (blank, tab, CR, LF, form feed) removed at both ends, in place.
+std::string TrimSpaceChars(std::string text) {
+    size_t end = text.size();
+    while (end > 0 && IsSpace(text[end - 1])) --end;
+    text.resize(end);
+    size_t begin = 0;
+    while (begin < text.size() && IsSpace(text[begin])) ++begin;
+    if (begin) text.erase(0, begin);
+    return text;
 }
 
 // A title or folder name on one line: every run of white space that holds a line break becomes
-// one blank; blanks and tabs at the ends go.
-std::string SingleLine(const std::string& text) {
+// one blank; white space at the ends goes.
+std::string SingleLine(std::string text) {
+    if (text.find_first_of("\r\n") == std::string::npos) return TrimSpaceChars(std::move(text));
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
@@ -41,11 +49,12 @@ std::string SingleLine(const std::string& text) {
         }
         out.push_back(text[i++]);
     }
-    return TrimSpaceChars(out);
+    return TrimSpaceChars(std::move(out));
 }
 
 // Line breaks as CR LF, white space at both ends removed.
-std::string MultiLine(const std::string& text) {
+std::string MultiLine(std::string text) {
+    if (text.find_first_of("\r\n") == std::string::npos) return TrimSpaceChars(std::move(text));
     std::string out;
     out.reserve(text.size() + 16);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -57,16 +66,15 @@ std::string MultiLine(const std::string& text) {
             out.push_back(c);
         }
     }
-    return TrimSpaceChars(out);
+    return TrimSpaceChars(std::move(out));
 }
 
 // A URL as browsers take it from a file: tabs and line breaks inside removed, blanks trimmed.
-std::string CleanUrl(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text)
-        if (c != '\t' && c != '\r' && c != '\n') out.push_back(c);
-    return TrimSpaceChars(out);
+std::string CleanUrl(std::string text) {
+    if (text.find_first_of("\t\r\n") != std::string::npos)
+        text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }),
+                   text.end());
+    return TrimSpaceChars(std::move(text));
 }
 
 // ---------------------------------------------------------------- Netscape bookmark file
@@ -404,33 +412,109 @@ ListNode* TBookmarkImporter::Root() {
     return root;
 }
 
+std::string TBookmarkImporter::CategoryKey(int32_t parentId, const std::string& name) {
+    std::string key(reinterpret_cast<const char*>(&parentId), sizeof parentId);
+    size_t begin = 0, end = name.size();
+    while (begin < end && name[begin] == ' ') ++begin;
+    while (end > begin && name[end - 1] == ' ') --end;
+    for (size_t i = begin; i < end; ++i) key.push_back(Lower(name[i]));
+    return key;
+}
+
+void TBookmarkImporter::BuildCategoryIndex() {
+    categoriesIndexed_ = true;
+    for (ListNode* node = categories_->First(); node; node = node->next) {
+        if (!node->item || !categories_->IsItemValid(node->item)) continue;
+        const CategoryItem* c = TCategoryListObject::Item(node);
+        if (c->kind != TV_KIND_BOOKMARKS) continue;
+        if (c->id > largestCategoryId_) largestCategoryId_ = c->id;
+        // As FindCategoryByName: a category is never its own child; the first of a name counts.
+        if (c->id != c->parentId) categoryByName_.emplace(CategoryKey(c->parentId, c->name), node);
+    }
+}
+
 ListNode* TBookmarkImporter::EnterFolder(ListNode* parent, const char* rawName) {
     const CategoryItem* parentRecord = TCategoryListObject::Item(parent);
     if (!parentRecord) return nullptr;
     const std::string name = CleanFolderName(rawName);
     if (name.empty()) return nullptr;
-    int created = 0;
-    ListNode* node = categories_->AddCategory(name.c_str(), TV_KIND_BOOKMARKS, parentRecord->id, &created);
-    if (created) ++counts_.categoriesAdded;
+    if (!categoriesIndexed_) BuildCategoryIndex();
+    const std::string key = CategoryKey(parentRecord->id, name);
+    auto found = categoryByName_.find(key);
+    if (found != categoryByName_.end()) return found->second;
+    if (!IsValidFileName(name.c_str())) return nullptr;
+    // What AddCategory does, with the lookups kept in the index (an import makes many folders).
+    int32_t id;
+    if (largestCategoryId_ < INT32_MAX) {
+        id = int32_t(largestCategoryId_ + 1);
+    } else {
+        id = categories_->NextCategoryId(TV_KIND_BOOKMARKS);
+    }
+    CategoryItem record{uint8_t(TV_KIND_BOOKMARKS), TV_CATEGORY_EXPANDED, const_cast<char*>(name.c_str()), id,
+                        parentRecord->id, nullptr};
+    ListNode* node = categories_->Add(&record, 0);
+    if (!node) return nullptr;
+    if (id > largestCategoryId_) largestCategoryId_ = id;
+    categoryByName_.emplace(key, node);
+    ++counts_.categoriesAdded;
     return node;
 }
 
-std::string TBookmarkImporter::Key(int32_t categoryId, const std::string& title) {
-    std::string key(reinterpret_cast<const char*>(&categoryId), sizeof categoryId);
-    size_t begin = 0, end = title.size();
-    while (begin < end && title[begin] == ' ') ++begin;
-    while (end > begin && title[end - 1] == ' ') --end;
-    key.reserve(key.size() + end - begin);
-    for (size_t i = begin; i < end; ++i) key.push_back(Lower(title[i]));
-    return key;
+namespace {
+
+// Bounds of a title without the blanks at its ends (the comparison of FindBookmarkByTitle).
+void TrimmedBounds(const char* text, size_t length, size_t* begin, size_t* end) {
+    *begin = 0;
+    *end = length;
+    while (*begin < *end && text[*begin] == ' ') ++*begin;
+    while (*end > *begin && text[*end - 1] == ' ') --*end;
+}
+
+// Titles equal after trimming blanks, ASCII letters compared without case.
+bool SameTitle(const char* a, const char* b, size_t bLength) {
+    size_t ab, ae, bb, be;
+    TrimmedBounds(a, std::strlen(a), &ab, &ae);
+    TrimmedBounds(b, bLength, &bb, &be);
+    if (ae - ab != be - bb) return false;
+    for (size_t i = 0; i < ae - ab; ++i)
+        if (Lower(a[ab + i]) != Lower(b[bb + i])) return false;
+    return true;
+}
+
+}  // namespace
+
+uint64_t TBookmarkImporter::Key(int32_t categoryId, const char* title, size_t length) {
+    // FNV-1a over the category id and the trimmed, folded title.
+    uint64_t hash = 14695981039346656037ull;
+    const uint32_t id = uint32_t(categoryId);
+    for (int i = 0; i < 4; ++i) hash = (hash ^ ((id >> (8 * i)) & 0xFF)) * 1099511628211ull;
+    size_t begin, end;
+    TrimmedBounds(title, length, &begin, &end);
+    for (size_t i = begin; i < end; ++i) hash = (hash ^ uint8_t(Lower(title[i]))) * 1099511628211ull;
+    return hash;
+}
+
+void TBookmarkImporter::Index(uint64_t key, ListNode* node) {
+    const uint32_t index = uint32_t(entries_.size());
+    entries_.push_back(Entry{node, kNoEntry});
+    auto found = chains_.find(key);
+    if (found == chains_.end()) {
+        chains_.emplace(key, Chain{index, index});
+    } else {
+        entries_[found->second.last].next = index;
+        found->second.last = index;
+    }
 }
 
 void TBookmarkImporter::BuildIndex() {
     indexed_ = true;
+    const uint32_t count = bookmarks_->Count(0);
+    chains_.reserve(count + 1024);
+    entries_.reserve(count + 1024);
     for (ListNode* node = bookmarks_->First(); node; node = node->next) {
         if (!node->item || !bookmarks_->IsItemValid(node->item)) continue;
         const BookmarkItem* r = TBookmarkListObject::Item(node);
-        byTitle_[Key(r->categoryId, r->title)].push_back(node);
+        Index(Key(r->categoryId, r->title, std::strlen(r->title)), node);
     }
 }
 
@@ -439,15 +523,32 @@ bool TBookmarkImporter::AddBookmark(ListNode* category, const std::string& title
     const CategoryItem* c = TCategoryListObject::Item(category);
     if (!c) return false;
     if (!indexed_) BuildIndex();
-    std::vector<ListNode*>& same = byTitle_[Key(c->id, title)];
-    const bool untitled = Key(c->id, title).size() == sizeof(int32_t);
-    auto sameUrl = [&](const ListNode* node) { return TextEquals(TBookmarkListObject::Item(node)->url, url.c_str(), 0, 0) != 0; };
+    // The title as the record will hold it (up to a NUL byte).
+    const size_t titleLength = std::strlen(title.c_str());
+    const uint64_t key = Key(c->id, title.c_str(), titleLength);
+    size_t begin, end;
+    TrimmedBounds(title.c_str(), titleLength, &begin, &end);
+    const bool untitled = begin == end;
+    // The bookmarks of the category with this title, in list order.
+    std::vector<uint32_t> same;
+    auto chain = chains_.find(key);
+    if (chain != chains_.end()) {
+        for (uint32_t i = chain->second.first; i != kNoEntry; i = entries_[i].next) {
+            const ListNode* node = entries_[i].node;
+            if (!node) continue;
+            const BookmarkItem* r = TBookmarkListObject::Item(node);
+            if (r->categoryId == c->id && SameTitle(r->title, title.c_str(), titleLength)) same.push_back(i);
+        }
+    }
+    auto sameUrl = [&](uint32_t i) {
+        return TextEquals(TBookmarkListObject::Item(entries_[i].node)->url, url.c_str(), 0, 0) != 0;
+    };
 
     if (!same.empty()) {
         if (untitled) {
             // Bookmarks without a title differ by their address alone.
-            for (const ListNode* node : same) {
-                if (sameUrl(node)) {
+            for (uint32_t i : same) {
+                if (sameUrl(i)) {
                     ++counts_.duplicatesSkipped;
                     return false;
                 }
@@ -459,13 +560,13 @@ bool TBookmarkImporter::AddBookmark(ListNode* category, const std::string& title
             ++counts_.duplicatesSkipped;
             return false;
         } else if (rule_ == TV_DUPLICATE_OVERWRITE) {
-            ListNode* old = same.front();
-            same.erase(same.begin());
+            ListNode* old = entries_[same.front()].node;
+            entries_[same.front()].node = nullptr;
             bookmarks_->DeleteNode(old);
             ++counts_.bookmarksReplaced;
         } else {
-            for (const ListNode* node : same) {
-                if (TextEquals(TBookmarkListObject::Item(node)->title, title.c_str(), 0, 0) && sameUrl(node)) {
+            for (uint32_t i : same) {
+                if (TextEquals(TBookmarkListObject::Item(entries_[i].node)->title, title.c_str(), 0, 0) && sameUrl(i)) {
                     ++counts_.duplicatesSkipped;
                     return false;
                 }
@@ -476,7 +577,7 @@ bool TBookmarkImporter::AddBookmark(ListNode* category, const std::string& title
                         const_cast<char*>(description.c_str()), c->id, category};
     ListNode* node = bookmarks_->Add(&record, 0);
     if (!node) return false;
-    same.push_back(node);
+    Index(key, node);
     ++counts_.bookmarksAdded;
     return true;
 }

@@ -48,15 +48,34 @@ public:
     const TBookmarkImportCounts& Counts() const { return counts_; }
 
 private:
+    // The bookmarks of one category with one title (trimmed, case folded), in list order: a chain
+    // through entries_. Titles whose hashes collide share a chain; the titles tell them apart.
+    struct Chain {
+        uint32_t first;
+        uint32_t last;
+    };
+    struct Entry {
+        ListNode* node;  // null once deleted
+        uint32_t next;   // index in entries_, kNoEntry at the end
+    };
+    static constexpr uint32_t kNoEntry = 0xFFFFFFFFu;
+
     void BuildIndex();
-    static std::string Key(int32_t categoryId, const std::string& title);
+    void Index(uint64_t key, ListNode* node);
+    void BuildCategoryIndex();
+    static std::string CategoryKey(int32_t parentId, const std::string& name);
+    static uint64_t Key(int32_t categoryId, const char* title, size_t length);
 
     TBookmarkListObject* bookmarks_;
     TCategoryListObject* categories_;
     int rule_;
     bool indexed_ = false;
-    // (category, trimmed folded title) -> bookmarks in list order.
-    std::unordered_map<std::string, std::vector<ListNode*>> byTitle_;
+    std::unordered_map<uint64_t, Chain> chains_;
+    std::vector<Entry> entries_;
+    // Bookmark categories by (parent, trimmed folded name), and the largest id of the kind.
+    bool categoriesIndexed_ = false;
+    std::unordered_map<std::string, ListNode*> categoryByName_;
+    int64_t largestCategoryId_ = 0;
     TBookmarkImportCounts counts_;
 };
 

@@ -57,7 +57,8 @@ private:
 };
 
 bool FileDatabaseWriter::WriteHtml() {
-    out_.Append(TvString(TV_IDS_DBHTML_HEAD));
+    const TTemplateTexts T(TV_IDS_DBHTML_HEAD, 18);
+    out_.Append(T(TV_IDS_DBHTML_HEAD));
     bool anyCategory = false;
     static const int kUnits[] = {TV_UNIT_KB, TV_UNIT_MB, TV_UNIT_BYTES};
     const int unit = kUnits[s_.sizeUnit <= TV_DBSIZE_BYTES ? s_.sizeUnit : 0];
@@ -66,24 +67,24 @@ bool FileDatabaseWriter::WriteHtml() {
         const std::vector<const ListNode*>& items = tree_.Items(c->id);
         const bool heading = !items.empty() && c->id != 0 && Field(TV_DBFIELD_CATEGORY);
         if (!entering) {
-            if (heading) out_.Append(TvString(TV_IDS_DBHTML_CATEGORY_CLOSE));
+            if (heading) out_.Append(T(TV_IDS_DBHTML_CATEGORY_CLOSE));
             return true;
         }
         for (size_t i = 0; i < items.size(); ++i) {
             const FileItem* r = TFileListObject::Item(items[i]);
             if (i == 0) {
-                if (anyCategory) out_.Append(TvString(TV_IDS_DBHTML_CATEGORY_BREAK));
+                if (anyCategory) out_.Append(T(TV_IDS_DBHTML_CATEGORY_BREAK));
                 anyCategory = true;
                 if (heading) {
-                    out_.Append(TvString(TV_IDS_DBHTML_CATEGORY_OPEN));
+                    out_.Append(T(TV_IDS_DBHTML_CATEGORY_OPEN));
                     out_.AppendHtml(c->name, codec_);
-                    out_.Append(TvString(TV_IDS_DBHTML_CATEGORY_NAMED));
+                    out_.Append(T(TV_IDS_DBHTML_CATEGORY_NAMED));
                 }
             } else {
-                out_.Append(TvString(TV_IDS_DBHTML_ITEM_BREAK));
+                out_.Append(T(TV_IDS_DBHTML_ITEM_BREAK));
             }
             if (Field(TV_DBFIELD_FILE_NAME)) {
-                out_.Append(TvString(TV_IDS_DBHTML_NAME_OPEN));
+                out_.Append(T(TV_IDS_DBHTML_NAME_OPEN));
                 const std::string url = Field(TV_DBFIELD_WEBSITE) ? ExportedUrl(r->website, s_.expandUrls) : std::string();
                 if (!url.empty()) {
                     out_.Append("<A HREF=\"");
@@ -92,39 +93,39 @@ bool FileDatabaseWriter::WriteHtml() {
                 }
                 out_.AppendHtml(r->fileName, codec_);
                 if (!url.empty()) out_.Append("</A>");
-                out_.Append(TvString(TV_IDS_DBHTML_NAME_CLOSE));
+                out_.Append(T(TV_IDS_DBHTML_NAME_CLOSE));
             }
-            out_.Append(TvString(TV_IDS_DBHTML_DETAILS_OPEN));
+            out_.Append(T(TV_IDS_DBHTML_DETAILS_OPEN));
             if (Field(TV_DBFIELD_SIZE)) {
                 char size[64];
                 FormatSizeText(size, sizeof size, FileSize(r), unit);
-                out_.Append(TvString(TV_IDS_DBHTML_SIZE));
+                out_.Append(T(TV_IDS_DBHTML_SIZE));
                 out_.Append(size);
-                out_.Append(TvString(TV_IDS_DBHTML_SIZE_END));
+                out_.Append(T(TV_IDS_DBHTML_SIZE_END));
             }
             if (Field(TV_DBFIELD_DOWNLOAD_DATE)) {
-                out_.Append(TvString(TV_IDS_DBHTML_DOWNLOADED));
+                out_.Append(T(TV_IDS_DBHTML_DOWNLOADED));
                 out_.AppendHtml(DateTime(r->downloadDate, "   ").c_str(), codec_);
-                out_.Append(TvString(TV_IDS_DBHTML_DOWNLOADED_END));
+                out_.Append(T(TV_IDS_DBHTML_DOWNLOADED_END));
             }
             if (Field(TV_DBFIELD_UNPACK_DATE) || Field(TV_DBFIELD_EXTRACTED_TO)) {
-                out_.Append(TvString(TV_IDS_DBHTML_UNPACKED));
+                out_.Append(T(TV_IDS_DBHTML_UNPACKED));
                 if (Field(TV_DBFIELD_UNPACK_DATE) && !r->unpackDate.IsZero()) {
                     out_.AppendHtml(DateTime(r->unpackDate, "   ").c_str(), codec_);
                     if (Field(TV_DBFIELD_EXTRACTED_TO)) out_.Append(" -- ");
                 }
                 if (Field(TV_DBFIELD_EXTRACTED_TO)) out_.AppendHtml(r->extractedTo, codec_);
-                out_.Append(TvString(TV_IDS_DBHTML_UNPACKED_END));
+                out_.Append(T(TV_IDS_DBHTML_UNPACKED_END));
             }
             if (Field(TV_DBFIELD_DESCRIPTION)) {
-                out_.Append(TvString(TV_IDS_DBHTML_DESCRIPTION));
+                out_.Append(T(TV_IDS_DBHTML_DESCRIPTION));
                 out_.AppendHtml(Description(r).c_str(), codec_, true);
             }
-            out_.Append(TvString(TV_IDS_DBHTML_DETAILS_CLOSE));
+            out_.Append(T(TV_IDS_DBHTML_DETAILS_CLOSE));
         }
         return true;
     });
-    out_.Append(TvString(TV_IDS_DBHTML_FOOT));
+    out_.Append(T(TV_IDS_DBHTML_FOOT));
     return out_.Finish();
 }
 

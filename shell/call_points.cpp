@@ -18,10 +18,6 @@ void CheckNewStorageFilesCall(const TIntakeContext& context) {
     ShellTrace("check-new-files");
     if (context.program) CheckNewStorageFiles(context);
 }
-int StartupBookmarkImportCall(HWND, TProgramData*) {
-    ShellTrace("startup-bookmark-import");
-    return 0;
-}
 
 void RegisterDropTargetCall(HWND, HWND) {}
 void RevokeDropTargetCall(HWND, HWND) {}

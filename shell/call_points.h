@@ -19,9 +19,6 @@ bool RunFirstSetupWizardCall(HWND mainWindow, TProgramData* program);
 void CheckLostFilesCall(const TIntakeContext& context);
 // The check for files in the storage folders that no download refers to (CheckNewStorageFiles).
 void CheckNewStorageFilesCall(const TIntakeContext& context);
-// The start-up bookmark imports (Netscape, Internet Explorer, Opera, each when its setting is on).
-// Returns 1 when the data changed. NOT BUILT YET: returns 0.
-int StartupBookmarkImportCall(HWND mainWindow, TProgramData* program);
 
 // --- Window set-up.
 // The drop target on the frame and the client window (registration) and its removal at shut-down.

@@ -10,10 +10,12 @@
 
 #include "archive/win/tempfiles.h"
 #include "archive/win/viewer_window.h"
+#include "bookmarks/win_bookmarks.h"
 #include "core/items.h"
 #include "core/lists.h"
 #include "database/programdata.h"
 #include "database/win_database.h"
+#include "export/win_filedb_export.h"
 #include "intake/win_intake.h"
 #include "integration/win_browser.h"
 #include "interchange/win_wizards.h"
@@ -24,6 +26,7 @@
 #include "shell/commands.h"
 #include "shell/win_preferences.h"
 #include "shell/handoff_receiver.h"
+#include "shell/trace.h"
 #include "resources/resource_ids.h"
 #include "util/format.h"
 #include "util/path.h"
@@ -58,8 +61,7 @@ const int kStatusHelpOffset = 1000;
 const int kToolTipOffset = 2100;
 // Commands whose feature is not part of this program yet: shown greyed.
 const int kNotBuiltCommands[] = {CM_NEW_DOWNLOAD, CM_COPY_TO, CM_CUT, CM_COPY, CM_PASTE, CM_SEARCH,
-                                 CM_SEARCH_RESULTS, CM_IMPORT_BOOKMARKS, CM_EXPORT_BOOKMARKS,
-                                 CM_EXPORT_FILE_DATABASE};
+                                 CM_SEARCH_RESULTS};
 
 bool IsNotBuilt(int command) {
     for (int id : kNotBuiltCommands)
@@ -334,7 +336,9 @@ void TTolvaneWindow::DeferredStartUp() {
     if (firstRun_ && RunFirstSetupWizardCall(hwnd_, program_)) ApplyIntegrationNow();
     CheckLostFilesCall(IntakeContext());
     CheckNewStorageFilesCall(IntakeContext());
-    if (StartupBookmarkImportCall(hwnd_, program_)) ShowCategoryContents();
+    // The automatic bookmark imports; new categories show in the tree as well as in the lists.
+    ShellTrace("startup-bookmark-import");
+    if (RunStartupBookmarkImports(frame_, program_)) Refresh();
     RunCommandLineActions(g.commandLine.c_str(), &g.startFlags, true);
 }
 
@@ -548,6 +552,15 @@ void TTolvaneWindow::OnCommand(int id) {
             break;
         case CM_PROPERTIES:
             Properties();
+            break;
+        case CM_IMPORT_BOOKMARKS:
+            if (ImportBookmarksCommand(frame_, program_)) Refresh();
+            break;
+        case CM_EXPORT_BOOKMARKS:
+            ExportBookmarksCommand(frame_, program_, SelectedItems(TV_KIND_BOOKMARKS));
+            break;
+        case CM_EXPORT_FILE_DATABASE:
+            ExportFileDatabaseCommand(frame_, program_, SelectedItems(TV_KIND_DOWNLOADS));
             break;
         case CM_PREFERENCES:
             if (RunPreferences(frame_, program_, &operations_)) {

@@ -132,6 +132,37 @@ TEST(NetscapeImport, HandlesTheShapesBrowsersAccept) {
     }
 }
 
+TEST(NetscapeImport, NulBytesInTextsAreDroppedSoDuplicatesAreRecognised) {
+    const std::string body("<DL><DT><A HREF=\"http://a/\">Ti\0tle</A><DD>no\0te<DT><A HREF=\"http://a/\">Title</A></DL>", 85);
+    BookmarkLists lists;
+    TBookmarkImportCounts counts;
+    ASSERT_TRUE(ImportNetscape(&lists, kDoctype + body, TV_DUPLICATE_KEEP, &counts));
+    EXPECT_EQ(lists.Entries(), Entries{"|Title|http://a/|note"});
+    EXPECT_EQ(counts.duplicatesSkipped, 1u);
+}
+
+TEST(NetscapeImport, FoldersJoinCategoriesOfTheSameNameUnderTheSameParent) {
+    BookmarkLists lists;
+    const int32_t news = lists.AddCategory("News");
+    const int32_t other = lists.AddCategory("Other");
+    const int32_t otherNews = lists.AddCategory("news", other);
+    TBookmarkImportCounts counts;
+    ASSERT_TRUE(ImportNetscape(&lists,
+                               std::string(kDoctype) +
+                                   "<DL><DT><H3> NEWS </H3><DL><DT><A HREF=\"http://1/\">1</A></DL>"
+                                   "<DT><H3>other</H3><DL><DT><H3>News</H3><DL><DT><A HREF=\"http://2/\">2</A></DL>"
+                                   "<DT><H3>Fresh</H3><DL><DT><A HREF=\"http://3/\">3</A></DL></DL></DL>",
+                               TV_DUPLICATE_KEEP, &counts));
+    EXPECT_EQ(counts.categoriesAdded, 1u);
+    std::vector<int32_t> ids;
+    for (const ListNode* n = lists.bookmarks.First(); n; n = n->next) ids.push_back(TBookmarkListObject::Item(n)->categoryId);
+    ASSERT_EQ(ids.size(), 3u);
+    EXPECT_EQ(ids[0], news);
+    EXPECT_EQ(ids[1], otherNews);
+    EXPECT_EQ(ids[2], lists.categories.NextCategoryId(TV_KIND_BOOKMARKS) - 1);
+    EXPECT_EQ(lists.PathOf(ids[2]), "Other/Fresh");
+}
+
 TEST(NetscapeImport, UnmarkedFilesImportNothing) {
     const std::string bodies[] = {
         "<DL><DT><A HREF=\"http://a/\">A</A></DL>",

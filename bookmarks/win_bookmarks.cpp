@@ -16,6 +16,7 @@
 #include "util/text.h"
 #include "util/textcopy.h"
 #include "util/win_files.h"
+#include "util/win_help.h"
 #include "util/win_stream.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"
@@ -459,11 +460,7 @@ bool TWinFavoritesSink::WriteShortcut(const std::string& path, const std::string
     return WritePrivateProfileStringA("InternetShortcut", "URL", url.c_str(), path.c_str()) != FALSE;
 }
 
-void ExchangeHelp(HWND owner, uint32_t context) {
-    char path[TV_PATH_SIZE];
-    if (!ProgramFolder(path, sizeof path, 0) || AppendLimited(path, "tv.hlp", sizeof path)) return;
-    WinHelpA(owner, path, HELP_CONTEXT, context);
-}
+void ExchangeHelp(HWND owner, uint32_t context) { ShowHelpTopic(owner, context); }
 
 void SetBrowseIcon(HWND dialog, int buttonId) {
     HICON icon = static_cast<HICON>(LoadImageA(Module(), MAKEINTRESOURCEA(IDI_BROWSE), IMAGE_ICON, 16, 16, LR_SHARED));

@@ -60,7 +60,7 @@ bool ExportBookmarksCommand(HWND owner, TProgramData* program, const std::vector
 bool ExportBookmarks(HWND owner, TProgramData* program, const std::vector<ListNode*>& selected);
 
 // --- Shared with the file database export sheet.
-// Opens help topic context of "tv.hlp" in the program folder.
+// Opens the help file at the context (the program's one help helper, ShowHelpTopic).
 void ExchangeHelp(HWND owner, uint32_t context);
 // The icon of a browse button.
 void SetBrowseIcon(HWND dialog, int buttonId);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "tests/driver/tvdriver.h"
 #include "util/strings.h"
 #include "util/textcopy.h"
+#include "util/win_help.h"
 #include "util/win_classes.h"
 
 namespace {
@@ -453,6 +455,66 @@ TEST_F(WinBookmarks, SystemCodePageRoundTripsEveryByte) {
         EXPECT_EQ(euro, "\x80");
     }
     EXPECT_FALSE(codec.AppendAnsi(&euro, 0x4E2D)) << "a character the code page lacks";
+}
+
+
+// The Help buttons of the import dialog and of both sheets (on every page) open the help file at
+// their own topic through the program's help helper.
+std::mutex g_helpMutex;
+std::vector<ULONG_PTR> g_helpTopics;
+
+BOOL RecordHelp(HWND, const char*, UINT command, ULONG_PTR data) {
+    std::lock_guard<std::mutex> lock(g_helpMutex);
+    if (command == HELP_CONTEXT) g_helpTopics.push_back(data);
+    return TRUE;
+}
+
+size_t HelpCalls() {
+    std::lock_guard<std::mutex> lock(g_helpMutex);
+    return g_helpTopics.size();
+}
+
+TEST_F(WinBookmarks, HelpButtonsOpenTheirTopics) {
+    Write("tv.hlp", "help");
+    SetHelpFilePath(Path("tv.hlp").c_str());
+    SetHelpViewer(RecordHelp);
+    g_helpTopics.clear();
+    // Targets that are free, so that leaving the general pages asks nothing.
+    CopyLimited(p_.bookmarkExport.paths[p_.bookmarkExport.format], Path("bm-out.htm").c_str(), TV_PATH_SIZE);
+    CopyLimited(p_.fileExport.htmlPath, Path("db-out.htm").c_str(), TV_PATH_SIZE);
+    p_.fileExport.format = TV_DBEXPORT_HTML;
+    // Presses Help on each of the sheet's first pages pages, then Cancel.
+    const auto sheetHelp = [&](const char* caption, int pages) {
+        HWND sheet = tvd::WaitForWindow("#32770", caption, kWaitMs, kSelf);
+        if (!sheet) return;
+        for (int page = 0; page < pages; ++page) {
+            HWND before = tvd::CurrentPropertyPage(sheet);
+            if (page > 0) {
+                PostMessageA(sheet, PSM_SETCURSEL, WPARAM(page), 0);
+                tvd::WaitUntil([&] { return tvd::CurrentPropertyPage(sheet) != before; }, kWaitMs);
+            }
+            const size_t calls = HelpCalls();
+            tvd::PressPropertySheetButton(sheet, PSBTN_HELP);
+            tvd::WaitUntil([&] { return HelpCalls() > calls; }, kWaitMs);
+        }
+        tvd::PressPropertySheetButton(sheet, PSBTN_CANCEL);
+        tvd::WaitForWindowGone(sheet, kWaitMs);
+    };
+    RunDriven([&] { ImportBookmarksCommand(nullptr, &p_); },
+              [&] {
+                  HWND dialog = tvd::WaitForWindow("VeltraDialog", "Bookmark Import", kWaitMs, kSelf);
+                  if (!dialog) return;
+                  tvd::PressButton(dialog, 900);
+                  tvd::WaitUntil([&] { return HelpCalls() > 0; }, kWaitMs);
+                  tvd::PressButton(dialog, IDCANCEL);
+                  tvd::WaitForWindowGone(dialog, kWaitMs);
+              });
+    RunDriven([&] { ExportBookmarksCommand(nullptr, &p_, {}); }, [&] { sheetHelp("Bookmark Export", 3); });
+    RunDriven([&] { ExportFileDatabaseCommand(nullptr, &p_, {}); }, [&] { sheetHelp("File Database Export", 3); });
+    SetHelpViewer(nullptr);
+    SetHelpFilePath(nullptr);
+    std::lock_guard<std::mutex> lock(g_helpMutex);
+    EXPECT_EQ(g_helpTopics, (std::vector<ULONG_PTR>{130, 120, 120, 120, 265, 265, 265}));
 }
 
 }  // namespace

@@ -49,6 +49,8 @@
 #define TV_WM_SHOW_TRAY_MENU (0x0400 + 4)
 #define TV_WM_DOWNLOAD_CHANGED (0x0400 + 5)
 #define TV_WM_SELECT_ITEM (0x0400 + 8)
+// The watcher of the watched folders queued finished files (wParam, lParam unused).
+#define TV_WM_WATCHED_FILES (0x0400 + 40)
 
 // Timers of the main window.
 #define TV_TIMER_SPLASH 1

@@ -154,6 +154,20 @@ LRESULT TTolvaneWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         case TV_WM_DEFERRED_STARTUP:
             DeferredStartUp();
             return 0;
+        case TV_WM_WATCHED_FILES: {
+            // Each finished file of a watched folder goes through the intake as a download.
+            TWatchIntakeHook hook;
+            hook.context = this;
+            hook.intake = [](const FileItem* item, const char* path, uint32_t options, void* context) {
+                const TIntakeOutcome outcome =
+                    FileIntakeCall(static_cast<TTolvaneWindow*>(context)->IntakeContext(), item, path, options);
+                return outcome.fileStored      ? TV_INTAKE_FILE_PLACED
+                       : outcome.userDiscarded ? TV_INTAKE_FILE_DECLINED
+                                               : TV_INTAKE_FILE_KEPT;
+            };
+            if (!shutDown_) watch_.OnFilesArrived(program_, hook);
+            return 0;
+        }
         case TV_WM_TRAY_NOTIFY:
             if (lParam == WM_LBUTTONDOWN) {
                 OnCommand(CM_OPEN_FROM_TRAY);
@@ -340,6 +354,11 @@ void TTolvaneWindow::DeferredStartUp() {
     ShellTrace("startup-bookmark-import");
     if (RunStartupBookmarkImports(frame_, program_)) Refresh();
     RunCommandLineActions(g.commandLine.c_str(), &g.startFlags, true);
+    // The watched folders: files already waiting there are offered first, then what arrives.
+    if (program_) {
+        watch_.Load(program_->programFolder);
+        watch_.Start(hwnd_, TV_WM_WATCHED_FILES);
+    }
 }
 
 void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bool atStartUp) {
@@ -563,7 +582,7 @@ void TTolvaneWindow::OnCommand(int id) {
             ExportFileDatabaseCommand(frame_, program_, SelectedItems(TV_KIND_DOWNLOADS));
             break;
         case CM_PREFERENCES:
-            if (RunPreferences(frame_, program_, &operations_)) {
+            if (RunPreferences(frame_, program_, &operations_, &watch_)) {
                 Refresh();
                 ApplyAlwaysOnTop();
                 ApplyIntegrationNow();
@@ -673,6 +692,7 @@ void TTolvaneWindow::DeleteTemporaryFiles() {
 void TTolvaneWindow::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
+    watch_.Stop();
     RevokeDropTargetCall(frame_, hwnd_);
     DeleteTemporaryFiles();
     if (program_) SaveDatabase(program_, frame_);

@@ -15,6 +15,7 @@
 #include "integration/win_system.h"
 #include "shell/win_itemlists.h"
 #include "util/win_window.h"
+#include "watch/win_watch.h"
 
 struct TProgramData;
 
@@ -168,6 +169,8 @@ private:
     HWND labelEdit_ = nullptr;
     HWND lastFocus_ = nullptr;
     bool tracking_ = false;
+    // The watched download folders (their settings file and watcher thread).
+    TWatchService watch_;
     int trackX_ = -1;
     int pasteMode_ = 0;
     bool searchResults_ = false;

@@ -20,6 +20,8 @@
 #include "util/win_ui.h"
 #include "util/win_guard.h"
 #include "util/safestr.h"
+#include "watch/win_watch.h"
+#include "watch/win_watch_page.h"
 
 namespace {
 
@@ -180,7 +182,7 @@ void MoveStorage(HWND owner, TItemOperations* operations, int kind, const char* 
 
 }  // namespace
 
-bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operations) {
+bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operations, TWatchService* watch) {
     if (!program) return false;
     StandardsPage state;
     state.settings = program->standards;
@@ -202,6 +204,13 @@ bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operatio
     PROPSHEETPAGEA viewerPage;
     MakeViewerPreferencesPage(&viewerPage, &viewer);
     pages.push_back(viewerPage);
+    std::vector<std::string> categoryNames;
+    for (ListNode* n = program->categories.First(); n; n = n->next) {
+        const CategoryItem* c = program->categories.IsNodeValid(n, 0) ? TCategoryListObject::Item(n) : nullptr;
+        if (c && c->kind == TV_KIND_DOWNLOADS && c->id != 0 && c->name) categoryNames.push_back(c->name);
+    }
+    TWatchPage watchPage(watch ? watch->settings().folders : std::vector<TWatchedFolder>(), categoryNames);
+    if (watch) watchPage.AddPage(&pages, Globals().instance);
     PROPSHEETHEADERA sheet = {};
     sheet.dwSize = sizeof(sheet);
     sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
@@ -213,6 +222,7 @@ bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operatio
     if (PropertySheetA(&sheet) <= 0 || !state.applied) return false;
     if (integration.applied()) program->integration = integration.settings();
     if (viewer.applied) program->viewer = viewer.settings;
+    if (watch && watchPage.applied()) watch->SetFolders(watchPage.folders());
 
     char oldDownloads[TV_PATH_SIZE], oldShortcuts[TV_PATH_SIZE];
     CopyLimited(oldDownloads, program->standards.downloadsLocation, sizeof(oldDownloads));

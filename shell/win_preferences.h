@@ -6,11 +6,13 @@
 
 struct TProgramData;
 class TItemOperations;
+class TWatchService;
 
 // Shows the sheet "Preferences" on a copy of the settings. On OK the settings are validated and
 // taken over, and a storage location that changed is moved (downloads, then shortcuts). Returns
-// true when the user confirmed.
-bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operations);
+// true when the user confirmed. With watch, the last page "Watched Folders" edits its folders
+// (saved and watched anew on OK).
+bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operations, TWatchService* watch = nullptr);
 
 // The about box "INFODIALOG".
 void RunInfoDialog(HWND owner);

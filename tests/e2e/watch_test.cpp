@@ -1,0 +1,313 @@
+// Watched download folders with the real tv.exe: files written into a watched folder as browsers
+// write them are offered for filing once, only when finished; files waiting at the start are
+// offered; a declined file stays and is not offered again, also after a restart; a folder that
+// goes away and comes back is watched again. What the program filed is read from its test trace
+// (TV_TEST_TRACE: one "intake" line per offered file) and from its storage folder.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <prsht.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+constexpr char kSilentOptions[] = "0x1E5";  // the hand-off's set without the dialog, marked
+constexpr char kAskOptions[] = "0x1BD";     // the hand-off's set
+constexpr DWORD kOfferTimeoutMs = 20000;
+
+// tv.exe with a trace file, watched folders inside its program folder and their settings file.
+class WatchRun {
+public:
+    WatchRun() {
+        trace_ = tv_.folder().File("trace.txt");
+        SetEnvironmentVariableA("TV_TEST_TRACE", trace_.c_str());
+        hadProgramPath_ = ReadProgramPath(&programPath_);
+    }
+    // The program writes "Program Path"; later tests of the session find the value as it was.
+    ~WatchRun() {
+        if (process_->Running()) process_->Kill();
+        SetEnvironmentVariableA("TV_TEST_TRACE", nullptr);
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+        if (hadProgramPath_)
+            RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(programPath_.c_str()),
+                           DWORD(programPath_.size() + 1));
+        else
+            RegDeleteValueA(key, kValue);
+        RegCloseKey(key);
+    }
+
+    e2e::TvProgram& tv() { return tv_; }
+    // The current run of tv.exe (a new one at every Start).
+    tvd::Process& process() { return *process_; }
+    std::string Folder(const std::string& name) { return tv_.folder().File(name); }
+
+    // Writes "tvwatch.ini" with the folders (created): "name" asks, "name>Category" files silently.
+    bool Configure(const std::vector<std::string>& folders) {
+        std::string text = "[Tolvane Plus Watched Folders]\r\n";
+        for (const std::string& f : folders) {
+            const size_t arrow = f.find('>');
+            const std::string path = Folder(f.substr(0, arrow));
+            if (!CreateDirectoryA(path.c_str(), nullptr)) return false;
+            text += arrow == std::string::npos ? "Folder=0||" + path + "\r\n"
+                                               : "Folder=1|" + f.substr(arrow + 1) + "|" + path + "\r\n";
+        }
+        return tvd::WriteWholeFile(tv_.folder().File("tvwatch.ini"), text);
+    }
+
+    bool Start() {
+        if (process_->started()) process_.reset(new tvd::Process);
+        if (!tv_.ready() || !process_->Start(tv_.exe(), "", tv_.folder().path())) return false;
+        frame_ = process_->WaitForWindow(e2e::kFrameClass, nullptr, e2e::kStartTimeoutMs);
+        return frame_ != nullptr;
+    }
+    bool Close() {
+        DWORD code = 1;
+        return process_->CloseAndWait(frame_, e2e::kExitTimeoutMs, &code) && code == 0;
+    }
+
+    std::vector<std::string> Lines() const {
+        std::string bytes;
+        std::vector<std::string> lines;
+        if (!tvd::ReadWholeFile(trace_, &bytes)) return lines;
+        std::istringstream in(bytes);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    // How many intake lines name path (with any options and web site).
+    int Offers(const std::string& path) const {
+        int n = 0;
+        for (const std::string& l : Lines())
+            if (l.rfind("intake ", 0) == 0 && l.find(" [" + path + "] ") != std::string::npos) ++n;
+        return n;
+    }
+    // The intake line of path ("" when none).
+    std::string OfferLine(const std::string& path) const {
+        for (const std::string& l : Lines())
+            if (l.rfind("intake ", 0) == 0 && l.find(" [" + path + "] ") != std::string::npos) return l;
+        return std::string();
+    }
+    bool WaitForOffers(const std::string& path, int count, DWORD timeoutMs = kOfferTimeoutMs) const {
+        return tvd::WaitUntil([&] { return Offers(path) >= count; }, timeoutMs);
+    }
+    // The size of the stored copy of name in the download storage folder (-1 when there is none).
+    long long StoredSize(const std::string& name) { return FindSize(tv_.folder().File("download"), name); }
+
+private:
+    static long long FindSize(const std::string& folder, const std::string& name) {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) return -1;
+        long long size = -1;
+        do {
+            const std::string entry = data.cFileName;
+            if (entry == "." || entry == "..") continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                size = FindSize(folder + "\\" + entry, name);
+            else if (lstrcmpiA(entry.c_str(), name.c_str()) == 0)
+                size = (long long)(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+        } while (size < 0 && FindNextFileA(find, &data));
+        FindClose(find);
+        return size;
+    }
+    static bool ReadProgramPath(std::string* value) {
+        char text[MAX_PATH] = {};
+        DWORD size = sizeof(text) - 1;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+        const bool ok =
+            RegQueryValueExA(key, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        if (ok) *value = text;
+        return ok;
+    }
+    static constexpr const char* kKey = "Software\\Veltra\\Tolvane";
+    static constexpr const char* kValue = "Program Path";
+    e2e::TvProgram tv_;
+    std::unique_ptr<tvd::Process> process_{new tvd::Process};
+    HWND frame_ = nullptr;
+    std::string trace_;
+    bool hadProgramPath_ = false;
+    std::string programPath_;
+};
+
+std::string Line(const char* options, const std::string& path, const std::string& website = std::string()) {
+    return std::string("intake ") + options + " [" + path + "] website [" + website + "]";
+}
+
+// Writes a file the way a browser does: kept open (others may read, none may open it alone) and
+// written in parts, with pauses; checks between the parts that nothing was offered yet.
+void WriteSlowly(const WatchRun& run, const std::string& path, int parts, size_t partBytes, DWORD pauseMs) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    const std::string part(partBytes, 'x');
+    for (int i = 0; i < parts; ++i) {
+        DWORD written = 0;
+        EXPECT_TRUE(WriteFile(h, part.data(), DWORD(part.size()), &written, nullptr));
+        FlushFileBuffers(h);
+        tvd::Pump(pauseMs);
+        EXPECT_EQ(run.Offers(path), 0) << "offered while part " << i + 1 << " of " << parts << " was written";
+    }
+    CloseHandle(h);
+}
+
+TEST(WatchedFolder, SlowlyWrittenFileIsOfferedOnceWhenComplete) {
+    WatchRun run;
+    ASSERT_TRUE(run.tv().ready());
+    ASSERT_TRUE(run.Configure({"in>Standard"}));
+    ASSERT_TRUE(run.Start());
+    const std::string path = run.Folder("in") + "\\slow.zip";
+    // Pauses longer than the settle time: the open file still is not taken.
+    WriteSlowly(run, path, 4, 50000, 1600);
+    ASSERT_TRUE(run.WaitForOffers(path, 1));
+    EXPECT_EQ(run.OfferLine(path), Line(kSilentOptions, path));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("slow.zip") == 200000; }, e2e::kUiTimeoutMs));
+    EXPECT_FALSE(tvd::FileExists(path));  // moved into storage
+    tvd::Pump(3000);
+    EXPECT_EQ(run.Offers(path), 1);
+    EXPECT_TRUE(run.Close());
+}
+
+TEST(WatchedFolder, PartialNamesAreOfferedOnlyUnderTheirFinalName) {
+    WatchRun run;
+    ASSERT_TRUE(run.tv().ready());
+    ASSERT_TRUE(run.Configure({"in>Standard"}));
+    ASSERT_TRUE(run.Start());
+    const std::string in = run.Folder("in");
+    // Chrome: "<name>.crdownload", renamed when done. Firefox: the final name made empty first,
+    // the data in "<name>.part", which then replaces it.
+    ASSERT_TRUE(tvd::WriteWholeFile(in + "\\chrome.zip.crdownload", std::string(30000, 'c')));
+    ASSERT_TRUE(tvd::WriteWholeFile(in + "\\firefox.zip", ""));
+    ASSERT_TRUE(tvd::WriteWholeFile(in + "\\firefox.zip.part", std::string(40000, 'f')));
+    tvd::Pump(3500);
+    for (const char* name : {"chrome.zip.crdownload", "firefox.zip", "firefox.zip.part", "chrome.zip"})
+        EXPECT_EQ(run.Offers(in + "\\" + name), 0) << name;
+    ASSERT_TRUE(MoveFileA((in + "\\chrome.zip.crdownload").c_str(), (in + "\\chrome.zip").c_str()));
+    ASSERT_TRUE(MoveFileExA((in + "\\firefox.zip.part").c_str(), (in + "\\firefox.zip").c_str(), MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(run.WaitForOffers(in + "\\chrome.zip", 1));
+    ASSERT_TRUE(run.WaitForOffers(in + "\\firefox.zip", 1));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("firefox.zip") == 40000; }, e2e::kUiTimeoutMs));
+    EXPECT_EQ(run.StoredSize("chrome.zip"), 30000);
+    tvd::Pump(2500);
+    EXPECT_EQ(run.Offers(in + "\\chrome.zip"), 1);
+    EXPECT_EQ(run.Offers(in + "\\firefox.zip"), 1);
+    EXPECT_EQ(run.Offers(in + "\\chrome.zip.crdownload"), 0);
+    EXPECT_TRUE(run.Close());
+}
+
+TEST(WatchedFolder, ManyFilesAtOnceAreAllOfferedNoneTwice) {
+    WatchRun run;
+    ASSERT_TRUE(run.tv().ready());
+    ASSERT_TRUE(run.Configure({"in>Standard"}));
+    ASSERT_TRUE(run.Start());
+    const std::string in = run.Folder("in");
+    const int kFiles = 40;
+    for (int i = 0; i < kFiles; ++i)
+        ASSERT_TRUE(tvd::WriteWholeFile(in + "\\many" + std::to_string(i) + ".bin", std::string(1000 + i, 'm')));
+    EXPECT_TRUE(tvd::WaitUntil(
+        [&] {
+            for (int i = 0; i < kFiles; ++i)
+                if (run.Offers(in + "\\many" + std::to_string(i) + ".bin") == 0) return false;
+            return true;
+        },
+        60000));
+    tvd::Pump(3000);
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "many" + std::to_string(i) + ".bin";
+        EXPECT_EQ(run.Offers(in + "\\" + name), 1) << name;
+        EXPECT_EQ(run.StoredSize(name), 1000 + i) << name;
+    }
+    EXPECT_TRUE(run.Close());
+}
+
+TEST(WatchedFolder, FilesWaitingAtStartAreOfferedWithTheirWebSite) {
+    WatchRun run;
+    ASSERT_TRUE(run.tv().ready());
+    ASSERT_TRUE(run.Configure({"in>Standard"}));
+    const std::string in = run.Folder("in");
+    ASSERT_TRUE(tvd::WriteWholeFile(in + "\\waiting.zip", std::string(5000, 'w')));
+    ASSERT_TRUE(tvd::WriteWholeFile(in + "\\plain.txt", "plain"));
+    // The browser's zone information, in the file's side stream.
+    ASSERT_TRUE(tvd::WriteWholeFile(in + "\\waiting.zip:Zone.Identifier",
+                                    "[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://example.org/files\r\n"
+                                    "HostUrl=https://dl.example.org/waiting.zip\r\n"));
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitForOffers(in + "\\waiting.zip", 1));
+    ASSERT_TRUE(run.WaitForOffers(in + "\\plain.txt", 1));
+    EXPECT_EQ(run.OfferLine(in + "\\waiting.zip"), Line(kSilentOptions, in + "\\waiting.zip", "https://dl.example.org/waiting.zip"));
+    EXPECT_EQ(run.OfferLine(in + "\\plain.txt"), Line(kSilentOptions, in + "\\plain.txt"));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("plain.txt") == 5; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(run.Close());
+}
+
+TEST(WatchedFolder, DeclinedFileStaysAndIsNotOfferedAgain) {
+    WatchRun run;
+    ASSERT_TRUE(run.tv().ready());
+    ASSERT_TRUE(run.Configure({"ask", "quiet>Standard"}));
+    ASSERT_TRUE(run.Start());
+    const std::string declined = run.Folder("ask") + "\\declined.zip";
+    ASSERT_TRUE(tvd::WriteWholeFile(declined, std::string(7000, 'd')));
+    HWND sheet = tvd::WaitForWindow("#32770", "Add File", kOfferTimeoutMs, run.process().pid());
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(run.OfferLine(declined), Line(kAskOptions, declined));
+    // Cancel, and yes, the file is not to be kept in storage.
+    ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_CANCEL));
+    HWND box = tvd::WaitForMessageBox(e2e::kProgramTitle, e2e::kUiTimeoutMs, run.process().pid());
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(tvd::AnswerMessageBox(box, IDYES));
+    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs));
+    // Another file arriving later is filed, the declined one is not offered again.
+    const std::string later = run.Folder("quiet") + "\\later.zip";
+    ASSERT_TRUE(tvd::WriteWholeFile(later, "later"));
+    ASSERT_TRUE(run.WaitForOffers(later, 1));
+    tvd::Pump(2500);
+    EXPECT_EQ(run.Offers(declined), 1);
+    EXPECT_TRUE(tvd::FileExists(declined));
+    EXPECT_EQ(run.StoredSize("declined.zip"), -1);
+    EXPECT_TRUE(run.Close());
+
+    // Nor after a restart: the settings file remembers it.
+    std::string settings;
+    ASSERT_TRUE(tvd::ReadWholeFile(run.tv().folder().File("tvwatch.ini"), &settings));
+    EXPECT_NE(settings.find("|declined.zip"), std::string::npos) << settings;
+    ASSERT_TRUE(run.Start());
+    const std::string again = run.Folder("quiet") + "\\again.zip";
+    ASSERT_TRUE(tvd::WriteWholeFile(again, "again"));
+    ASSERT_TRUE(run.WaitForOffers(again, 1));
+    tvd::Pump(2500);
+    EXPECT_EQ(run.Offers(declined), 1);
+    EXPECT_FALSE(tvd::FindTopWindow({"#32770", "Add File", run.process().pid(), true}));
+    EXPECT_TRUE(tvd::FileExists(declined));
+    EXPECT_TRUE(run.Close());
+}
+
+TEST(WatchedFolder, FolderThatGoesAndComesBackIsWatchedAgain) {
+    WatchRun run;
+    ASSERT_TRUE(run.tv().ready());
+    ASSERT_TRUE(run.Configure({"in>Standard"}));
+    ASSERT_TRUE(run.Start());
+    const std::string in = run.Folder("in");
+    ASSERT_TRUE(tvd::WriteWholeFile(in + "\\first.zip", "first"));
+    ASSERT_TRUE(run.WaitForOffers(in + "\\first.zip", 1));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return !tvd::FileExists(in + "\\first.zip"); }, e2e::kUiTimeoutMs));
+    // (The watcher's handle keeps the removed folder "delete pending" until it opens it anew.)
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::RemoveTree(in); }, e2e::kUiTimeoutMs));
+    tvd::Pump(3000);
+    ASSERT_TRUE(CreateDirectoryA(in.c_str(), nullptr));
+    ASSERT_TRUE(tvd::WriteWholeFile(in + "\\second.zip", "second"));
+    ASSERT_TRUE(run.WaitForOffers(in + "\\second.zip", 1));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("second.zip") == 6; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(run.Close());
+}
+
+}  // namespace

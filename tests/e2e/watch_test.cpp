@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <prsht.h>
 
 #include <memory>
@@ -307,6 +308,65 @@ TEST(WatchedFolder, FolderThatGoesAndComesBackIsWatchedAgain) {
     ASSERT_TRUE(tvd::WriteWholeFile(in + "\\second.zip", "second"));
     ASSERT_TRUE(run.WaitForOffers(in + "\\second.zip", 1));
     EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("second.zip") == 6; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(run.Close());
+}
+
+}  // namespace
+
+namespace {
+
+// The preferences page: the suggested download folder added and set to file silently; on OK the
+// settings file holds it and the folder is watched at once.
+TEST(WatchedFolder, PreferencesPageAddsTheSuggestedFolder) {
+    char profile[MAX_PATH] = {};
+    ASSERT_TRUE(GetEnvironmentVariableA("USERPROFILE", profile, sizeof(profile)));
+    const std::string downloads = std::string(profile) + "\\Downloads";
+    ASSERT_TRUE(tvd::MakeFolders(downloads));
+    const std::string file = downloads + "\\tv-watch-e2e.bin";
+    DeleteFileA(file.c_str());
+
+    WatchRun run;
+    ASSERT_TRUE(run.tv().ready());
+    ASSERT_TRUE(run.Configure({"ask"}));
+    ASSERT_TRUE(run.Start());
+    HWND frame = run.process().WaitForWindow(e2e::kFrameClass, nullptr, e2e::kUiTimeoutMs);
+    ASSERT_TRUE(tvd::PostCommand(frame, 128));  // Preferences
+    HWND sheet = tvd::WaitForWindow("#32770", "Preferences", e2e::kUiTimeoutMs, run.process().pid());
+    ASSERT_TRUE(sheet);
+    // "Watched Folders" is the last page.
+    HWND tabs = tvd::FindChildByClass(sheet, "SysTabControl32");
+    ASSERT_TRUE(tabs);
+    const LRESULT pages = SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0);
+    ASSERT_GE(pages, 2);
+    PostMessageA(sheet, PSM_SETCURSEL, WPARAM(pages - 1), 0);
+    HWND page = nullptr;
+    ASSERT_TRUE(tvd::WaitUntil(
+        [&] {
+            page = tvd::CurrentPropertyPage(sheet);
+            return page && tvd::Control(page, 105);
+        },
+        e2e::kUiTimeoutMs));
+    EXPECT_EQ(tvd::ListBoxItems(page, 101), std::vector<std::string>{run.Folder("ask")});
+    EXPECT_NE(tvd::ControlText(page, 104).find(downloads), std::string::npos) << tvd::ControlText(page, 104);
+    ASSERT_TRUE(tvd::PressButton(page, 105));  // Add Suggested
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListBoxItems(page, 101).size() == 2; }, e2e::kUiTimeoutMs));
+    EXPECT_FALSE(tvd::IsControlEnabled(page, 105));  // suggested once
+    ASSERT_TRUE(tvd::ClickButton(page, 107));        // file silently, into the first category
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListBoxItems(page, 101).size() == 2 &&
+                                            tvd::ListBoxItems(page, 101)[1] == downloads + "  ->  Standard"; },
+                               e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_OK));
+    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs));
+    std::string settings;
+    ASSERT_TRUE(tvd::ReadWholeFile(run.tv().folder().File("tvwatch.ini"), &settings));
+    EXPECT_NE(settings.find("Folder=0||" + run.Folder("ask") + "\r\n"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("Folder=1|Standard|" + downloads + "\r\n"), std::string::npos) << settings;
+
+    ASSERT_TRUE(tvd::WriteWholeFile(file, "from the download folder"));
+    EXPECT_TRUE(run.WaitForOffers(file, 1));
+    EXPECT_EQ(run.OfferLine(file), Line(kSilentOptions, file));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return !tvd::FileExists(file); }, e2e::kUiTimeoutMs));
+    DeleteFileA(file.c_str());
     EXPECT_TRUE(run.Close());
 }
 

@@ -96,7 +96,8 @@ int IsPartialDownloadName(const char* name) {
     if (!name || !name[0]) return 1;
     const std::string n(name);
     if (n[0] == '.' || StartsWithNoCase(n, "~$")) return 1;
-    if (n.find(':') != std::string::npos) return 1;
+    // A side stream; a name the ANSI code page cannot hold (listed with "?" in its place).
+    if (n.find_first_of(":?*") != std::string::npos) return 1;
     if (EqualNoCase(n, "desktop.ini") || EqualNoCase(n, "thumbs.db")) return 1;
     return PartialEnding(n) != nullptr;
 }
@@ -123,11 +124,12 @@ std::vector<std::string> TCompletionTracker::Update(const std::vector<TWatchObse
     for (const TWatchObservation& o : listing) {
         Entry entry;
         entry.seen = o;
-        entry.since = nowMs;
+        entry.since = entry.firstSeen = nowMs;
         for (const Entry& old : entries_) {
             if (!EqualNoCase(old.seen.name, o.name)) continue;
             if (old.seen.size == o.size && old.seen.writeTime == o.writeTime) {
                 entry.since = old.since;
+                entry.firstSeen = old.firstSeen;
                 entry.offered = old.offered;
             }
             break;
@@ -138,6 +140,7 @@ std::vector<std::string> TCompletionTracker::Update(const std::vector<TWatchObse
         next.push_back(entry);
     }
     entries_.swap(next);
+    lastNow_ = nowMs;
     return ready;
 }
 
@@ -146,9 +149,14 @@ void TCompletionTracker::Offered(const std::string& name) {
         if (EqualNoCase(entry.seen.name, name)) entry.offered = true;
 }
 
+void TCompletionTracker::Busy(const std::string& name) {
+    for (Entry& entry : entries_)
+        if (EqualNoCase(entry.seen.name, name)) entry.since = lastNow_;
+}
+
 int TCompletionTracker::Waiting() const {
     for (const Entry& entry : entries_)
-        if (entry.candidate && !entry.offered) return 1;
+        if (entry.candidate && !entry.offered && lastNow_ - entry.firstSeen < kWaitingMs) return 1;
     return 0;
 }
 

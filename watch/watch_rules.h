@@ -13,7 +13,8 @@
 // 1 for the name of a download a browser is still writing (".part", ".crdownload", ".download",
 // ".partial", ".tmp" and their kin, compared ASCII case-insensitively) and for names the watch
 // never offers: empty names, names starting with "." or "~$", names holding ":" (a file's side
-// stream), "desktop.ini" and "Thumbs.db". A bare name without folder.
+// stream), "?" or "*" (a name the ANSI code page cannot hold), "desktop.ini" and "Thumbs.db". A
+// bare name without folder.
 int IsPartialDownloadName(const char* name);
 
 // 1 when some name of the listing is name plus a partial-download ending ("a.zip.part" beside
@@ -42,17 +43,23 @@ public:
     std::vector<std::string> Update(const std::vector<TWatchObservation>& listing, uint64_t nowMs);
     // The file was handed on: it is not reported again while its size and time stay.
     void Offered(const std::string& name);
-    // 1 while some file of the last listing is waiting to settle (the caller looks again soon).
+    // The file is still held open by its writer: it must settle anew.
+    void Busy(const std::string& name);
+    // 1 while some file of the last listing has been waiting to settle for less than kWaitingMs
+    // (the caller looks again soon; a file held open longer is looked at less often).
     int Waiting() const;
+    static constexpr uint64_t kWaitingMs = 30000;
 
 private:
     struct Entry {
         TWatchObservation seen;
-        uint64_t since = 0;  // when this size and time were first seen
+        uint64_t firstSeen = 0;  // when this size and time were first seen
+        uint64_t since = 0;      // from when it has to settle (later when it was found held open)
         bool offered = false;
         bool candidate = false;
     };
     uint32_t settleMs_;
+    uint64_t lastNow_ = 0;
     std::vector<Entry> entries_;
 };
 

@@ -222,8 +222,11 @@ void TFolderWatcher::Run() {
                     file.folder = f.index;
                     file.name = name;
                     file.path = f.path + "\\" + name;
-                    // Still open in the browser: looked at again at the next pass.
-                    if (!OpensExclusively(file.path)) continue;
+                    // Still open in the browser: it has to settle again.
+                    if (!OpensExclusively(file.path)) {
+                        f.tracker.Busy(name);
+                        continue;
+                    }
                     for (const TWatchObservation& o : listing)
                         if (o.name == name) {
                             file.size = o.size;

@@ -29,6 +29,7 @@ TEST(WatchNames, PartialAndIgnoredNames) {
         {".hidden", 1},
         {"~$doc.docx", 1},
         {"a.zip:Zone.Identifier", 1},
+        {"r?sum?.pdf", 1},
         {"desktop.ini", 1},
         {"THUMBS.DB", 1},
         {"", 1},
@@ -69,6 +70,28 @@ TEST(WatchCompletion, FileIsOfferedOnceAfterItSettled) {
     EXPECT_TRUE(tracker.Update(Listing({}), 10200).empty());
     EXPECT_TRUE(tracker.Update(Listing({{"a.zip", 301, 4}}), 10300).empty());
     EXPECT_EQ(tracker.Update(Listing({{"a.zip", 301, 4}}), 11300), std::vector<std::string>{"a.zip"});
+}
+
+TEST(WatchCompletion, FileHeldOpenSettlesAnewAndIsLookedAtLessOften) {
+    TCompletionTracker tracker(1000);
+    auto listing = Listing({{"held.iso", 500, 1}});
+    EXPECT_TRUE(tracker.Update(listing, 0).empty());
+    EXPECT_EQ(tracker.Update(listing, 1000), std::vector<std::string>{"held.iso"});
+    tracker.Busy("held.iso");  // the exclusive open failed
+    EXPECT_TRUE(tracker.Update(listing, 1500).empty());
+    EXPECT_EQ(tracker.Waiting(), 1);
+    EXPECT_EQ(tracker.Update(listing, 2000), std::vector<std::string>{"held.iso"});
+    tracker.Busy("held.iso");
+    EXPECT_EQ(tracker.Waiting(), 1);
+    // Held for longer than the waiting time: still reported at each look, but no longer waiting.
+    const uint64_t later = TCompletionTracker::kWaitingMs + 1000;
+    EXPECT_EQ(tracker.Update(listing, later), std::vector<std::string>{"held.iso"});
+    tracker.Busy("held.iso");
+    EXPECT_EQ(tracker.Waiting(), 0);
+    EXPECT_TRUE(tracker.Update(listing, later + 999).empty());
+    EXPECT_EQ(tracker.Update(listing, later + 1000), std::vector<std::string>{"held.iso"});
+    tracker.Offered("held.iso");
+    EXPECT_TRUE(tracker.Update(listing, later + 5000).empty());
 }
 
 TEST(WatchCompletion, PartialEmptyAndRenamedFiles) {

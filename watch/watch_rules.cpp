@@ -247,6 +247,17 @@ int IsUsableWatchFolder(const std::string& folder) {
     return 1;
 }
 
+int PathIsWithin(const std::string& path, const std::string& folder) {
+    const std::string base = WithoutTrailingSeparators(folder);
+    if (base.empty() || path.size() <= base.size() + 1) return 0;
+    for (size_t i = 0; i < base.size(); ++i) {
+        const char a = path[i] == '/' ? '\\' : path[i];
+        const char b = base[i] == '/' ? '\\' : base[i];
+        if (Lower(a) != Lower(b)) return 0;
+    }
+    return path[base.size()] == '\\' || path[base.size()] == '/';
+}
+
 int FindWatchedFolder(const std::vector<TWatchedFolder>& folders, const std::string& folder) {
     const std::string wanted = WithoutTrailingSeparators(folder);
     for (size_t i = 0; i < folders.size(); ++i)

@@ -131,5 +131,9 @@ std::string FormatWatchSettings(const TWatchSettings& settings);
 // 1 when folder is a usable watched-folder path: absolute ("X:\..." or "\\server\share..."), at
 // most 260 characters, no control characters, no "|", no "." or ".." component.
 int IsUsableWatchFolder(const std::string& folder);
+// 1 when path lies inside folder at any depth (ASCII case-insensitive, "\" and "/" alike,
+// trailing separators of folder ignored). The watch never offers a file that lies in a storage
+// folder: filing it would move it onto itself.
+int PathIsWithin(const std::string& path, const std::string& folder);
 // Index of folder in the list (ASCII case-insensitive, trailing separators ignored), or -1.
 int FindWatchedFolder(const std::vector<TWatchedFolder>& folders, const std::string& folder);

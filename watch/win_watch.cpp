@@ -117,6 +117,10 @@ void TWatchService::OnFilesArrived(TProgramData* program, const TWatchIntakeHook
 void TWatchService::FileOne(TProgramData* program, const TWatchIntakeHook& hook, const TWatchedFile& file) {
     if (file.folder < 0 || size_t(file.folder) >= settings_.folders.size()) return;
     if (settings_.remembered.Contains(file.name, file.size, file.writeTime)) return;
+    // A watched folder inside the storage folders: its files are the database's already.
+    if (PathIsWithin(file.path, program->standards.downloadsLocation) ||
+        PathIsWithin(file.path, program->standards.shortcutsLocation))
+        return;
     uint64_t size = 0, writeTime = 0;
     if (!CurrentState(file.path, &size, &writeTime) || size != file.size || writeTime != file.writeTime) return;
     const TWatchedFolder& folder = settings_.folders[size_t(file.folder)];

@@ -292,6 +292,26 @@ TEST(WatchedFolder, DeclinedFileStaysAndIsNotOfferedAgain) {
     EXPECT_TRUE(run.Close());
 }
 
+// A watched folder that is the download storage folder: what appears there belongs to the
+// database already (filing it would move it onto itself).
+TEST(WatchedFolder, StorageFolderIsNotFiledAgain) {
+    WatchRun run;
+    ASSERT_TRUE(run.tv().ready());
+    ASSERT_TRUE(run.Configure({"download>Standard", "in>Standard"}));
+    ASSERT_TRUE(run.Start());
+    const std::string own = run.Folder("download") + "\\own.zip";
+    ASSERT_TRUE(tvd::WriteWholeFile(own, "stored by hand"));
+    const std::string barrier = run.Folder("in") + "\\barrier.zip";
+    ASSERT_TRUE(tvd::WriteWholeFile(barrier, "barrier"));
+    ASSERT_TRUE(run.WaitForOffers(barrier, 1));
+    tvd::Pump(2500);
+    EXPECT_EQ(run.Offers(own), 0);
+    std::string bytes;
+    EXPECT_TRUE(tvd::ReadWholeFile(own, &bytes));
+    EXPECT_EQ(bytes, "stored by hand");
+    EXPECT_TRUE(run.Close());
+}
+
 TEST(WatchedFolder, FolderThatGoesAndComesBackIsWatchedAgain) {
     WatchRun run;
     ASSERT_TRUE(run.tv().ready());

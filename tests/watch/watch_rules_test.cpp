@@ -240,6 +240,20 @@ TEST(WatchSettingsFile, UsableFolders) {
     EXPECT_EQ(FindWatchedFolder(folders, "c:\\down\\"), 0);
     EXPECT_EQ(FindWatchedFolder(folders, "D:\\X"), 1);
     EXPECT_EQ(FindWatchedFolder(folders, "D:\\X\\y"), -1);
+
+    struct Within {
+        const char* path;
+        const char* folder;
+        int within;
+    } within[] = {
+        {"C:\\Tv\\download\\Standard\\a.zip", "C:\\tv\\DOWNLOAD\\", 1},
+        {"C:\\Tv\\download\\a.zip", "C:/Tv/download", 1},
+        {"C:\\Tv\\downloads\\a.zip", "C:\\Tv\\download", 0},
+        {"C:\\Tv\\download", "C:\\Tv\\download", 0},
+        {"C:\\Tv\\download\\", "C:\\Tv\\download", 0},
+        {"C:\\a.zip", "", 0},
+    };
+    for (const Within& w : within) EXPECT_EQ(PathIsWithin(w.path, w.folder), w.within) << w.path << " in " << w.folder;
 }
 
 }  // namespace

@@ -18,7 +18,8 @@ namespace {
 
 template <typename T>
 T* AllocRecord() {
-    void* p = std::malloc(sizeof(T));
+    // Zeroed, so that a record whose copy stopped part-way can still be released.
+    void* p = std::calloc(1, sizeof(T));
     if (!p) throw std::bad_alloc();
     return static_cast<T*>(p);
 }

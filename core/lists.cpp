@@ -105,21 +105,29 @@ ListNode* TDynamicListObject::Add(const void* item, int checkDuplicates) {
     if (checkDuplicates == 1) {
         if (ListNode* existing = FindDuplicate(item)) return existing;
     }
-    ListNode* node = new ListNode{nullptr, nullptr};
-    ListNode* previous = tail_;
+    // The node joins the chain only with its whole record: running out of memory part-way (a
+    // text of the copy, the node, its membership entry) leaves the list as it was.
+    void* record = NewItem();
+    if (!record) return nullptr;
+    ListNode* node = nullptr;
+    try {
+        CopyItem(record, item, 0);
+        node = new ListNode{record, nullptr};
+        members_.emplace(node, tail_);
+    } catch (...) {
+        // A new record starts zeroed, so this releases exactly the texts copied so far.
+        ListNode holder{record, nullptr};
+        FreeItemData(record);
+        DeleteItem(&holder);
+        delete node;
+        throw;
+    }
     if (tail_)
         tail_->next = node;
     else
         head_ = node;
     tail_ = node;
     ++nodeCount_;
-    members_.emplace(node, node == head_ ? nullptr : previous);
-    node->item = NewItem();
-    if (!node->item) {
-        DeleteNode(node);
-        return nullptr;
-    }
-    CopyItem(node->item, item, 0);
     return node;
 }
 
@@ -148,7 +156,8 @@ namespace {
 
 template <typename T>
 T* AllocRecord() {
-    void* p = std::malloc(sizeof(T));
+    // Zeroed, so that a record whose copy stopped part-way can still be released.
+    void* p = std::calloc(1, sizeof(T));
     if (!p) throw std::bad_alloc();
     return static_cast<T*>(p);
 }

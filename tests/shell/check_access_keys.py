@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Checks the access keys of the program's dialog templates.
+"""Checks the access keys of the program's dialog templates and menus.
 
     check_access_keys.py FILE.rc...   every dialog: no access key is used twice, and the label in
-                                      front of an edit field or combo box carries one
+                                      front of an edit field or combo box carries one; every menu
+                                      and submenu: no access key is used twice, except between
+                                      labels that the main window's command table fixes as written
     check_access_keys.py selftest     the check reports the faults of a made-up script
 Exits 0 when everything holds; prints each fault otherwise."""
 
@@ -14,6 +16,10 @@ DIALOG = re.compile(r'^\s*(\w+)\s+DIALOG(?:EX)?\b')
 CONTROL = re.compile(r'^\s*(LTEXT|RTEXT|CTEXT|PUSHBUTTON|DEFPUSHBUTTON|AUTORADIOBUTTON|RADIOBUTTON|'
                      r'AUTOCHECKBOX|CHECKBOX|GROUPBOX|EDITTEXT|COMBOBOX|LISTBOX|CONTROL)\b\s*("(?:[^"]|"")*")?')
 FIELDS = ("EDITTEXT", "COMBOBOX")
+MENU = re.compile(r'^\s*("?\w+"?)\s+MENU(?:EX)?\s*$')
+MENU_ENTRY = re.compile(r'^\s*(POPUP|MENUITEM)\s+"((?:[^"]|"")*)"')
+# Labels of the main window's command table, kept as written even where two of them share a key.
+FIXED_LABELS = {"&Copy", "&Copy to", "&Paste", "&Properties", "&Preferences", "Im&port Interchange File"}
 
 
 def access_key(text):
@@ -63,6 +69,42 @@ def check(lines, name):
     return faults
 
 
+def check_menus(lines, name):
+    faults = []
+    menu = None
+    levels = []  # per open BEGIN: {key: label} of the entries at that level
+    for number, line in enumerate(lines, 1):
+        match = MENU.match(line)
+        if match:
+            menu, levels = match.group(1), []
+            continue
+        if menu is None:
+            continue
+        word = line.strip()
+        if word in ("BEGIN", "{"):
+            levels.append({})
+            continue
+        if word in ("END", "}"):
+            if levels:
+                levels.pop()
+            if not levels:
+                menu = None
+            continue
+        match = MENU_ENTRY.match(line)
+        if not match or not levels:
+            continue
+        label = match.group(2).replace('""', '"').split("\\t")[0]
+        key = access_key(label)
+        if key:
+            keys = levels[-1]
+            other = keys.get(key)
+            if other is None:
+                keys[key] = label
+            elif not (other in FIXED_LABELS and label in FIXED_LABELS):
+                faults.append('%s:%d %s: "%s" and "%s" share the access key %s' % (name, number, menu, other, label, key))
+    return faults
+
+
 def selftest():
     script = """
 GOOD DIALOGEX 0, 0, 10, 10
@@ -81,9 +123,35 @@ BEGIN
   COMBOBOX 102, 0, 0, 1, 1
 END
 """.splitlines()
-    faults = check(script, "selftest")
-    expected = ["BAD: the label \"Title:\"", "BAD: \"&Copy File\" and \"&Category:\" share"]
-    ok = len(faults) == 2 and all(any(e in f for f in faults) for e in expected)
+    menus = r"""
+GOODMENU MENU
+BEGIN
+  POPUP "&File"
+  BEGIN
+    MENUITEM "&Copy\tCtrl+C", 1
+    MENUITEM "&Copy to\tF8", 2
+    POPUP "&New"
+    BEGIN
+      MENUITEM "&File", 3
+    END
+    MENUITEM "&Open", 4
+  END
+  POPUP "&Options"
+END
+BADMENU MENU
+BEGIN
+  POPUP ""
+  BEGIN
+    MENUITEM "&Add...", 1
+    MENUITEM SEPARATOR
+    MENUITEM "Select &All", 2
+  END
+END
+""".splitlines()
+    faults = check(script, "selftest") + check_menus(menus, "selftest")
+    expected = ["BAD: the label \"Title:\"", "BAD: \"&Copy File\" and \"&Category:\" share",
+                "BADMENU: \"&Add...\" and \"Select &All\" share"]
+    ok = len(faults) == 3 and all(any(e in f for f in faults) for e in expected)
     if not ok:
         print("selftest: the check reported %r" % faults)
     return ok
@@ -95,7 +163,8 @@ def main(args):
     faults = []
     for path in args:
         with open(path, encoding="latin-1") as f:
-            faults += check(f.read().splitlines(), path)
+            lines = f.read().splitlines()
+        faults += check(lines, path) + check_menus(lines, path)
     for fault in faults:
         print(fault)
     return 1 if faults else 0

@@ -210,8 +210,10 @@ struct TIVExtractDialog {
                         EnableMask();
                         return TRUE;
                     case IDC_IVEX_BROWSE: {
-                        char folder[TV_PATH_SIZE];
-                        if (BrowseForFolder(hwnd, LoadMessageText(IDS_IV_EXTRACT_FOLDER), folder, sizeof folder))
+                        // The picker opens at the folder in the field.
+                        char start[TV_PATH_SIZE] = {}, folder[TV_PATH_SIZE];
+                        GetDlgItemTextA(hwnd, IDC_IVEX_FOLDER, start, sizeof start);
+                        if (BrowseForFolder(hwnd, LoadMessageText(IDS_IV_EXTRACT_FOLDER), start, folder, sizeof folder))
                             SetDlgItemTextA(hwnd, IDC_IVEX_FOLDER, folder);
                         return TRUE;
                     }
@@ -387,8 +389,9 @@ struct TIVCopyDialog {
             case WM_COMMAND:
                 switch (LOWORD(wParam)) {
                     case IDC_IVCOPY_FOLDER: {
-                        char folder[TV_PATH_SIZE];
-                        if (BrowseForFolder(hwnd, LoadMessageText(IDS_IV_COPY_FOLDER), folder, sizeof folder))
+                        char start[TV_PATH_SIZE] = {}, folder[TV_PATH_SIZE];
+                        GetDlgItemTextA(hwnd, IDC_IVCOPY_DEST, start, sizeof start);
+                        if (BrowseForFolder(hwnd, LoadMessageText(IDS_IV_COPY_FOLDER), start, folder, sizeof folder))
                             SetDlgItemTextA(hwnd, IDC_IVCOPY_DEST, folder);
                         return TRUE;
                     }

@@ -1,8 +1,6 @@
 // Small Windows helpers of the internal viewer and its dialogs.
 #include "archive/win/viewer_util.h"
 
-#include <shlobj.h>
-
 #include <cstring>
 
 #include "util/text.h"
@@ -54,21 +52,6 @@ std::string ControlText(HWND dialog, int id, size_t limit) {
     const int n = GetDlgItemTextA(dialog, id, &text[0], int(limit));
     text.resize(n > 0 ? size_t(n) : 0);
     return text;
-}
-
-bool BrowseForFolder(HWND owner, const char* title, char* out, size_t size) {
-    char folder[MAX_PATH] = {};
-    BROWSEINFOA info = {};
-    info.hwndOwner = owner;
-    info.pszDisplayName = folder;
-    info.lpszTitle = title;
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
-    LPITEMIDLIST list = SHBrowseForFolderA(&info);
-    if (!list) return false;
-    const bool ok = SHGetPathFromIDListA(list, folder) != 0;
-    CoTaskMemFree(list);
-    if (ok) CopyLimited(out, folder, size);
-    return ok;
 }
 
 std::string LongDateTimeText(const FILETIME& time, bool dateOnly) {

@@ -29,8 +29,5 @@ void StripQuotes(char* text);
 // The text of a control (bounded, terminated).
 std::string ControlText(HWND dialog, int id, size_t limit = 1024);
 
-// A folder picker with a title; true with the chosen folder in out.
-bool BrowseForFolder(HWND owner, const char* title, char* out, size_t size);
-
 // A time as the long date and the time (or the date alone), without time-zone conversion.
 std::string LongDateTimeText(const FILETIME& time, bool dateOnly);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/viewer_ids.h"
+#include "bookmarks/win_bookmark_ids.h"
 #include "core/win_catops_ids.h"
 #include "integration/integration_ids.h"
 #include "interchange/interchange_ids.h"
@@ -17,6 +18,7 @@
 #include "shell/mainwin_ids.h"
 #include "tests/driver/tvdriver.h"
 #include "tests/help/help_viewer_support.h"
+#include "watch/watch_ids.h"
 
 namespace {
 
@@ -58,13 +60,14 @@ std::vector<Expected> ProgramContexts() {
         {IV_HELP_ARCHIVE_PROPERTIES, "Archive Properties"},
         {IV_HELP_PREFERENCES, "Preferences: Internal Viewer"},
         {IV_HELP_PROGRESS, "Zipping and Unzipping"},
-        // windows still to be built: find, its results, bookmark import and export, the file
-        // database export, the new-download wizard, the external programs page and its dialog
+        {TV_HELP_WATCH, "Preferences: Watched Folders"},
+        {TV_HELP_BOOKMARK_IMPORT, "Importing Bookmarks"},
+        {TV_HELP_BOOKMARK_EXPORT, "Exporting Bookmarks"},
+        {TV_HELP_FILE_DATABASE_EXPORT, "Exporting the File Database"},
+        // windows still to be built: find, its results, the new-download wizard, the external
+        // programs page and its dialog
         {990, "Search"},
         {1020, "Search Results"},
-        {130, "Importing Bookmarks"},
-        {120, "Exporting Bookmarks"},
-        {265, "Exporting the File Database"},
         {855, "New Download or File"},
         {920, "Preferences: External Programs"},
         {50, "Edit External Program"},

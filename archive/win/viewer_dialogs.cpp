@@ -832,7 +832,8 @@ UINT_PTR AddDialogHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) 
     switch (message) {
         case WM_INITDIALOG:
             if (addSettings) LoadAddOptions(dialog, *addSettings);
-            return TRUE;
+            // The focus stays where the file dialog puts it (the file name), not on the options.
+            return FALSE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDC_IVADD_PASSWORD && addPassword) {
                 RunPasswordDialog(GetParent(dialog), addPassword);

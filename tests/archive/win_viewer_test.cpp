@@ -416,6 +416,86 @@ TEST_F(Viewer, OpenArchiveRefreshAndHeadingClicks) {
     EXPECT_FALSE(ToolbarEnabled(v, IV_CM_ADD));
 }
 
+TEST_F(Viewer, MenuItemsAndToolbarFollowTheStatesAndShowTheirTexts) {
+    const std::string archive = MakeSample("texts.zip", {{"a.txt", "A"}, {"b.txt", "BB"}});
+    TTVInternalViewerWindow* v = OpenViewer(archive);
+    ASSERT_TRUE(v);
+    // The popups of the menu bar and the list's context menu (loaded from the same resources).
+    std::vector<HMENU> popups;
+    HMENU bar = GetMenu(v->Window());
+    ASSERT_TRUE(bar);
+    for (int i = 0; i < GetMenuItemCount(bar); ++i)
+        if (HMENU sub = GetSubMenu(bar, i)) popups.push_back(sub);
+    HMENU context = LoadMenuA(GetModuleHandleA(nullptr), "IVCONTEXTMENU");
+    ASSERT_TRUE(context);
+    popups.push_back(GetSubMenu(context, 0));
+    const std::vector<int> all = {104, 150, 151, 116, 112, 100, 156, 128, 158, 111, 160,
+                                  161, 162, 163, 164, 165, 166, 124, 168, 101, 102};
+    struct Case {
+        std::vector<std::string> selected;
+        std::vector<int> greyed;  // the commands of `all` that must be greyed
+    };
+    const Case cases[] = {
+        {{}, {104, 112, 162}},          // no selection, no setup member
+        {{"b.txt"}, {162}},             // a row selected
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.selected.empty() ? "nothing selected" : "a row selected");
+        SelectByName(v, c.selected);
+        v->Refresh();
+        std::vector<int> seen, greyed;
+        for (HMENU popup : popups) {
+            SendMessageA(v->Window(), WM_INITMENUPOPUP, WPARAM(popup), 0);
+            for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+                const UINT id = GetMenuItemID(popup, i);
+                if (id == 0 || id == UINT(-1)) continue;
+                seen.push_back(int(id));
+                if (GetMenuState(popup, UINT(i), MF_BYPOSITION) & MF_GRAYED) greyed.push_back(int(id));
+                // Highlighted: its text across the status bar.
+                SendMessageA(v->Window(), WM_MENUSELECT, MAKEWPARAM(id, MF_STRING | MF_HILITE), LPARAM(popup));
+                char text[256] = {};
+                SendMessageA(v->StatusBar(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));  // simple mode: its one text
+                EXPECT_EQ(std::string(TvString(id + 1200)), text) << id;
+            }
+            if (GetMenuState(popup, IV_CM_OPEN, MF_BYCOMMAND) != UINT(-1)) {
+                EXPECT_EQ(UINT(IV_CM_OPEN), GetMenuDefaultItem(popup, FALSE, GMDI_USEDISABLED));
+            }
+        }
+        // The menu closed: the two parts again.
+        SendMessageA(v->Window(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+        EXPECT_FALSE(SendMessageA(v->StatusBar(), SB_ISSIMPLE, 0, 0));
+        std::sort(seen.begin(), seen.end());
+        seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+        std::vector<int> want = all;
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(want, seen);
+        std::sort(greyed.begin(), greyed.end());
+        greyed.erase(std::unique(greyed.begin(), greyed.end()), greyed.end());
+        EXPECT_EQ(c.greyed, greyed);
+        // The toolbar: the same states, and the tool tips.
+        const int buttons = int(SendMessageA(v->Toolbar(), TB_BUTTONCOUNT, 0, 0));
+        int commands = 0;
+        for (int i = 0; i < buttons; ++i) {
+            TBBUTTON button = {};
+            SendMessageA(v->Toolbar(), TB_GETBUTTON, WPARAM(i), reinterpret_cast<LPARAM>(&button));
+            if (button.fsStyle & BTNS_SEP) continue;
+            ++commands;
+            const bool enabled = SendMessageA(v->Toolbar(), TB_ISBUTTONENABLED, WPARAM(button.idCommand), 0) != 0;
+            EXPECT_EQ(std::find(c.greyed.begin(), c.greyed.end(), button.idCommand) == c.greyed.end(), enabled)
+                << button.idCommand;
+            NMTTDISPINFOA tip = {};
+            tip.hdr.hwndFrom = HWND(SendMessageA(v->Toolbar(), TB_GETTOOLTIPS, 0, 0));
+            tip.hdr.idFrom = UINT_PTR(button.idCommand);
+            tip.hdr.code = TTN_GETDISPINFOA;
+            SendMessageA(v->Window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+            EXPECT_EQ(std::string(TvString(UINT(button.idCommand) + 2200)), tip.lpszText ? tip.lpszText : "")
+                << button.idCommand;
+        }
+        EXPECT_EQ(10, commands);  // Open | Add, Extract | Delete, Properties | New ... Archive properties | Install
+    }
+    DestroyMenu(context);
+}
+
 TEST_F(Viewer, ExtractAllOrByMaskIntoFoldersAndTheDownloadHearsOfIt) {
     const std::string archive = MakeSample("tree.zip", {{"docs\\a.txt", "A"}, {"docs\\b.doc", "B"}, {"c.txt", "C"}});
     // A download entry that the archive belongs to.

@@ -1,22 +1,43 @@
 #include "util/win_stream.h"
 
-#include <limits>
+#include <algorithm>
+
+namespace {
+
+int64_t HandlePosition(HANDLE handle) {
+    LARGE_INTEGER zero, pos;
+    zero.QuadPart = 0;
+    if (!SetFilePointerEx(handle, zero, &pos, FILE_CURRENT)) return -1;
+    return pos.QuadPart;
+}
+
+}  // namespace
+
+TWin32FileStream::TWin32FileStream(HANDLE handle, bool own) : handle_(handle ? handle : INVALID_HANDLE_VALUE), own_(own) {
+    Attach(IsOpen() ? HandlePosition(handle_) : 0);
+}
 
 bool TWin32FileStream::Open(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD attributes) {
     Close();
     handle_ = CreateFileA(path, access, share, nullptr, disposition, attributes, nullptr);
     own_ = true;
+    Attach(0);
     return handle_ != INVALID_HANDLE_VALUE;
 }
 
-void TWin32FileStream::Close() {
-    if (handle_ != INVALID_HANDLE_VALUE && own_) CloseHandle(handle_);
+bool TWin32FileStream::Close() {
+    bool ok = true;
+    if (handle_ != INVALID_HANDLE_VALUE) {
+        ok = WritePending();
+        if (own_) CloseHandle(handle_);
+    }
     handle_ = INVALID_HANDLE_VALUE;
     own_ = false;
+    Attach(0);
+    return ok;
 }
 
-size_t TWin32FileStream::Read(void* buffer, size_t size) {
-    if (!IsOpen() || size == 0) return 0;
+size_t TWin32FileStream::RawRead(void* buffer, size_t size) {
     size_t total = 0;
     auto* p = static_cast<char*>(buffer);
     while (total < size) {
@@ -28,8 +49,7 @@ size_t TWin32FileStream::Read(void* buffer, size_t size) {
     return total;
 }
 
-bool TWin32FileStream::Write(const void* data, size_t size) {
-    if (!IsOpen()) return false;
+bool TWin32FileStream::RawWrite(const void* data, size_t size) {
     size_t total = 0;
     const auto* p = static_cast<const char*>(data);
     while (total < size) {
@@ -41,33 +61,16 @@ bool TWin32FileStream::Write(const void* data, size_t size) {
     return true;
 }
 
-bool TWin32FileStream::Seek(int64_t offset, SeekOrigin origin) {
-    if (!IsOpen()) return false;
-    int64_t base = 0;
-    if (origin == SeekCurrent) base = Position();
-    else if (origin == SeekEnd) base = Size();
-    if (base < 0) return false;
-    if (offset > 0 && base > std::numeric_limits<int64_t>::max() - offset) return false;
-    const int64_t target = base + offset;
-    if (target < 0) return false;
+bool TWin32FileStream::RawSeek(int64_t position) {
     LARGE_INTEGER li;
-    li.QuadPart = target;
+    li.QuadPart = position;
     return SetFilePointerEx(handle_, li, nullptr, FILE_BEGIN) != 0;
 }
 
-int64_t TWin32FileStream::Position() const {
-    if (!IsOpen()) return -1;
-    LARGE_INTEGER zero, pos;
-    zero.QuadPart = 0;
-    if (!SetFilePointerEx(handle_, zero, &pos, FILE_CURRENT)) return -1;
-    return pos.QuadPart;
-}
-
-int64_t TWin32FileStream::Size() const {
-    if (!IsOpen()) return -1;
+int64_t TWin32FileStream::RawSize() const {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(handle_, &size)) return -1;
     return size.QuadPart;
 }
 
-bool TWin32FileStream::Flush() { return IsOpen() && FlushFileBuffers(handle_) != 0; }
+bool TWin32FileStream::RawCommit() { return FlushFileBuffers(handle_) != 0; }

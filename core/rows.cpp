@@ -90,46 +90,58 @@ void ShortcutColumnText(char* out, size_t size, const ShortcutItem* item, int fi
     if (field == TV_SHORTCUT_NAME) CopyLimited(out, item->title, size);
 }
 
+int CompareDownloadRecords(const FileItem* x, const FileItem* y, int field, TvTextCompareFn compare, void* context) {
+    if (!x || !y) return 0;
+    switch (field) {
+        case TV_DOWNLOAD_FILENAME: return CompareTexts(x->fileName, y->fileName, compare, context);
+        case TV_DOWNLOAD_DESCRIPTION: return CompareTexts(x->description, y->description, compare, context);
+        // Equal sizes are equal: a sort needs one consistent order (rows of the same size keep
+        // theirs).
+        case TV_DOWNLOAD_SIZE: return x->sizeLow > y->sizeLow ? 1 : (x->sizeLow < y->sizeLow ? -1 : 0);
+        case TV_DOWNLOAD_DOWNLOAD_DATE: return CompareTimes(x->downloadDate, y->downloadDate);
+        case TV_DOWNLOAD_WEBSITE: return CompareTexts(x->website, y->website, compare, context);
+        case TV_DOWNLOAD_UNPACK_DATE: return CompareTimes(x->unpackDate, y->unpackDate);
+        case TV_DOWNLOAD_EXTRACTED_TO: return CompareTexts(x->extractedTo, y->extractedTo, compare, context);
+        default: return 0;
+    }
+}
+
+int CompareBookmarkRecords(const BookmarkItem* x, const BookmarkItem* y, int field, TvTextCompareFn compare,
+                           void* context) {
+    if (!x || !y) return 0;
+    switch (field) {
+        case TV_BOOKMARK_TITLE: return CompareTexts(x->title, y->title, compare, context);
+        case TV_BOOKMARK_URL: return CompareTexts(x->url, y->url, compare, context);
+        case TV_BOOKMARK_DESCRIPTION: return CompareTexts(x->description, y->description, compare, context);
+        default: return 0;
+    }
+}
+
+int CompareShortcutRecords(const ShortcutItem* x, const ShortcutItem* y, int field, TvTextCompareFn compare,
+                           void* context) {
+    if (!x || !y || field != TV_SHORTCUT_NAME) return 0;
+    return CompareTexts(x->title, y->title, compare, context);
+}
+
 int CompareDownloadRows(const TFileListObject* list, const ListNode* a, const ListNode* b, int field, int descending,
                         TvTextCompareFn compare, void* context) {
     if (!list || !list->IsNodeValid(a, 1) || !list->IsNodeValid(b, 1)) return 0;
-    const FileItem* x = TFileListObject::Item(a);
-    const FileItem* y = TFileListObject::Item(b);
-    int result = 0;
-    switch (field) {
-        case TV_DOWNLOAD_FILENAME: result = CompareTexts(x->fileName, y->fileName, compare, context); break;
-        case TV_DOWNLOAD_DESCRIPTION: result = CompareTexts(x->description, y->description, compare, context); break;
-        // Sizes are never reported equal: the greater one gives 1, anything else -1.
-        case TV_DOWNLOAD_SIZE: result = x->sizeLow > y->sizeLow ? 1 : -1; break;
-        case TV_DOWNLOAD_DOWNLOAD_DATE: result = CompareTimes(x->downloadDate, y->downloadDate); break;
-        case TV_DOWNLOAD_WEBSITE: result = CompareTexts(x->website, y->website, compare, context); break;
-        case TV_DOWNLOAD_UNPACK_DATE: result = CompareTimes(x->unpackDate, y->unpackDate); break;
-        case TV_DOWNLOAD_EXTRACTED_TO: result = CompareTexts(x->extractedTo, y->extractedTo, compare, context); break;
-        default: return 0;
-    }
-    return Direction(result, descending);
+    return Direction(
+        CompareDownloadRecords(TFileListObject::Item(a), TFileListObject::Item(b), field, compare, context), descending);
 }
 
 int CompareBookmarkRows(const TBookmarkListObject* list, const ListNode* a, const ListNode* b, int field,
                         int descending, TvTextCompareFn compare, void* context) {
     if (!list || !list->IsNodeValid(a, 1) || !list->IsNodeValid(b, 1)) return 0;
-    const BookmarkItem* x = TBookmarkListObject::Item(a);
-    const BookmarkItem* y = TBookmarkListObject::Item(b);
-    int result = 0;
-    switch (field) {
-        case TV_BOOKMARK_TITLE: result = CompareTexts(x->title, y->title, compare, context); break;
-        case TV_BOOKMARK_URL: result = CompareTexts(x->url, y->url, compare, context); break;
-        case TV_BOOKMARK_DESCRIPTION: result = CompareTexts(x->description, y->description, compare, context); break;
-        default: return 0;
-    }
-    return Direction(result, descending);
+    return Direction(CompareBookmarkRecords(TBookmarkListObject::Item(a), TBookmarkListObject::Item(b), field, compare,
+                                            context),
+                     descending);
 }
 
 int CompareShortcutRows(const TShortcutListObject* list, const ListNode* a, const ListNode* b, int field,
                         int descending, TvTextCompareFn compare, void* context) {
     if (!list || !list->IsNodeValid(a, 1) || !list->IsNodeValid(b, 1)) return 0;
-    if (field != TV_SHORTCUT_NAME) return 0;
-    return Direction(CompareTexts(TShortcutListObject::Item(a)->title, TShortcutListObject::Item(b)->title, compare,
-                                  context),
+    return Direction(CompareShortcutRecords(TShortcutListObject::Item(a), TShortcutListObject::Item(b), field, compare,
+                                            context),
                      descending);
 }

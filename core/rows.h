@@ -50,6 +50,16 @@ void DownloadColumnText(char* out, size_t size, const FileItem* item, int field,
 void BookmarkColumnText(char* out, size_t size, const BookmarkItem* item, int field);
 void ShortcutColumnText(char* out, size_t size, const ShortcutItem* item, int field);
 
+// Ascending comparisons of two records by a data column: negative, 0 or positive (-1, 0, 1), a
+// consistent order for sorting (equal sizes, dates and texts compare equal). compare null =
+// TvByteCompare.
+int CompareDownloadRecords(const FileItem* a, const FileItem* b, int field, TvTextCompareFn compare = nullptr,
+                           void* context = nullptr);
+int CompareBookmarkRecords(const BookmarkItem* a, const BookmarkItem* b, int field, TvTextCompareFn compare = nullptr,
+                           void* context = nullptr);
+int CompareShortcutRecords(const ShortcutItem* a, const ShortcutItem* b, int field, TvTextCompareFn compare = nullptr,
+                           void* context = nullptr);
+
 // Sort comparisons of two rows by a column: negative, 0 or positive, negated when descending.
 // Nodes that are no longer valid members of the list, and missing texts, compare equal.
 // compare null = TvByteCompare.

@@ -356,8 +356,12 @@ bool ListColumnSettings::Validate() {
             if (entries[i].position == int32_t(pos)) held = true;
         if (!held) bad = true;
     }
-    for (uint32_t i = 0; i < count && !bad; ++i)
+    // Each field once: the list view keeps a column per field.
+    for (uint32_t i = 0; i < count && !bad; ++i) {
         if (entries[i].field >= count) bad = true;
+        for (uint32_t j = 0; j < i && !bad; ++j)
+            if (entries[j].field == entries[i].field) bad = true;
+    }
     if (bad) {
         SetDefaults();
         return true;

@@ -129,7 +129,8 @@ struct ListColumnSettings {
     bool Write(TByteStream* file) const;
     void Read(TByteStream* file);
     // Resets every entry when some display position 0..count-1 is held by no entry, or when an
-    // entry names a field the list does not have. Returns true when it reset.
+    // entry names a field the list does not have or one that another entry names. Returns true
+    // when it reset.
     bool Validate();
 };
 

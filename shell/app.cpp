@@ -20,19 +20,6 @@ namespace {
 const char kProgramKey[] = "Software\\Veltra\\Tolvane";
 const char kProgramPathValue[] = "Program Path";
 
-// Looks up the three state icons beside the program in the system image list.
-void LookUpStateIcons(TProgramGlobals& g) {
-    char folder[TV_PATH_SIZE];
-    if (!ProgramFolder(folder, sizeof(folder), 0)) return;
-    for (int i = 0; i < 3; ++i) {
-        char path[TV_PATH_SIZE];
-        if (FormatLimited(path, sizeof(path), "%stvft%i.ico", folder, i + 1)) continue;
-        SHFILEINFOA info = {};
-        if (SHGetFileInfoA(path, 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
-            g.stateIcons[i] = info.iIcon;
-    }
-}
-
 void CreateMainWindowResources(TProgramGlobals& g, HINSTANCE instance) {
     LOGFONTA font = {};
     font.lfHeight = 20;
@@ -112,7 +99,6 @@ bool TTolvaneApp::InitMainWindow(int showCommand) {
     ClearMessageTexts();
 
     // 7. Download state icons.
-    LookUpStateIcons(g);
 
     // 8. Frame window around the main client window.
     if (!TTolvaneFrameWindow::RegisterWindowClass(instance_) || !TTolvaneWindow::RegisterWindowClass(instance_))

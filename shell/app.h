@@ -21,7 +21,6 @@ struct TProgramGlobals {
     char helpPath[TV_PATH_SIZE] = {};             // program folder + "tv.hlp"
     bool oleReady = false;
     char title[50] = {};                          // string 4100
-    int stateIcons[3] = {-1, -1, -1};             // system image-list indexes of tvft1..3.ico
     HFONT titleFont = nullptr;                    // bold Arial, height 20
     HICON mainIcons[3] = {};                      // icons 5, 6 and 8
 };

@@ -1203,11 +1203,18 @@ void TTolvaneWindow::OnSearchChanged() {
     char text[sizeof(searchExpression_)];
     GetWindowTextA(search_, text, sizeof(text));
     CopyLimited(searchExpression_, text, kSearchExpressionChars + 1);
-    ShowCategoryContents();
+    // Only the filter changed: the list refilters the category it shows.
+    TItemTableObject* table = Table(SelectedCategoryKind());
+    if (table && SelectedCategoryKind() == shownKind_) {
+        table->ApplyFilter(SelectedCategoryId(), searchExpression_);
+        refreshPending_ = true;
+    } else {
+        ShowCategoryContents();
+    }
 }
 
 void TTolvaneWindow::CaptureViewState() {
-    for (TItemTableObject& table : tables_) table.CaptureColumnWidths();
+    for (TItemTableObject& table : tables_) table.CaptureColumns();
     tree_.SyncExpandState(TV_SYNC_TO_FLAGS);
 }
 
@@ -1260,6 +1267,8 @@ LRESULT TTolvaneWindow::OnNotify(NMHDR* header) {
         if (tables_[k - 1].Window() == header->hwndFrom) kind = k;
     if (!kind) return 0;
     TItemTableObject& table = tables_[kind - 1];
+    LRESULT answer = 0;
+    if (table.HandleNotify(header, &answer)) return answer;
     switch (header->code) {
         case NM_SETFOCUS:
             lastFocus_ = table.Window();
@@ -1267,6 +1276,7 @@ LRESULT TTolvaneWindow::OnNotify(NMHDR* header) {
             UpdateStatusBar();
             return 0;
         case LVN_ITEMCHANGED:
+        case LVN_ODSTATECHANGED:  // a range of rows of the virtual list changed selection
             refreshPending_ = true;
             return 0;
         case NM_DBLCLK: {

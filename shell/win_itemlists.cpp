@@ -2,10 +2,18 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
 #include "database/programdata.h"
 #include "shell/app.h"
 #include "shell/win_rowtext.h"
+#include "resources/resource_ids.h"
+#include "util/path.h"
 #include "util/text.h"
+#include "util/win_files.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"
 
@@ -14,31 +22,98 @@ namespace {
 // Longest cell text (core/rows.h cuts record texts at 260 characters).
 constexpr size_t kCellSize = 300;
 
-int32_t CategoryIdOf(int kind, const void* record) {
-    switch (kind) {
-        case TV_KIND_DOWNLOADS: return static_cast<const FileItem*>(record)->categoryId;
-        case TV_KIND_BOOKMARKS: return static_cast<const BookmarkItem*>(record)->categoryId;
-        case TV_KIND_SHORTCUTS: return static_cast<const ShortcutItem*>(record)->categoryId;
-        default: return -1;
+// The row icons of the three lists, in one image list of their own: the three state icons of
+// downloads and, added when first asked for, the shell's small icon of each file type. The shell's
+// own list cannot take the state icons, and the shell answers their type (".ico") with its generic
+// document icon where no icon type is registered, so they are loaded from the icon files.
+class TRowImages {
+public:
+    static TRowImages& Get() {
+        static TRowImages images;
+        return images;
+    }
+    void AddUser() {
+        if (users_++ == 0) Build();
+    }
+    void RemoveUser() {
+        if (users_ > 0 && --users_ == 0) Release();
+    }
+    HIMAGELIST List() const { return list_; }
+    // Image of state 1 (missing), 2 (marked) or 3 (found); -1 when it could not be loaded.
+    int StateImage(int state) const { return state >= 1 && state <= 3 ? states_[state - 1] : -1; }
+    // Image of the file type of a name (by its extension; the file need not exist).
+    int TypeImage(const char* name);
+
+private:
+    void Build();
+    void Release();
+    int AddIcon(HICON icon);
+
+    int users_ = 0;
+    HIMAGELIST list_ = nullptr;
+    int states_[3] = {-1, -1, -1};
+    std::unordered_map<std::string, int> byExtension_;
+    std::unordered_map<int, int> bySystemIndex_;
+};
+
+int TRowImages::AddIcon(HICON icon) {
+    if (!list_ || !icon) return -1;
+    return ImageList_AddIcon(list_, icon);
+}
+
+void TRowImages::Build() {
+    const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    list_ = ImageList_Create(cx > 0 ? cx : 16, cy > 0 ? cy : 16, ILC_COLOR24 | ILC_MASK, 8, 8);
+    char folder[TV_PATH_SIZE] = {};
+    const bool haveFolder = ProgramFolder(folder, sizeof(folder), 0) != 0;
+    const int resources[3] = {IDI_STATE_MISSING, IDI_STATE_NEW, IDI_STATE_FOUND};
+    for (int i = 0; i < 3; ++i) {
+        char path[TV_PATH_SIZE];
+        HICON icon = nullptr;
+        if (haveFolder && !FormatLimited(path, sizeof(path), "%stvft%i.ico", folder, i + 1))
+            icon = static_cast<HICON>(LoadImageA(nullptr, path, IMAGE_ICON, cx, cy, LR_LOADFROMFILE));
+        // The program's own copy of the picture when the file beside it is missing.
+        if (!icon)
+            icon = static_cast<HICON>(
+                LoadImageA(Globals().instance, MAKEINTRESOURCEA(resources[i]), IMAGE_ICON, cx, cy, 0));
+        states_[i] = AddIcon(icon);
+        if (icon) DestroyIcon(icon);
     }
 }
 
-bool IsShown(int kind, const void* record) {
-    switch (kind) {
-        case TV_KIND_DOWNLOADS: return TFileListObject::IsItemShown(static_cast<const FileItem*>(record)) != 0;
-        case TV_KIND_BOOKMARKS: return TBookmarkListObject::IsItemShown(static_cast<const BookmarkItem*>(record)) != 0;
-        case TV_KIND_SHORTCUTS: return TShortcutListObject::IsItemShown(static_cast<const ShortcutItem*>(record)) != 0;
-        default: return false;
-    }
+void TRowImages::Release() {
+    if (list_) ImageList_Destroy(list_);
+    list_ = nullptr;
+    for (int& s : states_) s = -1;
+    byExtension_.clear();
+    bySystemIndex_.clear();
 }
 
-// The system's small icon of a file name (by its type only; the file need not exist).
-int SystemIconOf(const char* name) {
+int TRowImages::TypeImage(const char* name) {
+    if (!list_) return -1;
+    const char* base = name && name[0] ? name : "file";
+    const char* dot = std::strrchr(base, '.');
+    std::string extension = dot && !std::strpbrk(dot, "\\/") ? dot : "";
+    for (char& c : extension) c = LowerChar(c);
+    const auto known = byExtension_.find(extension);
+    if (known != byExtension_.end()) return known->second;
+    int image = -1;
     SHFILEINFOA info = {};
-    if (!SHGetFileInfoA(name && name[0] ? name : "file", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
-                        SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
-        return 0;
-    return info.iIcon;
+    const HIMAGELIST system = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
+        base, FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    if (system) {
+        const auto same = bySystemIndex_.find(info.iIcon);
+        if (same != bySystemIndex_.end()) {
+            image = same->second;
+        } else {
+            HICON icon = ImageList_GetIcon(system, info.iIcon, ILD_NORMAL);
+            image = AddIcon(icon);
+            if (icon) DestroyIcon(icon);
+            bySystemIndex_[info.iIcon] = image;
+        }
+    }
+    byExtension_[extension] = image;
+    return image;
 }
 
 }  // namespace
@@ -46,8 +121,13 @@ int SystemIconOf(const char* name) {
 TItemTableObject::~TItemTableObject() { Destroy(); }
 
 void TItemTableObject::Destroy() {
-    if (list_) DestroyWindow(list_);
+    if (list_) {
+        DestroyWindow(list_);
+        TRowImages::Get().RemoveUser();
+    }
     list_ = nullptr;
+    index_.Clear();
+    cut_.clear();
 }
 
 ListColumnSettings* TItemTableObject::Columns() const {
@@ -74,142 +154,207 @@ bool TItemTableObject::Create(HWND parent, int kind, TProgramData* data) {
     Destroy();
     kind_ = kind;
     data_ = data;
-    sortField_ = -1;
-    sortDescending_ = 0;
+    index_.Attach(kind, Items(), ListLocaleCompare, nullptr);
     const DWORD style = WS_CHILD | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS |
-                        LVS_SHAREIMAGELISTS | LVS_EDITLABELS;
+                        LVS_SHAREIMAGELISTS | LVS_EDITLABELS | LVS_OWNERDATA;
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", style, 0, 0, 10, 10, parent,
                             reinterpret_cast<HMENU>(INT_PTR(TV_ITEM_LIST_ID_BASE + kind)), Globals().instance,
                             nullptr);
     if (!list_) return false;
-    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    SHFILEINFOA info = {};
-    HIMAGELIST system = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoA("C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    if (system) SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(system));
+    TRowImages::Get().AddUser();
+    const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP;
+    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+    if (TRowImages::Get().List())
+        SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(TRowImages::Get().List()));
+    // The control stores only selection and focus of a virtual list; the cut look is asked for.
+    SendMessageA(list_, LVM_SETCALLBACKMASK, LVIS_CUT, 0);
 
     ListColumnSettings* columns = Columns();
     if (!columns) return true;
+    const int count = int(columns->count < uint32_t(TV_MAX_COLUMNS) ? columns->count : uint32_t(TV_MAX_COLUMNS));
     int order[TV_MAX_COLUMNS] = {};
-    for (uint32_t i = 0; i < columns->count && i < TV_MAX_COLUMNS; ++i) {
-        ListColumnEntry& entry = columns->entries[i];
+    for (int field = 0; field < count; ++field) {
+        // The settings hold each field once (the reader resets them otherwise).
+        const ListColumnEntry* entry = nullptr;
+        for (int i = 0; i < count; ++i)
+            if (columns->entries[i].field == uint32_t(field)) entry = &columns->entries[i];
         char title[100];
-        CopyLimited(title, LoadMessageText(columns->titleBase + entry.field), sizeof(title));
+        CopyLimited(title, LoadMessageText(columns->titleBase + uint32_t(field)), sizeof(title));
         LVCOLUMNA column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-        column.fmt = kind == TV_KIND_DOWNLOADS && entry.field == 2 ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        if (i == 0) column.fmt = LVCFMT_LEFT;  // the first column is always left-aligned
-        column.cx = int(entry.width);
+        // The name column carries the icon and is always left-aligned; sizes align right.
+        column.fmt = kind == TV_KIND_DOWNLOADS && field == 2 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        column.cx = entry ? int(entry->width) : 100;
         column.pszText = title;
-        column.iSubItem = int(i);
-        SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-        const int position = entry.position;
-        if (position >= 0 && uint32_t(position) < columns->count) order[position] = int(i);
+        column.iSubItem = field;
+        SendMessageA(list_, LVM_INSERTCOLUMNA, WPARAM(field), reinterpret_cast<LPARAM>(&column));
+        const int position = entry ? entry->position : field;
+        order[position >= 0 && position < count ? position : field] = field;
     }
-    SendMessageA(list_, LVM_SETCOLUMNORDERARRAY, columns->count, reinterpret_cast<LPARAM>(order));
+    SendMessageA(list_, LVM_SETCOLUMNORDERARRAY, WPARAM(count), reinterpret_cast<LPARAM>(order));
     return true;
 }
 
 int TItemTableObject::ImageOf(const ListNode* node) const {
-    if (!node || !node->item) return 0;
+    if (!node || !node->item) return -1;
+    TRowImages& images = TRowImages::Get();
     if (kind_ == TV_KIND_DOWNLOADS) {
         const FileItem* file = static_cast<const FileItem*>(node->item);
-        const int state = DownloadRowStateIcon(file);
-        if (state >= 1 && state <= 3 && Globals().stateIcons[state - 1] >= 0) return Globals().stateIcons[state - 1];
-        return SystemIconOf(file->fileName);
+        const int state = images.StateImage(DownloadRowStateIcon(file));
+        return state >= 0 ? state : images.TypeImage(file->fileName);
     }
-    if (kind_ == TV_KIND_SHORTCUTS) return SystemIconOf(static_cast<const ShortcutItem*>(node->item)->title);
-    return SystemIconOf("page.url");
+    if (kind_ == TV_KIND_SHORTCUTS) return images.TypeImage(static_cast<const ShortcutItem*>(node->item)->title);
+    return images.TypeImage("page.url");
+}
+
+void TItemTableObject::CellText(int row, int field, char* out, size_t size) const {
+    if (!out || size == 0) return;
+    out[0] = '\0';
+    const ListNode* node = row >= 0 ? index_.NodeAt(size_t(row)) : nullptr;
+    if (node) ListCellText(kind_, node->item, field, out, size);
+}
+
+TItemTableObject::Selection TItemTableObject::TakeSelection() const {
+    Selection selection;
+    if (!list_) return selection;
+    int row = -1;
+    while ((row = int(SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(row), LVNI_SELECTED))) >= 0) {
+        ListNode* node = index_.RawNodeAt(size_t(row));
+        if (node) selection.selected.push_back(node);
+    }
+    const int focused = int(SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+    selection.focused = focused >= 0 ? index_.RawNodeAt(size_t(focused)) : nullptr;
+    return selection;
+}
+
+void TItemTableObject::RestoreSelection(const Selection& selection) {
+    ClearSelection();
+    if (selection.selected.empty() && !selection.focused) return;
+    // One pass over the rows finds them all, however many are selected.
+    std::unordered_map<const ListNode*, int> rows;
+    const std::vector<ListNode*>& all = index_.Rows();
+    if (selection.selected.size() > 8) {
+        rows.reserve(all.size());
+        for (size_t r = 0; r < all.size(); ++r) rows.emplace(all[r], int(r));
+    }
+    auto rowOf = [&](const ListNode* node) {
+        if (rows.empty()) return index_.RowOf(node);
+        const auto it = rows.find(node);
+        return it == rows.end() ? -1 : it->second;
+    };
+    for (const ListNode* node : selection.selected) {
+        const int row = rowOf(node);
+        if (row < 0) continue;
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED;
+        item.state = LVIS_SELECTED;
+        SendMessageA(list_, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+    }
+    const int focused = selection.focused ? rowOf(selection.focused) : -1;
+    if (focused >= 0) {
+        LVITEMA item = {};
+        item.stateMask = LVIS_FOCUSED;
+        item.state = LVIS_FOCUSED;
+        SendMessageA(list_, LVM_SETITEMSTATE, WPARAM(focused), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void TItemTableObject::ShowRows(bool keepSelection, const Selection* selection) {
+    if (!list_) return;
+    if (!keepSelection) {
+        // A new set of rows starts without selection or focus, at the top.
+        LVITEMA none = {};
+        none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list_, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&none));
+    }
+    const int count = int(index_.Count());
+    SendMessageA(list_, LVM_SETITEMCOUNT, WPARAM(count), keepSelection ? LVSICF_NOSCROLL : 0);
+    if (keepSelection && selection) RestoreSelection(*selection);
+    if (!keepSelection && count > 0) SendMessageA(list_, LVM_ENSUREVISIBLE, 0, FALSE);
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
 void TItemTableObject::Fill(int32_t categoryId, const char* filter) {
     if (!list_) return;
+    index_.Fill(categoryId, filter);
+    // Records that left the list are no longer cut.
     TDynamicListObject* items = Items();
-    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-    const bool filtered = filter && filter[0];
-    for (ListNode* node = items ? items->First() : nullptr; node; node = node->next) {
-        if (!items->IsNodeValid(node, 0) || !IsShown(kind_, node->item)) continue;
-        if (CategoryIdOf(kind_, node->item) != categoryId) continue;
-        if (filtered) {
-            int match = 0;
-            switch (kind_) {
-                case TV_KIND_DOWNLOADS:
-                    match = data_->downloads.ItemMatches(TFileListObject::Item(node), filter, 0, 0);
-                    break;
-                case TV_KIND_BOOKMARKS:
-                    match = data_->bookmarks.ItemMatches(TBookmarkListObject::Item(node), filter, 0, 0);
-                    break;
-                case TV_KIND_SHORTCUTS:
-                    match = data_->shortcuts.ItemMatches(TShortcutListObject::Item(node), filter, 0, 0);
-                    break;
-            }
-            if (!match) continue;
-        }
-        AddRow(node);
+    for (auto it = cut_.begin(); it != cut_.end();)
+        it = items && items->ContainsNode(*it) ? std::next(it) : cut_.erase(it);
+    ShowRows(false, nullptr);
+}
+
+void TItemTableObject::ApplyFilter(int32_t categoryId, const char* filter) {
+    if (!list_) return;
+    if (index_.CategoryId() != categoryId) {
+        Fill(categoryId, filter);
+        return;
     }
-    Resort();
-    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_, nullptr, TRUE);
+    index_.SetFilter(filter);
+    ShowRows(false, nullptr);
 }
 
 int TItemTableObject::AddRow(ListNode* node) {
     if (!list_ || !node) return -1;
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
-    item.iItem = RowCount();
-    item.lParam = reinterpret_cast<LPARAM>(node);
-    item.pszText = const_cast<char*>("");
-    item.iImage = ImageOf(node);
-    const int row = int(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (row >= 0) UpdateRow(row, node);
+    const int present = index_.RowOf(node);
+    if (present >= 0) return present;
+    const Selection selection = TakeSelection();
+    const int row = index_.Insert(node);
+    if (row < 0) return -1;
+    if (size_t(row) + 1 == index_.Count()) {
+        // At the end: no row changes its number.
+        SendMessageA(list_, LVM_SETITEMCOUNT, WPARAM(index_.Count()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        SendMessageA(list_, LVM_REDRAWITEMS, WPARAM(row), LPARAM(row));
+    } else {
+        ShowRows(true, &selection);
+    }
     return row;
 }
 
 void TItemTableObject::UpdateRow(int row, ListNode* node) {
-    ListColumnSettings* columns = Columns();
-    if (!list_ || !node || !node->item || !columns || row < 0) return;
-    char text[kCellSize];
-    for (uint32_t i = 0; i < columns->count && i < TV_MAX_COLUMNS; ++i) {
-        ListCellText(kind_, node->item, int(columns->entries[i].field), text, sizeof(text));
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = row;
-        item.iSubItem = int(i);
-        item.pszText = text;
-        if (i == 0) {
-            item.mask |= LVIF_IMAGE | LVIF_PARAM;
-            item.iImage = ImageOf(node);
-            item.lParam = reinterpret_cast<LPARAM>(node);
-        }
-        SendMessageA(list_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    if (!list_ || !node || row < 0) return;
+    const Selection selection = TakeSelection();
+    const int now = index_.Reposition(node);
+    if (now < 0) return;
+    if (now == row) {
+        SendMessageA(list_, LVM_REDRAWITEMS, WPARAM(row), LPARAM(row));
+        UpdateWindow(list_);
+    } else {
+        ShowRows(true, &selection);
     }
 }
 
 void TItemTableObject::RemoveRow(int row) {
-    if (list_ && row >= 0) SendMessageA(list_, LVM_DELETEITEM, row, 0);
+    if (!list_ || row < 0 || size_t(row) >= index_.Count()) return;
+    Selection selection = TakeSelection();
+    ListNode* leaving = index_.RawNodeAt(size_t(row));
+    selection.selected.erase(std::remove(selection.selected.begin(), selection.selected.end(), leaving),
+                             selection.selected.end());
+    if (selection.focused == leaving) selection.focused = nullptr;
+    index_.Remove(leaving);
+    ShowRows(true, &selection);
 }
 
-int TItemTableObject::RowCount() const { return list_ ? int(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)) : 0; }
+int TItemTableObject::RowCount() const { return list_ ? int(index_.Count()) : 0; }
 
-ListNode* TItemTableObject::NodeOfRow(int row) const {
-    if (!list_ || row < 0) return nullptr;
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-    ListNode* node = reinterpret_cast<ListNode*>(item.lParam);
-    // A row whose record went away without its row is no item any more.
-    TDynamicListObject* items = Items();
-    return node && items && items->ContainsNode(node) ? node : nullptr;
+ListNode* TItemTableObject::NodeOfRow(int row) const { return row >= 0 ? index_.NodeAt(size_t(row)) : nullptr; }
+
+int TItemTableObject::RowOf(const ListNode* node) const { return list_ ? index_.RowOf(node) : -1; }
+
+ListNode* TItemTableObject::RecordAt(POINT client, int* row) const {
+    if (row) *row = -1;
+    if (!list_) return nullptr;
+    LVHITTESTINFO hit = {};
+    hit.pt = client;
+    const int found = int(SendMessageA(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (found < 0 || !(hit.flags & LVHT_ONITEM)) return nullptr;
+    if (row) *row = found;
+    return NodeOfRow(found);
 }
 
-int TItemTableObject::RowOf(const ListNode* node) const {
-    if (!list_ || !node) return -1;
-    LVFINDINFOA find = {};
-    find.flags = LVFI_PARAM;
-    find.lParam = reinterpret_cast<LPARAM>(node);
-    return int(SendMessageA(list_, LVM_FINDITEMA, WPARAM(-1), reinterpret_cast<LPARAM>(&find)));
+void TItemTableObject::RedrawRecord(const ListNode* node) {
+    const int row = RowOf(node);
+    if (row >= 0) SendMessageA(list_, LVM_REDRAWITEMS, WPARAM(row), LPARAM(row));
 }
 
 void TItemTableObject::ClearSelection() {
@@ -250,50 +395,129 @@ ListNode* TItemTableObject::FocusedItem() const {
     return NodeOfRow(row);
 }
 
-int CALLBACK TItemTableObject::CompareRows(LPARAM a, LPARAM b, LPARAM context) {
-    const TItemTableObject* self = reinterpret_cast<const TItemTableObject*>(context);
-    return ListCompareRows(self->kind_, self->Items(), reinterpret_cast<const ListNode*>(a),
-                           reinterpret_cast<const ListNode*>(b), self->sortField_, self->sortDescending_);
-}
-
-void TItemTableObject::Resort() {
-    if (!list_ || sortField_ < 0) return;
-    SendMessageA(list_, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this), reinterpret_cast<LPARAM>(CompareRows));
-}
-
 void TItemTableObject::SortByColumn(int column) {
     ListColumnSettings* columns = Columns();
-    if (!columns || column < 0 || uint32_t(column) >= columns->count) return;
-    const int field = int(columns->entries[column].field);
-    if (field == sortField_) {
-        sortDescending_ = sortDescending_ ? 0 : 1;
-    } else {
-        sortField_ = field;
-        sortDescending_ = 0;
-    }
-    Resort();
+    if (!list_ || !columns || column < 0 || uint32_t(column) >= columns->count) return;
+    // The column's sub-item is its field.
+    const Selection selection = TakeSelection();
+    index_.ToggleSort(column);
+    ShowRows(true, &selection);
 }
 
-void TItemTableObject::CaptureColumnWidths() {
+void TItemTableObject::CaptureColumns() {
     ListColumnSettings* columns = Columns();
     if (!list_ || !columns) return;
-    for (uint32_t i = 0; i < columns->count && i < TV_MAX_COLUMNS; ++i) {
-        const int width = int(SendMessageA(list_, LVM_GETCOLUMNWIDTH, i, 0));
-        if (width > 0) columns->entries[i].width = uint32_t(width);
+    const int count = int(columns->count < uint32_t(TV_MAX_COLUMNS) ? columns->count : uint32_t(TV_MAX_COLUMNS));
+    int order[TV_MAX_COLUMNS] = {};
+    const bool haveOrder =
+        SendMessageA(list_, LVM_GETCOLUMNORDERARRAY, WPARAM(count), reinterpret_cast<LPARAM>(order)) != 0;
+    // Only a complete order is taken (each field at one position).
+    bool seen[TV_MAX_COLUMNS] = {};
+    bool complete = haveOrder;
+    for (int p = 0; p < count && complete; ++p) {
+        if (order[p] < 0 || order[p] >= count || seen[order[p]]) complete = false;
+        else seen[order[p]] = true;
+    }
+    for (int i = 0; i < count; ++i) {
+        ListColumnEntry& entry = columns->entries[i];
+        if (entry.field >= uint32_t(count)) continue;
+        const int width = int(SendMessageA(list_, LVM_GETCOLUMNWIDTH, WPARAM(entry.field), 0));
+        if (width > 0) entry.width = uint32_t(width);
+        if (complete)
+            for (int p = 0; p < count; ++p)
+                if (order[p] == int(entry.field)) entry.position = p;
     }
 }
 
 void TItemTableObject::MarkSelectionCut(bool cut) {
     if (!list_) return;
-    LVITEMA clear = {};
-    clear.stateMask = LVIS_CUT;
-    SendMessageA(list_, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&clear));
-    if (!cut) return;
-    int row = -1;
-    while ((row = int(SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(row), LVNI_SELECTED))) >= 0) {
-        LVITEMA item = {};
-        item.stateMask = LVIS_CUT;
-        item.state = LVIS_CUT;
-        SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    cut_.clear();
+    if (cut)
+        for (ListNode* node : SelectedItems()) cut_.insert(node);
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
+void TItemTableObject::SetRecordCut(const ListNode* node, bool cut) {
+    if (!node) return;
+    const bool changed = cut ? cut_.insert(node).second : cut_.erase(node) > 0;
+    if (changed) RedrawRecord(node);
+}
+
+bool TItemTableObject::IsRecordCut(const ListNode* node) const { return node && cut_.count(node) > 0; }
+
+void TItemTableObject::ClearCut() {
+    if (cut_.empty()) return;
+    cut_.clear();
+    if (list_) InvalidateRect(list_, nullptr, TRUE);
+}
+
+int TItemTableObject::FindRowByPrefix(const char* prefix, int start, bool wrap) const {
+    const int count = RowCount();
+    if (!prefix || !prefix[0] || count <= 0) return -1;
+    const int length = int(std::strlen(prefix));
+    if (start < 0 || start >= count) start = 0;
+    char text[kCellSize];
+    for (int n = 0; n < count; ++n) {
+        const int row = start + n;
+        if (row >= count && !wrap) break;
+        CellText(row % count, 0, text, sizeof(text));
+        if (TextEquals(text, prefix, 0, length)) return row % count;
+    }
+    return -1;
+}
+
+bool TItemTableObject::HandleNotify(NMHDR* header, LRESULT* result) {
+    if (!header || header->hwndFrom != list_ || !result) return false;
+    *result = 0;
+    switch (header->code) {
+        case LVN_GETDISPINFOA: {
+            LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+            if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
+                CellText(item.iItem, item.iSubItem, item.pszText, size_t(item.cchTextMax));
+            if (item.mask & LVIF_IMAGE) item.iImage = item.iSubItem == 0 ? ImageOf(NodeOfRow(item.iItem)) : -1;
+            if (item.mask & LVIF_STATE) {
+                const bool cut = IsRecordCut(index_.RawNodeAt(size_t(item.iItem)));
+                item.state = (item.state & ~LVIS_CUT) | (cut && (item.stateMask & LVIS_CUT) ? LVIS_CUT : 0);
+            }
+            return true;
+        }
+        case LVN_GETDISPINFOW: {
+            LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+            if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+                char text[kCellSize];
+                CellText(item.iItem, item.iSubItem, text, sizeof(text));
+                if (!MultiByteToWideChar(CP_ACP, 0, text, -1, item.pszText, item.cchTextMax))
+                    item.pszText[item.cchTextMax - 1] = 0;
+            }
+            if (item.mask & LVIF_IMAGE) item.iImage = item.iSubItem == 0 ? ImageOf(NodeOfRow(item.iItem)) : -1;
+            if (item.mask & LVIF_STATE) {
+                const bool cut = IsRecordCut(index_.RawNodeAt(size_t(item.iItem)));
+                item.state = (item.state & ~LVIS_CUT) | (cut && (item.stateMask & LVIS_CUT) ? LVIS_CUT : 0);
+            }
+            return true;
+        }
+        case LVN_ODFINDITEMA: {
+            // Typing in the list: the next row whose name starts with the typed text.
+            const NMLVFINDITEMA* find = reinterpret_cast<NMLVFINDITEMA*>(header);
+            if (find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL))
+                *result = FindRowByPrefix(find->lvfi.psz, find->iStart, (find->lvfi.flags & LVFI_WRAP) != 0);
+            else
+                *result = -1;
+            return true;
+        }
+        case LVN_ODFINDITEMW: {
+            const NMLVFINDITEMW* find = reinterpret_cast<NMLVFINDITEMW*>(header);
+            char prefix[kCellSize] = {};
+            if ((find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find->lvfi.psz &&
+                WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, prefix, int(sizeof(prefix)), nullptr, nullptr))
+                *result = FindRowByPrefix(prefix, find->iStart, (find->lvfi.flags & LVFI_WRAP) != 0);
+            else
+                *result = -1;
+            return true;
+        }
+        case LVN_ODCACHEHINT:
+            return true;
+        default:
+            return false;
     }
 }

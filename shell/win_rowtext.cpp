@@ -19,9 +19,9 @@ void LocalDateText(char* out, size_t size, TvFileTime time, void*) {
 
 void KilobyteText(char* out, size_t size, uint32_t bytes, void*) { FormatSizeText(out, size, bytes, TV_UNIT_KB); }
 
-int LocaleCompare(const char* a, const char* b, void*) { return lstrcmpA(a, b); }
-
 }  // namespace
+
+int ListLocaleCompare(const char* a, const char* b, void*) { return lstrcmpA(a, b); }
 
 int ListFieldCount(int kind) {
     switch (kind) {
@@ -49,23 +49,6 @@ void ListCellText(int kind, const void* record, int field, char* out, size_t siz
             break;
         default:
             break;
-    }
-}
-
-int ListCompareRows(int kind, const TDynamicListObject* list, const ListNode* a, const ListNode* b, int field,
-                    int descending) {
-    switch (kind) {
-        case TV_KIND_DOWNLOADS:
-            return CompareDownloadRows(static_cast<const TFileListObject*>(list), a, b, field, descending,
-                                       LocaleCompare, nullptr);
-        case TV_KIND_BOOKMARKS:
-            return CompareBookmarkRows(static_cast<const TBookmarkListObject*>(list), a, b, field, descending,
-                                       LocaleCompare, nullptr);
-        case TV_KIND_SHORTCUTS:
-            return CompareShortcutRows(static_cast<const TShortcutListObject*>(list), a, b, field, descending,
-                                       LocaleCompare, nullptr);
-        default:
-            return 0;
     }
 }
 

@@ -11,8 +11,7 @@
 int ListFieldCount(int kind);
 // Text of one cell of the record (FileItem, BookmarkItem or ShortcutItem by kind).
 void ListCellText(int kind, const void* record, int field, char* out, size_t size);
-// Compares two rows of the kind's list by a data column (lstrcmp for texts).
-int ListCompareRows(int kind, const TDynamicListObject* list, const ListNode* a, const ListNode* b, int field,
-                    int descending);
+// The locale's word order of two texts (lstrcmp), the text comparison of the list sorts.
+int ListLocaleCompare(const char* a, const char* b, void* context);
 // 0 = the file's own icon, 1 to 3 = the state icon "tvft<n>.ico".
 int DownloadRowStateIcon(const FileItem* item);

@@ -96,8 +96,8 @@ TEST(Rows, SortComparisons) {
         {na, nb, TV_DOWNLOAD_FILENAME, 1, caseless, 1},
         {na, nb, TV_DOWNLOAD_SIZE, 0, nullptr, -1},
         {nb, na, TV_DOWNLOAD_SIZE, 0, nullptr, 1},
-        {na, ns, TV_DOWNLOAD_SIZE, 0, nullptr, -1},  // equal sizes are never equal
-        {ns, na, TV_DOWNLOAD_SIZE, 0, nullptr, -1},
+        {na, ns, TV_DOWNLOAD_SIZE, 0, nullptr, 0},  // equal sizes are equal (a consistent sort order)
+        {ns, na, TV_DOWNLOAD_SIZE, 1, nullptr, 0},
         {na, nb, TV_DOWNLOAD_DOWNLOAD_DATE, 0, nullptr, 1},
         {na, nb, TV_DOWNLOAD_UNPACK_DATE, 0, nullptr, 0},
         {na, foreign, TV_DOWNLOAD_FILENAME, 0, nullptr, 0},  // not a node of this list

@@ -603,6 +603,9 @@ TEST(DatabaseBody, ValidationRepairs) {
         {"column position out of range",
          [](golden::Values* x) { x->shortcutColumns = {{0, 1, 99}}; },
          [](const TProgramData& d) { EXPECT_EQ(Columns(d.shortcutColumns), "0,0,250;"); }},
+        {"one field in two columns",
+         [](golden::Values* x) { x->bookmarkColumns = {{1, 0, 10}, {1, 1, 20}, {2, 2, 30}}; },
+         [](const TProgramData& d) { EXPECT_EQ(Columns(d.bookmarkColumns), "0,0,250;1,1,250;2,2,150;"); }},
         {"column field out of range",
          [](golden::Values* x) { x->downloadColumns[3][0] = 7; },
          [](const TProgramData& d) {

@@ -627,9 +627,26 @@ bool ReadList(HWND list, ListContents* out) {
         out->columns.push_back(text);
     }
 
+    // The display order of the columns (all of them, or none when the control cannot tell).
+    std::vector<int> order(size_t(columns), 0);
+    LRESULT gotOrder = 0;
+    if (mem.Write(0, order.data(), order.size() * sizeof(int)) &&
+        Send(list, LVM_GETCOLUMNORDERARRAY, WPARAM(columns), LPARAM(mem.At(0)), &gotOrder) && gotOrder &&
+        mem.Read(0, order.data(), order.size() * sizeof(int)))
+        out->order = order;
+
     const int count = ListItemCount(list);
     if (count < 0) return false;
     for (int i = 0; i < count; ++i) {
+        LVITEMA image = {};
+        image.mask = LVIF_IMAGE;
+        image.iItem = i;
+        image.iImage = -1;
+        LRESULT gotImage = 0;
+        if (!mem.Write(0, &image, sizeof(image)) || !Send(list, LVM_GETITEMA, 0, LPARAM(mem.At(0)), &gotImage) ||
+            !mem.Read(0, &image, sizeof(image)))
+            return false;
+        out->images.push_back(gotImage ? image.iImage : -1);
         std::vector<std::string> row;
         for (int c = 0; c < int(columns); ++c) {
             LVITEMA item = {};
@@ -643,11 +660,19 @@ bool ReadList(HWND list, ListContents* out) {
         }
         out->rows.push_back(std::move(row));
         LRESULT state = 0;
-        if (!Send(list, LVM_GETITEMSTATE, WPARAM(i), LVIS_SELECTED | LVIS_FOCUSED, &state)) return false;
+        if (!Send(list, LVM_GETITEMSTATE, WPARAM(i), LVIS_SELECTED | LVIS_FOCUSED | LVIS_CUT, &state)) return false;
         if (state & LVIS_SELECTED) out->selected.push_back(i);
         if (state & LVIS_FOCUSED) out->focused = i;
+        if (state & LVIS_CUT) out->cut.push_back(i);
     }
     return true;
+}
+
+std::vector<std::string> ListContents::DisplayedColumns() const {
+    if (order.size() != columns.size()) return columns;
+    std::vector<std::string> shown;
+    for (int c : order) shown.push_back(c >= 0 && size_t(c) < columns.size() ? columns[size_t(c)] : "?");
+    return shown;
 }
 
 bool SelectListItem(HWND list, int index) {

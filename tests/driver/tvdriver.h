@@ -181,10 +181,15 @@ bool SelectTreeItem(HWND tree, HTREEITEM item);
 bool ExpandTreeItem(HWND tree, HTREEITEM item, bool expand);
 
 struct ListContents {
-    std::vector<std::string> columns;            // header texts
-    std::vector<std::vector<std::string>> rows;  // one text per column
+    std::vector<std::string> columns;            // header texts, by column index (sub-item)
+    std::vector<int> order;                      // column index at each display position, left to right
+    std::vector<std::vector<std::string>> rows;  // one text per column, by column index
+    std::vector<int> images;                     // image index of each row
     std::vector<int> selected;                   // indexes of the selected rows
+    std::vector<int> cut;                        // indexes of the rows drawn as cut
     int focused = -1;
+    // The header texts in display order.
+    std::vector<std::string> DisplayedColumns() const;
 };
 
 bool ReadList(HWND list, ListContents* out);

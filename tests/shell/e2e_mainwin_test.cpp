@@ -202,7 +202,7 @@ protected:
         EXPECT_EQ(exitCode, 0u);
     }
     bool WaitForRows(const std::vector<std::string>& names) {
-        return tvd::WaitUntil([&] { return FirstCells(list_, 1) == names; }, e2e::kUiTimeoutMs);
+        return tvd::WaitUntil([&] { return FirstCells(list_, 0) == names; }, e2e::kUiTimeoutMs);
     }
 
     e2e::TvProgram tv_;
@@ -214,15 +214,19 @@ protected:
 TEST_F(MainWindowTest, ColumnsAndRowsShowWhatTheFileHolds) {
     tvd::ListContents contents;
     ASSERT_TRUE(tvd::ReadList(list_, &contents));
+    // The columns stand in the stored order; each keeps its field as its column index.
     const std::vector<std::string> titles = {"Size", "Filename", "Description", "Download Date", "Website",
                                              "Unpack Date", "Extracted To"};
-    EXPECT_EQ(contents.columns, titles);
-    EXPECT_EQ(SendMessageA(list_, LVM_GETCOLUMNWIDTH, 0, 0), 120);
-    EXPECT_EQ(SendMessageA(list_, LVM_GETCOLUMNWIDTH, 1, 0), 90);
+    EXPECT_EQ(contents.DisplayedColumns(), titles);
+    const std::vector<std::string> fields = {"Filename", "Description", "Size", "Download Date", "Website",
+                                             "Unpack Date", "Extracted To"};
+    EXPECT_EQ(contents.columns, fields);
+    EXPECT_EQ(SendMessageA(list_, LVM_GETCOLUMNWIDTH, 2, 0), 120);
+    EXPECT_EQ(SendMessageA(list_, LVM_GETCOLUMNWIDTH, 0, 0), 90);
     ASSERT_EQ(contents.rows.size(), 3u);
-    const std::vector<std::string> first = {"2 k", "alpha.zip", "First archive", "", "http://example.com/alpha", "", ""};
+    const std::vector<std::string> first = {"alpha.zip", "First archive", "2 k", "", "http://example.com/alpha", "", ""};
     EXPECT_EQ(contents.rows[0], first);
-    EXPECT_EQ(contents.rows[2][0], "1,024 k");
+    EXPECT_EQ(contents.rows[2][2], "1,024 k");
     // Only the download list shows.
     EXPECT_TRUE(IsWindowVisible(list_));
     EXPECT_FALSE(IsWindowVisible(tvd::Control(client_, kDownloadListId + 1)));
@@ -367,7 +371,7 @@ TEST_F(MainWindowTest, RenameEditsTheNameEvenWhenTheFirstColumnIsAnother) {
     // Escape ends the edit without a change (the key is the field's, not an accelerator's).
     PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     EXPECT_TRUE(tvd::WaitForWindowGone(edit, e2e::kUiTimeoutMs));
-    EXPECT_EQ(FirstCells(list_, 1), (std::vector<std::string>{"alpha.zip", "beta.exe", "gamma.zip"}));
+    EXPECT_EQ(FirstCells(list_, 0), (std::vector<std::string>{"alpha.zip", "beta.exe", "gamma.zip"}));
 }
 
 TEST_F(MainWindowTest, DraggingTheDividerSetsTheTreeWidth) {

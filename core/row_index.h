@@ -1,0 +1,83 @@
+// Which records an item list view shows, and in which order. The list view holds no items of its
+// own: it asks for the text and icon of each cell it draws, by row number, and this index answers
+// which record stands in that row. Selecting a category, typing into the search field and sorting
+// work on the index alone, so they cost the same whether the view shows ten rows or 200,000.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/items.h"
+
+// As in core/rows.h (not included here: its column constants share names with the settings').
+typedef int (*TvTextCompareFn)(const char* a, const char* b, void* context);
+
+class TItemRowIndex {
+public:
+    TItemRowIndex() = default;
+
+    // The list of the kind (1 downloads: TFileListObject, 2 bookmarks, 3 shortcuts) and the text
+    // comparison of the sort (null: byte order). Empties the rows.
+    void Attach(int kind, const TDynamicListObject* list, TvTextCompareFn compare = nullptr, void* context = nullptr);
+    int Kind() const { return kind_; }
+
+    // Takes every valid, shown record of the category in list order, sorts them by the sort column
+    // and keeps those that match filter (null or empty: all).
+    void Fill(int32_t categoryId, const char* filter);
+    // The records of the filled category again through another filter, without a pass over the
+    // whole list: a filter that extends the current one narrows the current rows.
+    void SetFilter(const char* filter);
+    // Sorts by a data column (TV_DOWNLOAD_FILENAME ... of core/rows.h), ascending or descending; equal rows keep their
+    // order. Field -1: no sort column (the rows stay as they are, new ones go at the end).
+    void Sort(int field, bool descending);
+    // A column click: a new column sorts ascending, the sorted column again reverses its direction.
+    void ToggleSort(int field);
+    int SortField() const { return sortField_; }
+    bool SortDescending() const { return descending_; }
+
+    int32_t CategoryId() const { return categoryId_; }
+    const std::string& Filter() const { return filter_; }
+    size_t Count() const { return rows_.size(); }
+    // The node of a row; null outside the rows and when its record is no longer a valid record of
+    // the list.
+    ListNode* NodeAt(size_t row) const;
+    // The record of a row as NodeAt, without the membership check (the caller knows the rows are
+    // current, as while a view draws right after a change).
+    ListNode* RawNodeAt(size_t row) const { return row < rows_.size() ? rows_[row] : nullptr; }
+    // The row of a node, -1 when it has none.
+    int RowOf(const ListNode* node) const;
+    // A record that joined the category: its row goes at the end, or at its place when the rows
+    // are sorted. It is shown whatever the filter says (the user just added it). Returns its row,
+    // or its present row when it has one already.
+    int Insert(ListNode* node);
+    // A record whose texts changed: when the rows are sorted it moves to its new place. Returns
+    // its row (-1 when it has none).
+    int Reposition(const ListNode* node);
+    // Removes the row of a record (before the record goes); returns the row it had, or -1.
+    int Remove(const ListNode* node);
+    void Clear();
+
+    // The nodes of the rows in row order (may hold records that went away since; see NodeAt).
+    const std::vector<ListNode*>& Rows() const { return rows_; }
+
+private:
+    bool InCategory(const ListNode* node) const;
+    bool Matches(const ListNode* node, const char* filter) const;
+    int Compare(const ListNode* a, const ListNode* b) const;  // in the sort's direction
+    void SortNodes(std::vector<ListNode*>* nodes) const;
+    void Refilter(const std::vector<ListNode*>& from, const char* filter);
+    size_t PlaceOf(const std::vector<ListNode*>& nodes, const ListNode* node) const;
+
+    int kind_ = 0;
+    const TDynamicListObject* list_ = nullptr;
+    TvTextCompareFn compare_ = nullptr;
+    void* context_ = nullptr;
+    int32_t categoryId_ = -1;
+    std::string filter_;
+    int sortField_ = -1;
+    bool descending_ = false;
+    std::vector<ListNode*> categoryRows_;  // every record of the category, in sort order
+    std::vector<ListNode*> rows_;          // those that pass the filter
+};

@@ -668,6 +668,18 @@ bool ReadList(HWND list, ListContents* out) {
     return true;
 }
 
+bool ListItemRect(HWND list, int row, int code, RECT* out) {
+    RemoteMemory mem(list, sizeof(RECT));
+    RECT r = {};
+    r.left = code;
+    LRESULT ok = 0;
+    if (!out || !mem.ok() || !mem.Write(0, &r, sizeof(r)) ||
+        !Send(list, LVM_GETITEMRECT, WPARAM(row), LPARAM(mem.At(0)), &ok) || !ok || !mem.Read(0, &r, sizeof(r)))
+        return false;
+    *out = r;
+    return true;
+}
+
 std::vector<std::string> ListContents::DisplayedColumns() const {
     if (order.size() != columns.size()) return columns;
     std::vector<std::string> shown;

@@ -193,6 +193,8 @@ struct ListContents {
 };
 
 bool ReadList(HWND list, ListContents* out);
+// LVM_GETITEMRECT of a row (code LVIR_BOUNDS, LVIR_ICON, LVIR_LABEL), in the list's client area.
+bool ListItemRect(HWND list, int row, int code, RECT* out);
 int ListItemCount(HWND list);
 // Selects exactly this row (or clears the selection for index -1) and focuses it.
 bool SelectListItem(HWND list, int index);

@@ -584,7 +584,7 @@ int TFileListObject::Read(TByteStream* file) {
         },
         [this](FileItem* r) {
             r->category = nullptr;
-            Add(r, 0);
+            AddTaken(r, sizeof *r);
         });
 }
 
@@ -713,7 +713,7 @@ int TBookmarkListObject::Read(TByteStream* file) {
         },
         [this](BookmarkItem* r) {
             r->category = nullptr;
-            Add(r, 0);
+            AddTaken(r, sizeof *r);
         });
 }
 
@@ -799,7 +799,7 @@ int TShortcutListObject::Read(TByteStream* file) {
         [file](ShortcutItem* r) { return file->ReadI32(&r->categoryId) && tvlist::ReadHeapText(file, &r->title); },
         [this](ShortcutItem* r) {
             r->category = nullptr;
-            Add(r, 0);
+            AddTaken(r, sizeof *r);
         });
 }
 

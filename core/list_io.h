@@ -22,6 +22,10 @@ int ReadSection(TDynamicListObject* list, TByteStream* file, ReadRecord readReco
     if (!list || !file) return 0;
     int32_t count = 0;
     if (!file->ReadI32(&count)) return 0;
+    // Room for the records that can be there (each takes at least four bytes).
+    const int64_t possible = file->Remaining() / 4;
+    if (count > 0 && possible > 0)
+        list->ReserveNodes(size_t(list->Count(0)) + size_t(count < possible ? count : possible));
     Record scratch;
     for (int32_t i = 0; i < count; ++i) {
         list->InitItem(&scratch);

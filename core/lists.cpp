@@ -1,5 +1,7 @@
 #include "core/lists.h"
 
+#include <cstring>
+
 #include <cstdlib>
 #include <new>
 
@@ -36,6 +38,7 @@ void TDynamicListObject::ReleaseNode(ListNode* node) {
     }
     members_.erase(node);
     --nodeCount_;
+    ++removals_;
     delete node;
 }
 
@@ -78,6 +81,7 @@ void TDynamicListObject::Clear() {
         delete node;
         node = next;
     }
+    if (head_) ++removals_;
     head_ = tail_ = nullptr;
     nodeCount_ = 0;
     members_.clear();
@@ -128,6 +132,24 @@ ListNode* TDynamicListObject::Add(const void* item, int checkDuplicates) {
         head_ = node;
     tail_ = node;
     ++nodeCount_;
+    return node;
+}
+
+ListNode* TDynamicListObject::AddTaken(void* item, size_t size) {
+    if (!item) return nullptr;
+    void* record = NewItem();
+    if (!record) return nullptr;
+    std::memcpy(record, item, size);
+    std::memset(item, 0, size);
+    ListNode* node = new ListNode{record, nullptr};
+    ListNode* previous = tail_;
+    if (tail_)
+        tail_->next = node;
+    else
+        head_ = node;
+    tail_ = node;
+    ++nodeCount_;
+    members_.emplace(node, node == head_ ? nullptr : previous);
     return node;
 }
 

@@ -49,6 +49,12 @@ public:
     // Appends a copy of item; with checkDuplicates = 1 returns the node FindDuplicate reports
     // instead. Null when item is null or no record could be made.
     virtual ListNode* Add(const void* item, int checkDuplicates);
+    // Appends the record itself instead of a copy: a record of this list's type, size bytes, whose
+    // texts the list takes over (they are left null in *item, so that releasing *item afterwards
+    // frees nothing). For readers that fill a scratch record and would otherwise copy every text.
+    ListNode* AddTaken(void* item, size_t size);
+    // Room for this many nodes in all (a reader that knows how many records follow).
+    void ReserveNodes(size_t count) { members_.reserve(count); }
     // The node that item would duplicate (null in the base).
     virtual ListNode* FindDuplicate(const void* item) const;
     // checkMembership = 1: the node must belong to this list; then it must hold a valid record.
@@ -60,6 +66,9 @@ public:
 
     // First node of the chain (null when empty); walk with node->next.
     ListNode* First() const { return head_; }
+    // How many nodes the list has released so far. Whoever keeps node pointers (a list view's rows)
+    // needs to look them up again only when this changed.
+    uint32_t Removals() const { return removals_; }
     bool IsEmpty() const { return head_ == nullptr; }
 
 protected:
@@ -74,6 +83,7 @@ private:
     ListNode* head_ = nullptr;
     ListNode* tail_ = nullptr;
     uint32_t nodeCount_ = 0;
+    uint32_t removals_ = 0;
     std::unordered_map<const ListNode*, ListNode*> members_;
 
     void ReleaseNode(ListNode* node);

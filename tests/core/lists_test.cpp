@@ -144,6 +144,7 @@ TEST(RecordList, ForeignAndNullNodesChangeNothing) {
     Fill(&other, {"x"});
     list.DeleteNode(other.First());
     list.DeleteNode(nullptr);
+    EXPECT_EQ(list.Removals(), 0u);
     EXPECT_EQ(Texts(list), (Strings{"a", "b"}));
     EXPECT_EQ(Texts(other), (Strings{"x"}));
     EXPECT_EQ(list.ContainsNode(other.First()), 0);
@@ -193,14 +194,48 @@ TEST(RecordList, CopyToReplacesOrAppends) {
     EXPECT_EQ(Texts(source), (Strings{"a", "b", "a", "b"}));
 }
 
+TEST(RecordList, AddTakenKeepsTheRecordsOwnTexts) {
+    TFileListObject files;
+    files.ReserveNodes(4);
+    FileItem first = Download("a.zip", 1);
+    files.Add(&first, 0);
+    FileItem scratch;
+    files.InitItem(&scratch);
+    TextAssign(&scratch.fileName, "taken.zip");
+    TextAssign(&scratch.description, "words");
+    scratch.sizeLow = 77;
+    const char* name = scratch.fileName;
+    ListNode* node = files.AddTaken(&scratch, sizeof scratch);
+    ASSERT_NE(node, nullptr);
+    // The list holds the very texts; the scratch record holds nothing any more.
+    EXPECT_EQ(TFileListObject::Item(node)->fileName, name);
+    EXPECT_STREQ(TFileListObject::Item(node)->description, "words");
+    EXPECT_EQ(TFileListObject::Item(node)->sizeLow, 77u);
+    EXPECT_EQ(scratch.fileName, nullptr);
+    EXPECT_EQ(scratch.description, nullptr);
+    files.FreeItemData(&scratch);
+    EXPECT_EQ(files.First()->next, node);
+    EXPECT_EQ(files.Count(0), 2u);
+    EXPECT_EQ(files.ContainsNode(node), 1);
+    EXPECT_EQ(files.AddTaken(nullptr, sizeof scratch), nullptr);
+    // A later record goes behind it.
+    FileItem last = Download("z.zip", 1);
+    EXPECT_EQ(files.Add(&last, 0), node->next);
+}
+
 TEST(RecordList, ClearEmptiesAndTheListIsReusable) {
     TDynamicStringListObject list;
     Fill(&list, {"a", "b"});
     list.Clear();
     EXPECT_EQ(list.First(), nullptr);
     EXPECT_EQ(list.Count(0), 0u);
+    // Whoever keeps node pointers learns that nodes went.
+    const uint32_t afterClear = list.Removals();
+    EXPECT_GT(afterClear, 0u);
     list.AddString("c", 0, 0);
     EXPECT_EQ(Texts(list), (Strings{"c"}));
+    list.DeleteNode(list.First());
+    EXPECT_EQ(list.Removals(), afterClear + 1);
 }
 
 TEST(RecordList, DuplicateRulesOfTheOtherLists) {

@@ -5,11 +5,13 @@
 #include "core/rows.h"
 #include "util/text.h"
 
-void TItemRowIndex::Attach(int kind, const TDynamicListObject* list, TvTextCompareFn compare, void* context) {
+void TItemRowIndex::Attach(int kind, const TDynamicListObject* list, TvTextCompareFn compare, void* context,
+                           TvSortKeyFn keys) {
     kind_ = kind;
     list_ = list;
     compare_ = compare;
     context_ = context;
+    keys_ = keys;
     Clear();
 }
 
@@ -40,20 +42,59 @@ bool TItemRowIndex::InCategory(const ListNode* node) const {
     }
 }
 
-bool TItemRowIndex::Matches(const ListNode* node, const char* filter) const {
-    switch (kind_) {
-        case TV_KIND_DOWNLOADS:
-            return static_cast<const TFileListObject*>(list_)->ItemMatches(TFileListObject::Item(node), filter, 0, 0) != 0;
-        case TV_KIND_BOOKMARKS:
-            return static_cast<const TBookmarkListObject*>(list_)->ItemMatches(TBookmarkListObject::Item(node), filter, 0,
-                                                                               0) != 0;
+namespace {
+
+char Fold(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
+
+// Whether a text contains a pattern, letter case of A-Z not counting: what the lists' ItemMatches
+// asks of each field (FindText without case and whole words), in one pass over the text and with
+// the pattern folded once instead of at every comparison.
+class TCaselessFinder {
+public:
+    explicit TCaselessFinder(const char* pattern) {
+        for (const char* p = pattern ? pattern : ""; *p; ++p) folded_.push_back(Fold(*p));
+        if (!folded_.empty()) {
+            first_ = folded_[0];
+            firstUpper_ = first_ >= 'a' && first_ <= 'z' ? char(first_ - 32) : first_;
+        }
+    }
+    bool In(const char* text) const {
+        if (!text || folded_.empty()) return false;
+        const size_t m = folded_.size();
+        for (const char* t = text; *t; ++t) {
+            if (*t != first_ && *t != firstUpper_) continue;
+            size_t k = 1;
+            while (k < m && t[k] && Fold(t[k]) == folded_[k]) ++k;
+            if (k == m) return true;
+            if (!t[k]) return false;  // the rest of the text is shorter than the pattern
+        }
+        return false;
+    }
+
+private:
+    std::string folded_;
+    char first_ = 0, firstUpper_ = 0;
+};
+
+bool RowMatches(int kind, const ListNode* node, const TCaselessFinder& finder) {
+    switch (kind) {
+        case TV_KIND_DOWNLOADS: {
+            const FileItem* r = TFileListObject::Item(node);
+            return finder.In(r->fileName) || finder.In(r->description) || finder.In(r->extractedTo) ||
+                   finder.In(r->website);
+        }
+        case TV_KIND_BOOKMARKS: {
+            const BookmarkItem* r = TBookmarkListObject::Item(node);
+            return finder.In(r->url) || finder.In(r->title) || finder.In(r->description);
+        }
         case TV_KIND_SHORTCUTS:
-            return static_cast<const TShortcutListObject*>(list_)->ItemMatches(TShortcutListObject::Item(node), filter, 0,
-                                                                               0) != 0;
+            return finder.In(TShortcutListObject::Item(node)->title);
         default:
             return false;
     }
 }
+
+}  // namespace
 
 int TItemRowIndex::Compare(const ListNode* a, const ListNode* b) const {
     int result = 0;
@@ -76,8 +117,32 @@ int TItemRowIndex::Compare(const ListNode* a, const ListNode* b) const {
     return descending_ ? -result : result;
 }
 
+const char* TItemRowIndex::SortText(const ListNode* node) const {
+    switch (kind_) {
+        case TV_KIND_DOWNLOADS: return DownloadFieldText(TFileListObject::Item(node), sortField_);
+        case TV_KIND_BOOKMARKS: return BookmarkFieldText(TBookmarkListObject::Item(node), sortField_);
+        case TV_KIND_SHORTCUTS: return ShortcutFieldText(TShortcutListObject::Item(node), sortField_);
+        default: return nullptr;
+    }
+}
+
 void TItemRowIndex::SortNodes(std::vector<ListNode*>* nodes) const {
     if (sortField_ < 0 || nodes->size() < 2) return;
+    if (keys_ && !nodes->empty() && SortText(nodes->front())) {
+        // A column of texts: every text turned into its key once, then keys compared as bytes.
+        std::vector<std::pair<std::string, ListNode*>> keyed(nodes->size());
+        for (size_t i = 0; i < nodes->size(); ++i) {
+            const char* text = SortText((*nodes)[i]);
+            keys_(text ? text : "", &keyed[i].first, context_);
+            keyed[i].second = (*nodes)[i];
+        }
+        if (descending_)
+            std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return b.first < a.first; });
+        else
+            std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (size_t i = 0; i < nodes->size(); ++i) (*nodes)[i] = keyed[i].second;
+        return;
+    }
     std::stable_sort(nodes->begin(), nodes->end(),
                      [this](const ListNode* a, const ListNode* b) { return Compare(a, b) < 0; });
 }
@@ -88,7 +153,7 @@ size_t TItemRowIndex::PlaceOf(const std::vector<ListNode*>& nodes, const ListNod
     // (they are never read).
     return size_t(std::upper_bound(nodes.begin(), nodes.end(), node,
                                    [this](const ListNode* x, const ListNode* row) {
-                                       return list_->IsNodeValid(row, 1) && Compare(x, row) < 0;
+                                       return list_->IsNodeValid(row, Fresh() ? 0 : 1) && Compare(x, row) < 0;
                                    }) -
                   nodes.begin());
 }
@@ -96,9 +161,11 @@ size_t TItemRowIndex::PlaceOf(const std::vector<ListNode*>& nodes, const ListNod
 void TItemRowIndex::Fill(int32_t categoryId, const char* filter) {
     categoryId_ = categoryId;
     categoryRows_.clear();
-    if (list_)
+    if (list_) {
+        checkedRemovals_ = list_->Removals();
         for (ListNode* node = list_->First(); node; node = node->next)
             if (InCategory(node)) categoryRows_.push_back(node);
+    }
     SortNodes(&categoryRows_);
     Refilter(categoryRows_, filter);
 }
@@ -109,11 +176,20 @@ void TItemRowIndex::Refilter(const std::vector<ListNode*>& from, const char* fil
         if (&from != &rows_) rows_ = from;
         return;
     }
+    const TCaselessFinder finder(filter_.c_str());
     std::vector<ListNode*> kept;
     kept.reserve(from.size());
     for (ListNode* node : from)
-        if (Matches(node, filter_.c_str())) kept.push_back(node);
+        if (RowMatches(kind_, node, finder)) kept.push_back(node);
     rows_.swap(kept);
+}
+
+void TItemRowIndex::DropReleasedNodes() {
+    if (!list_ || Fresh()) return;
+    auto released = [this](const ListNode* node) { return !list_->ContainsNode(node); };
+    categoryRows_.erase(std::remove_if(categoryRows_.begin(), categoryRows_.end(), released), categoryRows_.end());
+    rows_.erase(std::remove_if(rows_.begin(), rows_.end(), released), rows_.end());
+    checkedRemovals_ = list_->Removals();
 }
 
 void TItemRowIndex::SetFilter(const char* filter) {
@@ -123,7 +199,8 @@ void TItemRowIndex::SetFilter(const char* filter) {
         return;
     }
     // Records that left the list or the category since the fill have no row any more.
-    auto gone = [this](const ListNode* node) { return !list_->ContainsNode(node) || !InCategory(node); };
+    DropReleasedNodes();
+    auto gone = [this](const ListNode* node) { return !InCategory(node); };
     categoryRows_.erase(std::remove_if(categoryRows_.begin(), categoryRows_.end(), gone), categoryRows_.end());
     rows_.erase(std::remove_if(rows_.begin(), rows_.end(), gone), rows_.end());
     // Whatever contains the longer text contains the shorter one: only the rows shown can stay.
@@ -141,9 +218,10 @@ void TItemRowIndex::Sort(int field, bool descending) {
     sortField_ = field < 0 ? -1 : field;
     descending_ = sortField_ >= 0 && descending;
     if (sortField_ < 0 || !list_) return;
-    auto gone = [this](const ListNode* node) { return !list_->IsNodeValid(node, 1); };
-    categoryRows_.erase(std::remove_if(categoryRows_.begin(), categoryRows_.end(), gone), categoryRows_.end());
-    rows_.erase(std::remove_if(rows_.begin(), rows_.end(), gone), rows_.end());
+    DropReleasedNodes();
+    auto invalid = [this](const ListNode* node) { return !list_->IsNodeValid(node, 0); };
+    categoryRows_.erase(std::remove_if(categoryRows_.begin(), categoryRows_.end(), invalid), categoryRows_.end());
+    rows_.erase(std::remove_if(rows_.begin(), rows_.end(), invalid), rows_.end());
     SortNodes(&categoryRows_);
     if (filter_.empty() && rows_.size() == categoryRows_.size())
         rows_ = categoryRows_;
@@ -159,7 +237,8 @@ void TItemRowIndex::ToggleSort(int field) {
 ListNode* TItemRowIndex::NodeAt(size_t row) const {
     if (row >= rows_.size() || !list_) return nullptr;
     ListNode* node = rows_[row];
-    return list_->IsNodeValid(node, 1) ? node : nullptr;
+    // While no node was released, every row's node is the list's own: only its record is checked.
+    return list_->IsNodeValid(node, Fresh() ? 0 : 1) ? node : nullptr;
 }
 
 int TItemRowIndex::RowOf(const ListNode* node) const {

@@ -13,14 +13,20 @@
 
 // As in core/rows.h (not included here: its column constants share names with the settings').
 typedef int (*TvTextCompareFn)(const char* a, const char* b, void* context);
+// The sort key of a text: bytes whose byte order is the order of the text comparison (as a
+// locale's sort keys are for its string comparison). Sorting many rows by text compares each
+// text with others many times; with keys each text is turned into its key once.
+typedef void (*TvSortKeyFn)(const char* text, std::string* key, void* context);
 
 class TItemRowIndex {
 public:
     TItemRowIndex() = default;
 
-    // The list of the kind (1 downloads: TFileListObject, 2 bookmarks, 3 shortcuts) and the text
-    // comparison of the sort (null: byte order). Empties the rows.
-    void Attach(int kind, const TDynamicListObject* list, TvTextCompareFn compare = nullptr, void* context = nullptr);
+    // The list of the kind (1 downloads: TFileListObject, 2 bookmarks, 3 shortcuts), the text
+    // comparison of the sort (null: byte order) and, optionally, the sort keys of that comparison
+    // for sorting whole rows. Empties the rows.
+    void Attach(int kind, const TDynamicListObject* list, TvTextCompareFn compare = nullptr, void* context = nullptr,
+                TvSortKeyFn keys = nullptr);
     int Kind() const { return kind_; }
 
     // Takes every valid, shown record of the category in list order, sorts them by the sort column
@@ -64,8 +70,12 @@ public:
 
 private:
     bool InCategory(const ListNode* node) const;
-    bool Matches(const ListNode* node, const char* filter) const;
+    // No node of the list was released since the rows were last checked: each row's node is still
+    // a node of the list (its record may have changed).
+    bool Fresh() const { return list_ && list_->Removals() == checkedRemovals_; }
+    void DropReleasedNodes();
     int Compare(const ListNode* a, const ListNode* b) const;  // in the sort's direction
+    const char* SortText(const ListNode* node) const;         // null for a column of numbers
     void SortNodes(std::vector<ListNode*>* nodes) const;
     void Refilter(const std::vector<ListNode*>& from, const char* filter);
     size_t PlaceOf(const std::vector<ListNode*>& nodes, const ListNode* node) const;
@@ -74,10 +84,12 @@ private:
     const TDynamicListObject* list_ = nullptr;
     TvTextCompareFn compare_ = nullptr;
     void* context_ = nullptr;
+    TvSortKeyFn keys_ = nullptr;
     int32_t categoryId_ = -1;
     std::string filter_;
     int sortField_ = -1;
     bool descending_ = false;
+    uint32_t checkedRemovals_ = 0;
     std::vector<ListNode*> categoryRows_;  // every record of the category, in sort order
     std::vector<ListNode*> rows_;          // those that pass the filter
 };

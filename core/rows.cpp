@@ -90,6 +90,31 @@ void ShortcutColumnText(char* out, size_t size, const ShortcutItem* item, int fi
     if (field == TV_SHORTCUT_NAME) CopyLimited(out, item->title, size);
 }
 
+const char* DownloadFieldText(const FileItem* item, int field) {
+    if (!item) return nullptr;
+    switch (field) {
+        case TV_DOWNLOAD_FILENAME: return item->fileName;
+        case TV_DOWNLOAD_DESCRIPTION: return item->description;
+        case TV_DOWNLOAD_WEBSITE: return item->website;
+        case TV_DOWNLOAD_EXTRACTED_TO: return item->extractedTo;
+        default: return nullptr;
+    }
+}
+
+const char* BookmarkFieldText(const BookmarkItem* item, int field) {
+    if (!item) return nullptr;
+    switch (field) {
+        case TV_BOOKMARK_TITLE: return item->title;
+        case TV_BOOKMARK_URL: return item->url;
+        case TV_BOOKMARK_DESCRIPTION: return item->description;
+        default: return nullptr;
+    }
+}
+
+const char* ShortcutFieldText(const ShortcutItem* item, int field) {
+    return item && field == TV_SHORTCUT_NAME ? item->title : nullptr;
+}
+
 int CompareDownloadRecords(const FileItem* x, const FileItem* y, int field, TvTextCompareFn compare, void* context) {
     if (!x || !y) return 0;
     switch (field) {

@@ -50,6 +50,12 @@ void DownloadColumnText(char* out, size_t size, const FileItem* item, int field,
 void BookmarkColumnText(char* out, size_t size, const BookmarkItem* item, int field);
 void ShortcutColumnText(char* out, size_t size, const ShortcutItem* item, int field);
 
+// The text of a text column of a record (null for the size and date columns, an unknown column or
+// a missing record): what the text comparison of a sort compares.
+const char* DownloadFieldText(const FileItem* item, int field);
+const char* BookmarkFieldText(const BookmarkItem* item, int field);
+const char* ShortcutFieldText(const ShortcutItem* item, int field);
+
 // Ascending comparisons of two records by a data column: negative, 0 or positive (-1, 0, 1), a
 // consistent order for sorting (equal sizes, dates and texts compare equal). compare null =
 // TvByteCompare.

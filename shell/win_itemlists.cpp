@@ -154,7 +154,7 @@ bool TItemTableObject::Create(HWND parent, int kind, TProgramData* data) {
     Destroy();
     kind_ = kind;
     data_ = data;
-    index_.Attach(kind, Items(), ListLocaleCompare, nullptr);
+    index_.Attach(kind, Items(), ListLocaleCompare, nullptr, ListLocaleSortKey);
     const DWORD style = WS_CHILD | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS |
                         LVS_SHAREIMAGELISTS | LVS_EDITLABELS | LVS_OWNERDATA;
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", style, 0, 0, 10, 10, parent,
@@ -214,11 +214,23 @@ void TItemTableObject::CellText(int row, int field, char* out, size_t size) cons
     if (node) ListCellText(kind_, node->item, field, out, size);
 }
 
+// The selected rows of a virtual list are found by a walk over the rows; it stops at the last
+// selected one.
+std::vector<int> TItemTableObject::SelectedRows() const {
+    std::vector<int> rows;
+    if (!list_) return rows;
+    int remaining = int(SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0));
+    rows.reserve(size_t(remaining > 0 ? remaining : 0));
+    int row = -1;
+    while (remaining-- > 0 && (row = int(SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(row), LVNI_SELECTED))) >= 0)
+        rows.push_back(row);
+    return rows;
+}
+
 TItemTableObject::Selection TItemTableObject::TakeSelection() const {
     Selection selection;
     if (!list_) return selection;
-    int row = -1;
-    while ((row = int(SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(row), LVNI_SELECTED))) >= 0) {
+    for (int row : SelectedRows()) {
         ListNode* node = index_.RawNodeAt(size_t(row));
         if (node) selection.selected.push_back(node);
     }
@@ -227,8 +239,14 @@ TItemTableObject::Selection TItemTableObject::TakeSelection() const {
     return selection;
 }
 
+void TItemTableObject::SetRowState(int row, UINT state, UINT mask) {
+    LVITEMA item = {};
+    item.stateMask = mask;
+    item.state = state;
+    SendMessageA(list_, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+}
+
 void TItemTableObject::RestoreSelection(const Selection& selection) {
-    ClearSelection();
     if (selection.selected.empty() && !selection.focused) return;
     // One pass over the rows finds them all, however many are selected.
     std::unordered_map<const ListNode*, int> rows;
@@ -244,33 +262,25 @@ void TItemTableObject::RestoreSelection(const Selection& selection) {
     };
     for (const ListNode* node : selection.selected) {
         const int row = rowOf(node);
-        if (row < 0) continue;
-        LVITEMA item = {};
-        item.stateMask = LVIS_SELECTED;
-        item.state = LVIS_SELECTED;
-        SendMessageA(list_, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+        if (row >= 0) SetRowState(row, LVIS_SELECTED, LVIS_SELECTED);
     }
     const int focused = selection.focused ? rowOf(selection.focused) : -1;
     if (focused >= 0) {
-        LVITEMA item = {};
-        item.stateMask = LVIS_FOCUSED;
-        item.state = LVIS_FOCUSED;
-        SendMessageA(list_, LVM_SETITEMSTATE, WPARAM(focused), reinterpret_cast<LPARAM>(&item));
+        SetRowState(focused, LVIS_FOCUSED, LVIS_FOCUSED);
+        SendMessageA(list_, LVM_ENSUREVISIBLE, WPARAM(focused), FALSE);
     }
 }
 
-void TItemTableObject::ShowRows(bool keepSelection, const Selection* selection) {
+void TItemTableObject::ShowRows(const Selection* selection) {
     if (!list_) return;
-    if (!keepSelection) {
-        // A new set of rows starts without selection or focus, at the top.
-        LVITEMA none = {};
-        none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(list_, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&none));
-    }
+    // No rows, then the new number of rows: the list drops every selection and the focus at once
+    // (clearing them through the rows would visit each of them).
+    if (SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0) > 0 ||
+        SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED) >= 0)
+        SendMessageA(list_, LVM_SETITEMCOUNT, 0, 0);
     const int count = int(index_.Count());
-    SendMessageA(list_, LVM_SETITEMCOUNT, WPARAM(count), keepSelection ? LVSICF_NOSCROLL : 0);
-    if (keepSelection && selection) RestoreSelection(*selection);
-    if (!keepSelection && count > 0) SendMessageA(list_, LVM_ENSUREVISIBLE, 0, FALSE);
+    SendMessageA(list_, LVM_SETITEMCOUNT, WPARAM(count), selection ? LVSICF_NOSCROLL : 0);
+    if (selection) RestoreSelection(*selection);
     InvalidateRect(list_, nullptr, TRUE);
 }
 
@@ -281,7 +291,7 @@ void TItemTableObject::Fill(int32_t categoryId, const char* filter) {
     TDynamicListObject* items = Items();
     for (auto it = cut_.begin(); it != cut_.end();)
         it = items && items->ContainsNode(*it) ? std::next(it) : cut_.erase(it);
-    ShowRows(false, nullptr);
+    ShowRows(nullptr);
 }
 
 void TItemTableObject::ApplyFilter(int32_t categoryId, const char* filter) {
@@ -291,7 +301,7 @@ void TItemTableObject::ApplyFilter(int32_t categoryId, const char* filter) {
         return;
     }
     index_.SetFilter(filter);
-    ShowRows(false, nullptr);
+    ShowRows(nullptr);
 }
 
 int TItemTableObject::AddRow(ListNode* node) {
@@ -306,7 +316,7 @@ int TItemTableObject::AddRow(ListNode* node) {
         SendMessageA(list_, LVM_SETITEMCOUNT, WPARAM(index_.Count()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         SendMessageA(list_, LVM_REDRAWITEMS, WPARAM(row), LPARAM(row));
     } else {
-        ShowRows(true, &selection);
+        ShowRows(&selection);
     }
     return row;
 }
@@ -320,19 +330,15 @@ void TItemTableObject::UpdateRow(int row, ListNode* node) {
         SendMessageA(list_, LVM_REDRAWITEMS, WPARAM(row), LPARAM(row));
         UpdateWindow(list_);
     } else {
-        ShowRows(true, &selection);
+        ShowRows(&selection);
     }
 }
 
 void TItemTableObject::RemoveRow(int row) {
     if (!list_ || row < 0 || size_t(row) >= index_.Count()) return;
-    Selection selection = TakeSelection();
-    ListNode* leaving = index_.RawNodeAt(size_t(row));
-    selection.selected.erase(std::remove(selection.selected.begin(), selection.selected.end(), leaving),
-                             selection.selected.end());
-    if (selection.focused == leaving) selection.focused = nullptr;
-    index_.Remove(leaving);
-    ShowRows(true, &selection);
+    index_.Remove(index_.RawNodeAt(size_t(row)));
+    // A virtual list moves the selection and focus of the rows below up by one.
+    SendMessageA(list_, LVM_DELETEITEM, WPARAM(row), 0);
 }
 
 int TItemTableObject::RowCount() const { return list_ ? int(index_.Count()) : 0; }
@@ -358,11 +364,7 @@ void TItemTableObject::RedrawRecord(const ListNode* node) {
 }
 
 void TItemTableObject::ClearSelection() {
-    if (!list_) return;
-    LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED;
-    item.state = 0;
-    SendMessageA(list_, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&item));
+    for (int row : SelectedRows()) SetRowState(row, 0, LVIS_SELECTED);
 }
 
 void TItemTableObject::SelectRow(int row, bool focus) {
@@ -376,9 +378,7 @@ void TItemTableObject::SelectRow(int row, bool focus) {
 
 std::vector<ListNode*> TItemTableObject::SelectedItems() const {
     std::vector<ListNode*> nodes;
-    if (!list_) return nodes;
-    int row = -1;
-    while ((row = int(SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(row), LVNI_SELECTED))) >= 0) {
+    for (int row : SelectedRows()) {
         ListNode* node = NodeOfRow(row);
         if (node) nodes.push_back(node);
     }
@@ -401,7 +401,7 @@ void TItemTableObject::SortByColumn(int column) {
     // The column's sub-item is its field.
     const Selection selection = TakeSelection();
     index_.ToggleSort(column);
-    ShowRows(true, &selection);
+    ShowRows(&selection);
 }
 
 void TItemTableObject::CaptureColumns() {

@@ -100,7 +100,10 @@ private:
     ListColumnSettings* Columns() const;
     int ImageOf(const ListNode* node) const;
     void CellText(int row, int field, char* out, size_t size) const;
-    void ShowRows(bool keepSelection, const Selection* selection);
+    // Tells the list view the rows anew: without selection, or with the given one.
+    void ShowRows(const Selection* selection);
+    std::vector<int> SelectedRows() const;
+    void SetRowState(int row, UINT state, UINT mask);
     Selection TakeSelection() const;
     void RestoreSelection(const Selection& selection);
     int FindRowByPrefix(const char* prefix, int start, bool wrap) const;

@@ -23,6 +23,18 @@ void KilobyteText(char* out, size_t size, uint32_t bytes, void*) { FormatSizeTex
 
 int ListLocaleCompare(const char* a, const char* b, void*) { return lstrcmpA(a, b); }
 
+void ListLocaleSortKey(const char* text, std::string* key, void*) {
+    key->clear();
+    // lstrcmpA compares in the thread's locale without flags; its keys are made the same way.
+    const LCID locale = GetThreadLocale();
+    const int size = LCMapStringA(locale, LCMAP_SORTKEY, text ? text : "", -1, nullptr, 0);
+    if (size <= 0) return;
+    key->resize(size_t(size));
+    const int made = LCMapStringA(locale, LCMAP_SORTKEY, text ? text : "", -1, &(*key)[0], size);
+    // The key ends with a zero byte, which orders nothing.
+    key->resize(made > 0 ? size_t(made - 1) : 0);
+}
+
 int ListFieldCount(int kind) {
     switch (kind) {
         case TV_KIND_DOWNLOADS: return TV_DOWNLOAD_COLUMNS;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "core/items.h"
 
@@ -11,7 +12,9 @@
 int ListFieldCount(int kind);
 // Text of one cell of the record (FileItem, BookmarkItem or ShortcutItem by kind).
 void ListCellText(int kind, const void* record, int field, char* out, size_t size);
-// The locale's word order of two texts (lstrcmp), the text comparison of the list sorts.
+// The locale's word order of two texts (lstrcmp), the text comparison of the list sorts, and its
+// sort key (bytes in the same order).
 int ListLocaleCompare(const char* a, const char* b, void* context);
+void ListLocaleSortKey(const char* text, std::string* key, void* context);
 // 0 = the file's own icon, 1 to 3 = the state icon "tvft<n>.ico".
 int DownloadRowStateIcon(const FileItem* item);

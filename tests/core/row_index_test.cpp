@@ -140,6 +140,34 @@ TEST_F(RowIndexTest, SortUsesTheGivenTextComparison) {
     EXPECT_EQ(Shown(), RowNames({"a", "b", "C"}));
 }
 
+// Sorting by keys gives the order of the comparison the keys stand for, equal texts keeping their
+// order; new rows are then placed by the comparison itself.
+TEST_F(RowIndexTest, SortKeysGiveTheOrderOfTheirComparison) {
+    auto caseless = [](const char* a, const char* b, void*) {
+        for (;; ++a, ++b) {
+            const char x = LowerChar(*a), y = LowerChar(*b);
+            if (x != y || !x) return x < y ? -1 : (x > y ? 1 : 0);
+        }
+    };
+    auto lowered = [](const char* text, std::string* key, void*) {
+        key->clear();
+        for (; *text; ++text) key->push_back(LowerChar(*text));
+    };
+    for (const char* name : {"beta", "Alpha", "ALPHA", "gamma", "alpha", "Beta", "", "delta"}) AddFile(name, 1, 0, name);
+    TItemRowIndex compared;
+    compared.Attach(TV_KIND_DOWNLOADS, &files, caseless, nullptr);
+    index.Attach(TV_KIND_DOWNLOADS, &files, caseless, nullptr, lowered);
+    for (TItemRowIndex* i : {&compared, &index}) i->Fill(1, "");
+    for (int field : {TV_DOWNLOAD_FILENAME, TV_DOWNLOAD_FILENAME, TV_DOWNLOAD_DESCRIPTION, TV_DOWNLOAD_SIZE}) {
+        compared.ToggleSort(field);
+        index.ToggleSort(field);
+        EXPECT_EQ(index.Rows(), compared.Rows()) << field << (index.SortDescending() ? " descending" : "");
+    }
+    index.ToggleSort(TV_DOWNLOAD_FILENAME);
+    EXPECT_EQ(Shown(), RowNames({"", "Alpha", "ALPHA", "alpha", "beta", "Beta", "delta", "gamma"}));
+    EXPECT_EQ(index.Insert(AddFile("BETA", 1)), 6);
+}
+
 TEST_F(RowIndexTest, InsertRepositionAndRemoveKeepTheOrder) {
     ListNode* b = AddFile("b", 1);
     ListNode* d = AddFile("d", 1);
@@ -210,6 +238,48 @@ TEST(RowIndex, BookmarksAndShortcuts) {
     index.ToggleSort(TV_SHORTCUT_NAME);
     ASSERT_EQ(index.Count(), 2u);
     EXPECT_STREQ(TShortcutListObject::Item(index.NodeAt(0))->title, "x.lnk");
+}
+
+// The search over the fields of every kind answers as the lists' own ItemMatches does.
+TEST(RowIndex, FilterAgreesWithItemMatches) {
+    TCategoryListObject categories;
+    categories.EnsureDefaultCategories(1);
+    TFileListObject files;
+    TBookmarkListObject bookmarks;
+    std::mt19937 random(7);
+    const char alphabet[] = "aAbB.- 1";
+    auto text = [&] {
+        std::string t;
+        for (unsigned n = random() % 7; n > 0; --n) t.push_back(alphabet[random() % 8]);
+        return t;
+    };
+    for (int i = 0; i < 400; ++i) {
+        std::string name = text(), description = text(), website = text(), extracted = text(), title = text();
+        FileItem f = Download(name.c_str(), 1);
+        f.description = &description[0];
+        f.website = &website[0];
+        f.extractedTo = &extracted[0];
+        files.Add(&f, 0);
+        BookmarkItem b = Bookmark(website.c_str(), title.c_str(), 1, description.c_str());
+        bookmarks.Add(&b, 0);
+    }
+    LinkItemsToCategories(&categories, &files, &bookmarks, nullptr);
+    TItemRowIndex downloadRows, bookmarkRows;
+    downloadRows.Attach(TV_KIND_DOWNLOADS, &files);
+    bookmarkRows.Attach(TV_KIND_BOOKMARKS, &bookmarks);
+    for (int i = 0; i < 200; ++i) {
+        std::string filter = text();
+        if (filter.empty()) filter = "a";
+        downloadRows.Fill(1, filter.c_str());
+        bookmarkRows.Fill(1, filter.c_str());
+        std::vector<ListNode*> wantedFiles, wantedBookmarks;
+        for (ListNode* n = files.First(); n; n = n->next)
+            if (files.ItemMatches(TFileListObject::Item(n), filter.c_str(), 0, 0)) wantedFiles.push_back(n);
+        for (ListNode* n = bookmarks.First(); n; n = n->next)
+            if (bookmarks.ItemMatches(TBookmarkListObject::Item(n), filter.c_str(), 0, 0)) wantedBookmarks.push_back(n);
+        ASSERT_EQ(downloadRows.Rows(), wantedFiles) << "\"" << filter << "\"";
+        ASSERT_EQ(bookmarkRows.Rows(), wantedBookmarks) << "\"" << filter << "\"";
+    }
 }
 
 // A big category against a plain reference: filter with FindText, then a stable sort.

@@ -12,6 +12,7 @@
 #include "database/programdata.h"
 #include "shell/app.h"
 #include "shell/win_itemlists.h"
+#include "shell/win_rowtext.h"
 #include "util/textcopy.h"
 
 namespace {
@@ -235,6 +236,25 @@ TEST_F(TableTest, ColumnsKeepTheirFieldAndTheHeaderOrderIsCaptured) {
     EXPECT_EQ(columns.entries[1].width, 77u);
     EXPECT_EQ(columns.entries[2].position, 0);
     EXPECT_EQ(columns.entries[6].position, 6);
+}
+
+// Long lists sort by the locale's sort keys instead of comparing texts with lstrcmp: both must
+// give one order.
+TEST(LocaleSortKeys, OrderAsLstrcmp) {
+    const char* texts[] = {"", "a", "A", "b", "B", "ab", "aB", "a b", "a-b", "ab-", "co-op", "coop", "co op", "1", "10",
+                           "2", "9z", "z9", "_x", "~x", "x.zip", "X.ZIP", "x.zi", "\xe9t\xe9", "ete", "\xc9T\xc9", "f\xfcr",
+                           "fur", "\xdf", "ss", "Tolvane", "tolvane plus", "don't", "dont", "http://a/", "http://A/b"};
+    std::vector<std::string> keys;
+    for (const char* text : texts) {
+        keys.emplace_back();
+        ListLocaleSortKey(text, &keys.back(), nullptr);
+    }
+    for (size_t i = 0; i < keys.size(); ++i)
+        for (size_t j = 0; j < keys.size(); ++j) {
+            const int byKey = keys[i] < keys[j] ? -1 : (keys[j] < keys[i] ? 1 : 0);
+            const int byCompare = ListLocaleCompare(texts[i], texts[j], nullptr);
+            EXPECT_EQ(byKey, byCompare < 0 ? -1 : (byCompare > 0 ? 1 : 0)) << "\"" << texts[i] << "\" \"" << texts[j] << "\"";
+        }
 }
 
 TEST_F(TableTest, HitTestAndTypeAheadFindRecords) {

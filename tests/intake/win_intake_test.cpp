@@ -705,6 +705,63 @@ TEST_F(Intake, LostFilesAreCountedOnce) {
     EXPECT_EQ(uint32_t(TV_FILE_EXISTS), Downloads()[1]->flags);
 }
 
+// The check lists each storage folder once instead of asking for every file: its answers are the
+// ones a query per file gives.
+TEST_F(Intake, LostFilesCheckAgreesWithAQueryPerFile) {
+    int created = 0;
+    ListNode* nowhere = p_.categories.AddCategory("Nowhere", TV_KIND_DOWNLOADS, 0, &created);
+    ASSERT_NE(nowhere, nullptr);
+    RemoveDirectoryA(Store("Nowhere").c_str());
+    struct Case {
+        const char* stored;
+        const char* onDisk;  // null: nothing; ending in '\\': a folder
+        bool inNowhere;
+        bool exists;
+        uint32_t size;
+    } cases[] = {
+        {"same.zip", "same.zip", false, true, 3},
+        {"Case.ZIP", "case.zip", false, true, 3},
+        {"gone.zip", nullptr, false, false, 0},
+        {"dir.zip", "dir.zip\\", false, false, 0},
+        {"n.zip", nullptr, true, false, 0},
+        {"trail.", "trail", false, true, 3},  // the file system's own rule for trailing dots decides
+        {"caf\xe9.zip", "CAF\xc9.ZIP", false, true, 3},
+    };
+    std::vector<ListNode*> nodes;
+    for (const Case& c : cases) {
+        if (c.onDisk) {
+            const std::string path = Store(std::string("Standard\\") + c.onDisk);
+            if (path.back() == '\\')
+                CreateDirectoryA(path.c_str(), nullptr);
+            else
+                WriteText(path, "abc");
+        }
+        FileItem item;
+        p_.downloads.InitItem(&item);
+        TextAssign(&item.fileName, c.stored);
+        TextAssign(&item.storedName, c.stored);
+        item.categoryId = c.inNowhere ? TCategoryListObject::Item(nowhere)->id : 1;
+        item.category = c.inNowhere ? nowhere : Standard();
+        item.flags = TV_FILE_EXISTS;
+        nodes.push_back(p_.downloads.Add(&item, 0));
+        p_.downloads.FreeItemData(&item);
+    }
+    CheckLostFiles(ctx_);
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const Case& c = cases[i];
+        FileItem* f = TFileListObject::Item(nodes[i]);
+        const uint32_t flags = f->flags, size = f->sizeLow;
+        // What asking for the file itself says.
+        RefreshFileState(&p_, nodes[i]);
+        EXPECT_EQ(flags, f->flags) << c.stored;
+        EXPECT_EQ(size, f->sizeLow) << c.stored;
+        if (std::string(c.stored) != "trail." && std::string(c.stored) != "caf\xe9.zip") {
+            EXPECT_EQ(c.exists, (flags & TV_FILE_EXISTS) != 0) << c.stored;
+            EXPECT_EQ(c.size, size) << c.stored;
+        }
+    }
+}
+
 TEST_F(Intake, NewFilesInTheStorageAreTakenIn) {
     AddStored("known.zip", "k");
     MakeZip(Store("Standard\\new.zip"), {{"FILE_ID.DIZ", "Found it"}});

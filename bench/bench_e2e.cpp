@@ -1,7 +1,8 @@
 // bench_e2e [--runs R] [--keep] N...: the real tv.exe on big databases, as a user meets them.
 // For each N it writes a tv.cfg with N downloads in one download category "Big" and N bookmarks in
 // one bookmark category "Big" (plus the default categories), times the database's own save and
-// load in this process, then starts tv.exe R times on that file and times, from outside:
+// load in this process (and the load's parsing alone, from memory), then starts tv.exe R times on
+// that file and times, from outside:
 //   start    from CreateProcess until the window answers a message posted after the deferred
 //            start-up (load, tree, lists, the start-up checks)
 //   select   selecting "Big" in the tree until its N rows are there and painted
@@ -21,10 +22,12 @@
 #include <vector>
 
 #include "core/items.h"
+#include "database/body.h"
 #include "database/programdata.h"
 #include "database/win_database.h"
 #include "tests/driver/tvdriver.h"
 #include "util/textcopy.h"
+#include "util/win_stream.h"
 #include "util/text.h"
 
 namespace {
@@ -49,7 +52,11 @@ struct RunTimes {
     double sortName = 0, sortNameAgain = 0, sortSize = 0;
 };
 
-bool WriteDatabase(const std::string& folder, uint32_t n, double* saveMs, double* loadMs) {
+struct FileTimes {
+    double save = 0, load = 0, parse = 0;
+};
+
+bool WriteDatabase(const std::string& folder, uint32_t n, FileTimes* t) {
     TProgramData d;
     d.SetProgramFolder(folder.c_str());
     d.SetDefaultSettings(nullptr);
@@ -95,13 +102,28 @@ bool WriteDatabase(const std::string& folder, uint32_t n, double* saveMs, double
     const std::string path = folder + "\\tv.cfg";
     const auto save = Clock::now();
     if (!SaveDatabase(&d, nullptr, path.c_str())) return false;
-    *saveMs = MsSince(save);
+    t->save = MsSince(save);
     TProgramData again;
     again.SetProgramFolder(folder.c_str());
     const auto load = Clock::now();
     const bool firstRun = LoadDatabase(&again, nullptr, path.c_str());
-    *loadMs = MsSince(load);
-    return !firstRun && again.downloads.Count(0) == n && again.bookmarks.Count(0) == n;
+    t->load = MsSince(load);
+    // The same body parsed from memory: what the load costs without the file.
+    TMemoryStream bytes;
+    {
+        TWin32FileStream in;
+        std::vector<uint8_t> block(1 << 20);
+        if (!in.Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)) return false;
+        for (size_t got; (got = in.Read(block.data(), block.size())) > 0;) bytes.Write(block.data(), got);
+        bytes.Rewind();
+    }
+    TProgramData parsed;
+    parsed.SetProgramFolder(folder.c_str());
+    const auto parse = Clock::now();
+    const int32_t version = ReadDatabaseHeader(&bytes);
+    const bool complete = version > 0 && ReadDatabaseBody(&bytes, uint32_t(version), 0, &parsed);
+    t->parse = MsSince(parse);
+    return complete && !firstRun && again.downloads.Count(0) == n && again.bookmarks.Count(0) == n;
 }
 
 // Waits until the window's thread has handled everything posted to it before now.
@@ -216,7 +238,7 @@ int main(int argc, char** argv) {
     if (sizes.empty()) sizes = {50000, 100000, 200000};
     const std::string exe = tvd::WinPath(TV_EXE_PATH);
     const std::string exeFolder = exe.substr(0, exe.size() - tvd::BaseName(exe).size());
-    std::printf("%9s %8s %8s | %8s %8s %8s %8s %8s %8s %8s | keys (ms)\n", "N", "save", "load", "start", "select",
+    std::printf("%9s %8s %8s %8s | %8s %8s %8s %8s %8s %8s %8s | keys (ms)\n", "N", "save", "load", "parse", "start", "select",
                 "key max", "name", "name2", "size", "close");
     int failures = 0;
     for (uint32_t n : sizes) {
@@ -226,8 +248,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "N=%u: no program folder\n", n);
             return 1;
         }
-        double saveMs = 0, loadMs = 0;
-        if (!WriteDatabase(folder.path(), n, &saveMs, &loadMs)) {
+        FileTimes files;
+        if (!WriteDatabase(folder.path(), n, &files)) {
             std::fprintf(stderr, "N=%u: the database could not be written and read back\n", n);
             return 1;
         }
@@ -256,7 +278,8 @@ int main(int argc, char** argv) {
         }
         if (!any) continue;
         const double keyMax = best.keys.empty() ? 0 : *std::max_element(best.keys.begin(), best.keys.end());
-        std::printf("%9u %8.0f %8.0f | %8.0f %8.0f %8.0f %8.0f %8.0f %8.0f %8.0f |", n, saveMs, loadMs, best.start,
+        std::printf("%9u %8.0f %8.0f %8.0f | %8.0f %8.0f %8.0f %8.0f %8.0f %8.0f %8.0f |", n, files.save, files.load,
+                    files.parse, best.start,
                     best.select, keyMax, best.sortName, best.sortNameAgain, best.sortSize, best.close);
         for (double k : best.keys) std::printf(" %.0f", k);
         std::printf("\n");

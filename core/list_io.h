@@ -3,17 +3,30 @@
 
 #include "core/lists.h"
 #include "util/countedstring.h"
+#include "util/textcopy.h"
 
 namespace tvlist {
 
-// Reads a heap text in full, replacing *text. False when the string is not in the stream.
+// Reads a heap text in full, replacing *text. False when the string is not in the stream. A text
+// stored with a negative length leaves *text as it was, or empty when there was none.
 inline bool ReadHeapText(TByteStream* file, char** text) {
-    return ReadCountedString(file, text, nullptr, 1, 0) != 0;
+    if (ReadCountedString(file, text, nullptr, 1, 0) == 0) return false;
+    if (!*text) *text = TextDuplicate("");
+    return *text != nullptr;
+}
+
+inline bool AllZero(const void* bytes, size_t size) {
+    const unsigned char* p = static_cast<const unsigned char*>(bytes);
+    for (size_t i = 0; i < size; ++i)
+        if (p[i]) return false;
+    return true;
 }
 
 // Reads a list section: a signed 32-bit count, then count records read by readRecord into a scratch
 // record that starts from its empty values for every record (a text stored with a negative length
-// therefore stays empty instead of carrying over the previous record's text). A record that is
+// therefore stays empty instead of carrying over the previous record's text); a record that
+// addRecord handed to the list whole (AddTaken) leaves a zeroed scratch, whose texts ReadHeapText
+// then makes. A record that is
 // not completely in the stream is not added and ends the section: nothing past the end of the
 // stream is ever taken as a count or a value, and a huge count costs no more than the bytes that
 // are really there. Returns 1 when every record was read, 0 when the section ended early.
@@ -27,13 +40,22 @@ int ReadSection(TDynamicListObject* list, TByteStream* file, ReadRecord readReco
     if (count > 0 && possible > 0)
         list->ReserveNodes(size_t(list->Count(0)) + size_t(count < possible ? count : possible));
     Record scratch;
+    list->InitItem(&scratch);
     for (int32_t i = 0; i < count; ++i) {
-        list->InitItem(&scratch);
         const bool complete = readRecord(&scratch);
         if (complete) addRecord(&scratch);
-        list->FreeItemData(&scratch);
-        if (!complete) return 0;
+        if (!complete) {
+            list->FreeItemData(&scratch);
+            return 0;
+        }
+        // A record the list took over (AddTaken) left only zeros behind: no values and no texts,
+        // which the next record's reads fill. Anything else starts from empty values again.
+        if (!AllZero(&scratch, sizeof scratch)) {
+            list->FreeItemData(&scratch);
+            list->InitItem(&scratch);
+        }
     }
+    list->FreeItemData(&scratch);
     return 1;
 }
 

@@ -280,7 +280,10 @@ void TItemTableObject::ShowRows(const Selection* selection) {
         SendMessageA(list_, LVM_SETITEMCOUNT, 0, 0);
     const int count = int(index_.Count());
     SendMessageA(list_, LVM_SETITEMCOUNT, WPARAM(count), selection ? LVSICF_NOSCROLL : 0);
-    if (selection) RestoreSelection(*selection);
+    if (selection)
+        RestoreSelection(*selection);
+    else if (count > 0)
+        SendMessageA(list_, LVM_ENSUREVISIBLE, 0, FALSE);  // new rows are shown from the top
     InvalidateRect(list_, nullptr, TRUE);
 }
 

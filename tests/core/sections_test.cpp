@@ -224,6 +224,46 @@ TEST(Sections, NegativeTextLengthGivesAnEmptyTextNotThePreviousRecords) {
     EXPECT_STREQ(second->description, "");
 }
 
+// Records are handed to the list whole; the next record must start from nothing of the previous one
+// (texts stored with a negative length are empty, values are the record's own, no text is shared).
+TEST(Sections, RecordsAfterATakenRecordStartEmpty) {
+    Bytes files = Bytes().U32(3);
+    files.I32(4).Text("a.zip").Text("a1.zip").Text("da").Text("C:\\x\\").Text("http://a/");
+    files.U32(10).U32(1).U32(5).U32(1).U32(2).U32(3).U32(4);
+    files.I32(6).I32(-1).I32(-1).I32(-1).I32(-1).I32(-1).U32(0).U32(0).U32(0).U32(0).U32(0).U32(0).U32(0);
+    files.I32(7).Text("c.zip").I32(-3).Text("dc").I32(-1).Text("http://c/");
+    files.U32(30).U32(0).U32(2).U32(0).U32(0).U32(9).U32(9);
+    TFileListObject list;
+    ASSERT_EQ(ReadBytes(&list, files.Data(), files.Size()), 1);
+    ASSERT_EQ(list.Count(1), 3u);
+    const FileItem* a = TFileListObject::Item(list.First());
+    const FileItem* b = TFileListObject::Item(list.First()->next);
+    const FileItem* c = TFileListObject::Item(list.First()->next->next);
+    EXPECT_STREQ(a->fileName, "a.zip");
+    EXPECT_STREQ(a->website, "http://a/");
+    EXPECT_EQ(b->categoryId, 6);
+    for (const char* text : {b->fileName, b->storedName, b->description, b->extractedTo, b->website})
+        EXPECT_STREQ(text, "");
+    EXPECT_EQ(b->sizeLow, 0u);
+    EXPECT_EQ(b->flags, 0u);
+    EXPECT_EQ(b->downloadDate.low, 0u);
+    EXPECT_STREQ(c->fileName, "c.zip");
+    EXPECT_STREQ(c->storedName, "");
+    EXPECT_STREQ(c->description, "dc");
+    EXPECT_STREQ(c->extractedTo, "");
+    EXPECT_EQ(c->sizeLow, 30u);
+    EXPECT_EQ(c->unpackDate.high, 9u);
+    EXPECT_NE(b->fileName, c->storedName);
+
+    Bytes shortcuts = Bytes().U32(2).I32(1).Text("One.lnk").I32(2).I32(-1);
+    TShortcutListObject links;
+    ASSERT_EQ(ReadBytes(&links, shortcuts.Data(), shortcuts.Size()), 1);
+    ASSERT_EQ(links.Count(1), 2u);
+    EXPECT_STREQ(TShortcutListObject::Item(links.First())->title, "One.lnk");
+    EXPECT_STREQ(TShortcutListObject::Item(links.First()->next)->title, "");
+    EXPECT_EQ(TShortcutListObject::Item(links.First()->next)->categoryId, 2);
+}
+
 TEST(Sections, CategoriesDropDuplicatesOfKindAndId) {
     Bytes bytes = Bytes()
                       .U32(4)

@@ -240,6 +240,8 @@ bool WriteInterchangeContent(TByteStream* out, TProgramData* data, const TInterc
             Step(host, done, total);
         }
     }
+    // A buffered file holds the last bytes until now: a failure to write them fails the file too.
+    ok = ok && out->Flush();
     if (!ok) r.writeFailed = true;
     return ok && !r.cancelled;
 }

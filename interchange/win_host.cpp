@@ -28,7 +28,9 @@ public:
     }
     TByteStream* Stream() override { return &stream_; }
     bool Commit(const char* path) override {
-        stream_.Close();
+        // The stream writes its last buffered bytes on Close: a file that could not take them is
+        // not complete and is never moved into place.
+        if (!stream_.Close()) return false;
         if (!MoveFileExA(temp_.c_str(), path, MOVEFILE_REPLACE_EXISTING)) {
             // A read-only file of that name refuses to be replaced.
             SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);

@@ -139,17 +139,26 @@ ListNode* TDynamicListObject::AddTaken(void* item, size_t size) {
     if (!item) return nullptr;
     void* record = NewItem();
     if (!record) return nullptr;
+    // As in Add: node and membership first, so that running out of memory leaves the list as it
+    // was and the texts with the caller's record.
+    ListNode* node = nullptr;
+    try {
+        node = new ListNode{record, nullptr};
+        members_.emplace(node, tail_);
+    } catch (...) {
+        ListNode holder{record, nullptr};
+        DeleteItem(&holder);  // still the new, empty record
+        delete node;
+        throw;
+    }
     std::memcpy(record, item, size);
     std::memset(item, 0, size);
-    ListNode* node = new ListNode{record, nullptr};
-    ListNode* previous = tail_;
     if (tail_)
         tail_->next = node;
     else
         head_ = node;
     tail_ = node;
     ++nodeCount_;
-    members_.emplace(node, node == head_ ? nullptr : previous);
     return node;
 }
 

@@ -5,8 +5,9 @@ add_library(tvviewercore STATIC viewer_logic.cpp)
 tv_target_defaults(tvviewercore)
 target_link_libraries(tvviewercore PUBLIC tvarchive tvcore)
 if(TV_WINDOWS)
-  # Temporary files and the install are shared with file intake: they live in tvwin.
-  target_sources(tvwin PRIVATE win/tempfiles.cpp win/install.cpp)
+  # Temporary files and the install are shared with file intake: they live in the archive's
+  # Windows layer, below both.
+  target_sources(tvarchivewin PRIVATE win/tempfiles.cpp win/install.cpp)
   add_library(tvviewer STATIC
     win/viewer_util.cpp
     win/viewer_table.cpp
@@ -15,7 +16,7 @@ if(TV_WINDOWS)
     win/viewer_window.cpp
   )
   tv_target_defaults(tvviewer)
-  target_link_libraries(tvviewer PUBLIC tvwin tvviewercore tvarchive tvcore ${TV_WIN_LIBS})
+  target_link_libraries(tvviewer PUBLIC tvarchivewin tvutilwin tvviewercore tvarchive tvcore ${TV_WIN_LIBS})
 endif()
 if(TV_WINDOWS)
   # The viewer's benchmark runs under Wine (bench/viewer_bench.sh).

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "core/win_item_ops.h"
+#include "catops/win_item_ops.h"
 #include "util/text.h"
 #include "util/win_files.h"
 #include "util/win_stream.h"

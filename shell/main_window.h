@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "core/win_category_tree.h"
-#include "core/win_item_ops.h"
+#include "catops/win_category_tree.h"
+#include "catops/win_item_ops.h"
 #include "handoff/handoff.h"
 #include "intake/win_intake.h"
 #include "integration/win_system.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "archive/win/viewer_dialogs.h"
-#include "core/win_item_ops.h"
+#include "catops/win_item_ops.h"
 #include "database/programdata.h"
 #include "integration/win_pages.h"
 #include "shell/app.h"

@@ -131,11 +131,11 @@ void TWatchPage::StoreSelection(HWND page) {
 void TWatchPage::AddFolder(HWND page, const std::string& folder) {
     if (folder.empty()) return;
     if (FindWatchedFolder(folders_, folder) >= 0) {
-        MessageBoxA(page, LoadMessageText(IDS_WATCH_ALREADY_WATCHED), "Error", MB_OK | MB_ICONERROR);
+        ShowMessageBox(page, LoadMessageText(IDS_WATCH_ALREADY_WATCHED), "Error", MB_OK | MB_ICONERROR);
         return;
     }
     if (!IsUsableWatchFolder(folder) || folders_.size() >= TWatchSettings::kMaxFolders) {
-        MessageBoxA(page, LoadMessageText(IDS_WATCH_NOT_USABLE), "Error", MB_OK | MB_ICONERROR);
+        ShowMessageBox(page, LoadMessageText(IDS_WATCH_NOT_USABLE), "Error", MB_OK | MB_ICONERROR);
         return;
     }
     TWatchedFolder f;

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "tests/driver/tvdriver.h"
-#include "core/win_category_tree.h"
-#include "core/win_item_ops.h"
+#include "catops/win_category_tree.h"
+#include "catops/win_item_ops.h"
 #include "util/strings.h"
 #include "util/text.h"
 #include "util/textcopy.h"

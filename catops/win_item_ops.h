@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "core/items.h"
-#include "core/win_category_tree.h"
-#include "core/win_item_dialogs.h"
+#include "catops/win_category_tree.h"
+#include "catops/win_item_dialogs.h"
 #include "database/programdata.h"
 
 // --- View flags of the Update...View calls.

@@ -1,4 +1,4 @@
-#include "core/win_item_dialogs.h"
+#include "catops/win_item_dialogs.h"
 
 #include <commctrl.h>
 #include <commdlg.h>

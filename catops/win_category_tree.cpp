@@ -1,4 +1,4 @@
-#include "core/win_category_tree.h"
+#include "catops/win_category_tree.h"
 
 #include "util/text.h"
 #include "util/win_imagelist.h"

@@ -1,4 +1,4 @@
-#include "core/win_item_ops.h"
+#include "catops/win_item_ops.h"
 
 #include <objbase.h>
 #include <shlobj.h>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/win_catops_ids.h"
+#include "catops/win_catops_ids.h"
 #include "util/tvbase.h"
 
 // "FILEDELETETYPE": which parts of a download to delete (0 file and record, 1 only the file).

@@ -4,6 +4,7 @@
 
 #include "archive/zipengine.h"
 #include "archive/zipfs.h"
+#include "util/path.h"
 #include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
@@ -131,16 +132,7 @@ int SafeMemberPath(const char* storedName, char separator, char* out, size_t siz
         while (!part.empty() && part.front() == ' ') part.erase(part.begin());
         if (part.empty()) continue;
         // Device names (with any extension) cannot be files.
-        std::string stem = part.substr(0, part.find('.'));
-        for (char& c : stem) c = Fold(c);
-        static const char* const devices[] = {"con", "prn", "aux", "nul", "com1", "com2", "com3", "com4",
-                                              "com5", "com6", "com7", "com8", "com9", "lpt1", "lpt2",
-                                              "lpt3", "lpt4", "lpt5", "lpt6", "lpt7", "lpt8", "lpt9", "clock$"};
-        for (const char* d : devices)
-            if (stem == d) {
-                part.insert(part.begin(), '_');
-                break;
-            }
+        if (IsDeviceName(part.c_str(), part.size())) part.insert(part.begin(), '_');
         if (!result.empty()) result += separator;
         result += part;
     }

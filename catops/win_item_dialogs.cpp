@@ -139,7 +139,7 @@ INT_PTR CALLBACK NewShortcutProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                     GetDlgItemTextA(dialog, IDC_SHORTCUT_TITLE, title, sizeof title);
                     const unsigned problem = CheckNewShortcutInput(target, sizeof target, title);
                     if (problem) {
-                        MessageBoxA(dialog, TvString(problem), "Error", MB_OK | MB_ICONEXCLAMATION);
+                        ShowMessageBox(dialog, TvString(problem), "Error", MB_OK | MB_ICONEXCLAMATION);
                         SetFocus(GetDlgItem(dialog, problem == IDS_NO_TARGET ? IDC_SHORTCUT_TARGET : IDC_SHORTCUT_TITLE));
                         return TRUE;
                     }

@@ -15,11 +15,10 @@
 #include "util/text.h"
 #include "util/textcopy.h"
 #include "util/win_files.h"
+#include "util/win_ui.h"
 #include "util/safestr.h"
 
 namespace {
-TvMessageBoxFn g_messageBox = nullptr;
-
 const char* CaptionText(TvCaption caption) {
     switch (caption) {
         case TV_CAPTION_ERROR: return "Error";
@@ -113,13 +112,10 @@ int FolderOf(const TCategoryListObject& categories, const ListNode* node, const 
 }
 }  // namespace
 
-void SetItemMessageBox(TvMessageBoxFn fn) { g_messageBox = fn; }
-
 int ShowItemMessage(HWND owner, uint32_t id, TvCaption caption, UINT type) {
     const char* text = TvString(id);
     const char* title = CaptionText(caption);
-    if (g_messageBox) return g_messageBox(owner, text, title, type);
-    return MessageBoxA(owner, text, title, type);
+    return ShowMessageBox(owner, text, title, type);
 }
 
 int ShowCheckResult(HWND owner, const CategoryCheckResult& result) {

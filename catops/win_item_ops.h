@@ -64,11 +64,7 @@ public:
     virtual void FocusList(int kind) = 0;
 };
 
-// --- Message boxes. Every message of the operations goes through one function, which tests
-// replace by a scripted responder. It returns what MessageBoxA would (IDOK, IDYES, IDNO ...).
-typedef int (*TvMessageBoxFn)(HWND owner, const char* text, const char* caption, UINT type);
-// Null restores MessageBoxA.
-void SetItemMessageBox(TvMessageBoxFn fn);
+// --- Message boxes (through ShowMessageBox, util/win_ui.h).
 // Shows string id with the caption ("Error", "Question", "Information" or the program title).
 int ShowItemMessage(HWND owner, uint32_t id, TvCaption caption, UINT type);
 // Shows the message of a category check when it has one; returns the check's code.

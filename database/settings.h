@@ -13,6 +13,7 @@
 
 #include <cstdint>
 
+#include "core/rows.h"
 #include "util/stream.h"
 #include "util/tvbase.h"
 
@@ -115,7 +116,11 @@ struct ListColumnEntry {
     const char* title;  // runtime: the column's title
 };
 
-enum { TV_DOWNLOAD_COLUMNS = 7, TV_BOOKMARK_COLUMNS = 3, TV_SHORTCUT_COLUMNS = 1, TV_MAX_COLUMNS = 7 };
+// The column counts of the three lists are the rows' data columns (core/rows.h); the settings hold
+// room for the widest list.
+enum { TV_MAX_COLUMNS = int(TV_DOWNLOAD_COLUMNS) };
+static_assert(int(TV_BOOKMARK_COLUMNS) <= int(TV_MAX_COLUMNS) && int(TV_SHORTCUT_COLUMNS) <= int(TV_MAX_COLUMNS),
+              "every list's columns fit the settings");
 
 struct ListColumnSettings {
     uint32_t count;  // fixed per list: 7, 3 or 1

@@ -47,30 +47,6 @@ uint32_t IntakeApplyMarks(uint32_t flags, uint32_t options) {
     return flags;
 }
 
-namespace {
-
-bool IsDeviceName(const char* name) {
-    // The part before the first dot decides: "nul.txt" is the device too.
-    char base[8];
-    size_t n = 0;
-    while (name[n] && name[n] != '.' && n < sizeof(base) - 1) {
-        base[n] = name[n];
-        ++n;
-    }
-    if (name[n] && name[n] != '.') return false;  // longer than any device name
-    base[n] = 0;
-    TrimSpaces(base, TV_TRIM_TRAILING);
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$"};
-    for (const char* d : kDevices)
-        if (TextEquals(base, d, 0, 0)) return true;
-    if (std::strlen(base) == 4 && base[3] >= '1' && base[3] <= '9' &&
-        (TextEquals(base, "COM", 0, 3) || TextEquals(base, "LPT", 0, 3)))
-        return true;
-    return false;
-}
-
-}  // namespace
-
 int CleanStorageName(char* name, size_t size, const char* fallback) {
     if (!name || size == 0) return 0;
     char original[TV_PATH_SIZE];
@@ -93,7 +69,7 @@ int CleanStorageName(char* name, size_t size, const char* fallback) {
     if (lead) std::memmove(work, work + lead, std::strlen(work + lead) + 1);
     size_t len = std::strlen(work);
     while (len > 0 && (work[len - 1] == '.' || work[len - 1] == ' ')) work[--len] = 0;
-    if (work[0] && IsDeviceName(work)) {
+    if (work[0] && IsDeviceName(work, std::strlen(work))) {
         char prefixed[TV_PATH_SIZE];
         FormatLimited(prefixed, sizeof prefixed, "_%s", work);
         CopyLimited(work, prefixed, sizeof work);

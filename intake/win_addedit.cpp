@@ -66,8 +66,7 @@ int TFileAddEditDialog::Ask(const char* text, const char* caption, UINT type) {
     // The boxes belong to the sheet, not to its page.
     HWND sheet = hwnd_ ? GetParent(hwnd_) : nullptr;
     if (!sheet) sheet = hwnd_;
-    if (messageBox) return messageBox(sheet, text, caption, type, messageContext);
-    return MessageBoxA(sheet, text, caption, type);
+    return ShowMessageBox(sheet, text, caption, type);
 }
 
 void TFileAddEditDialog::OnInit() {

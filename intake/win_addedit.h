@@ -32,9 +32,6 @@ public:
     explicit TFileAddEditDialog(TFileAddEditParams* params) : params_(params) {}
     // Modal sheet; 1 for OK, 0 for Cancel (or when the sheet could not be shown).
     int Run(HWND owner);
-    // The message boxes the dialog asks (null: MessageBoxA).
-    int (*messageBox)(HWND owner, const char* text, const char* caption, UINT type, void* context) = nullptr;
-    void* messageContext = nullptr;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,5 @@
 // Installing an archive's setup program during file intake: the archive subsystem's install with
-// the intake's message boxes and program start (which tests answer).
+// the intake's program start (which tests answer).
 #include "intake/win_install.h"
 
 #include <shellapi.h>
@@ -8,10 +8,6 @@
 #include "intake/win_intake.h"
 
 namespace {
-
-int AskThroughIntake(HWND, const char* text, const char* caption, UINT type, void* context) {
-    return IntakeMessageBox(*static_cast<const TIntakeContext*>(context), text, caption, type);
-}
 
 INT_PTR StartThroughIntake(HWND owner, const char* program, void* context) {
     const TIntakeContext& c = *static_cast<const TIntakeContext*>(context);
@@ -24,7 +20,6 @@ INT_PTR StartThroughIntake(HWND owner, const char* program, void* context) {
 int InstallArchive(const TIntakeContext& context, TArchiveFileListObject* members, const char* archivePath,
                    TTempFileListObject* programTempFiles) {
     TInstallHooks hooks;
-    hooks.messageBox = AskThroughIntake;
     hooks.startProgram = StartThroughIntake;
     hooks.context = const_cast<TIntakeContext*>(&context);
     return InstallArchive(context.owner, members, archivePath, programTempFiles, &hooks);

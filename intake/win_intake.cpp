@@ -74,19 +74,13 @@ int RunDialog(const TIntakeContext& context, TFileAddEditParams* params) {
     if (context.responder && context.responder->addEditDialog)
         return context.responder->addEditDialog(context.owner, params, context.responder->context);
     TFileAddEditDialog dialog(params);
-    if (context.responder && context.responder->messageBox) {
-        dialog.messageBox = context.responder->messageBox;
-        dialog.messageContext = context.responder->context;
-    }
     return dialog.Run(context.owner);
 }
 
 }  // namespace
 
 int IntakeMessageBox(const TIntakeContext& context, const char* text, const char* caption, UINT type) {
-    if (context.responder && context.responder->messageBox)
-        return context.responder->messageBox(context.owner, text, caption, type, context.responder->context);
-    return MessageBoxA(context.owner, text, caption, type);
+    return ShowMessageBox(context.owner, text, caption, type);
 }
 
 const char* HandOffFileKeptMessage(char* out, size_t size, const char* path) {

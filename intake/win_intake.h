@@ -35,11 +35,9 @@ struct TIntakeHooks {
     void* context = nullptr;
 };
 
-// The questions and dialogs of intake go through here, so that tests can answer them. Null
-// members use the real thing (message box, modal dialog, ShellExecuteA).
+// The dialogs of intake go through here, so that tests can answer them (message boxes go through
+// ShowMessageBox, util/win_ui.h). Null members use the real thing (modal dialog, ShellExecuteA).
 struct TIntakeResponder {
-    // A message box: returns IDYES, IDNO, IDOK ... like MessageBoxA.
-    int (*messageBox)(HWND owner, const char* text, const char* caption, UINT type, void* context) = nullptr;
     // The add/edit dialog: 1 for OK (params updated), 0 for Cancel.
     int (*addEditDialog)(HWND owner, TFileAddEditParams* params, void* context) = nullptr;
     // One of the information dialogs "FILESLOST" / "FILESLONELY".
@@ -112,7 +110,7 @@ bool PlaceIconInTextGap(HWND dialog, int textId, int iconId);
 // Resource ids of the state icons shown by those dialogs (the pictures of tvft1.ico, tvft3.ico).
 enum { TV_ICON_STATE_MISSING = 41, TV_ICON_STATE_FOUND = 43 };
 
-// Shows a message through the context's responder (or MessageBoxA).
+// ShowMessageBox owned by the context's window.
 int IntakeMessageBox(const TIntakeContext& context, const char* text, const char* caption, UINT type);
 
 // Text for the hand-off receiver when the downloaded file stays where it was: string 5799 with

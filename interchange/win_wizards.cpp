@@ -188,7 +188,7 @@ private:
 };
 
 int TInterchangeWizard::Ask(UINT id, const char* caption, UINT type) {
-    return MessageBoxA(sheet_, LongText(id).c_str(), caption, type);
+    return ShowMessageBox(sheet_, LongText(id).c_str(), caption, type);
 }
 
 bool TInterchangeWizard::Shown(PageKind kind) const {

@@ -25,7 +25,6 @@
 #include "shell/command_states.h"
 #include "shell/commands.h"
 #include "shell/win_preferences.h"
-#include "shell/handoff_receiver.h"
 #include "shell/trace.h"
 #include "resources/resource_ids.h"
 #include "util/format.h"
@@ -84,20 +83,6 @@ TTolvaneWindow* helpWindow = nullptr;
 bool HasClass(HWND window, const char* name) {
     char className[32];
     return window && GetClassNameA(window, className, sizeof(className)) > 0 && lstrcmpiA(className, name) == 0;
-}
-
-
-// A plug-in leaves its downloads in the user's temporary folder. A hand-off that names a file
-// anywhere else did not come from a plug-in, and the receiver never deletes such a file.
-bool HandOffFileIsTemporary(const char* savedFilePath) {
-    char temp[TV_PATH_SIZE];
-    const DWORD length = GetTempPathA(sizeof(temp), temp);
-    if (length == 0 || length >= sizeof(temp)) return false;
-    CanonicalLongPath(temp, sizeof(temp));
-    char file[TV_PATH_SIZE];
-    CopyLimited(file, savedFilePath, sizeof(file));
-    if (!CanonicalLongPath(file, sizeof(file))) return false;
-    return PathIsInsideFolder(file, temp) != 0;
 }
 
 }  // namespace
@@ -415,14 +400,14 @@ void TTolvaneWindow::FileDownloadHandOff(const DownloadHandOff& record, bool pat
         std::string text = LoadMessageText(kIdsHandOffPathCut);
         const size_t at = text.find("%s");
         if (at != std::string::npos) text.replace(at, 2, record.SavedFilePath);
-        MessageBoxA(hwnd_, text.c_str(), kErrorCaption, MB_OK | MB_ICONERROR);
+        ShowMessageBox(hwnd_, text.c_str(), kErrorCaption, MB_OK | MB_ICONERROR);
         return;
     }
     FileItem item;
     program_->downloads.InitItem(&item);
     TextAssign(&item.website, record.SourceUrl);
     // Decided before the intake: once the file was moved into storage, its path no longer resolves.
-    const bool temporary = HandOffFileIsTemporary(record.SavedFilePath);
+    const bool temporary = PathIsInTemporaryFolder(record.SavedFilePath);
     TIntakeContext context = IntakeContext();
     // A file that could not be stored is reported below, with the place where it stays.
     context.callerReportsStoreFailure = true;
@@ -592,7 +577,7 @@ void TTolvaneWindow::OnCommand(int id) {
             break;
         case CM_BROWSER:
             if (program_ && BrowserLaunchFailed(LaunchBrowser(hwnd_, &program_->integration, nullptr)))
-                MessageBoxA(hwnd_, LoadMessageText(kIdsBrowserNotLaunched), Globals().title, MB_OK | MB_ICONSTOP);
+                ShowMessageBox(hwnd_, LoadMessageText(kIdsBrowserNotLaunched), Globals().title, MB_OK | MB_ICONSTOP);
             break;
         case CM_WEBSITE:
             if (program_ && BrowserLaunchFailed(LaunchBrowser(hwnd_, &program_->integration, kProductWebSite)))
@@ -658,33 +643,11 @@ void TTolvaneWindow::ShowTrayMenu(int x, int y) {
     DestroyMenu(menu);
 }
 
-// True when path names something inside the system's temporary folder (after "." and ".." are
-// resolved): the only place whose files the clean-up may delete. A list read from a damaged or
-// foreign file could name any file.
-static bool IsInsideTemporaryFolder(const char* path) {
-    char temp[MAX_PATH + 1], full[MAX_PATH + 1];
-    const DWORD t = GetTempPathA(sizeof temp, temp);
-    if (t == 0 || t >= sizeof temp) return false;
-    char* name = nullptr;
-    const DWORD f = GetFullPathNameA(path, sizeof full, full, &name);
-    if (f == 0 || f >= sizeof full) return false;
-    if (EnsureTrailingBackslash(temp, sizeof temp) < 0) return false;
-    const size_t n = strlen(temp);
-    return strlen(full) > n && TextEquals(full, temp, 0, int(n));
-}
-
 void TTolvaneWindow::DeleteTemporaryFiles() {
     if (!program_) return;
     // Files first, then folders (a folder goes only once the files in it are gone). An entry
     // whose file or folder could not be removed stays listed for the next run.
     // An entry outside the system's temporary folder is dropped from the list, never deleted.
-    TTempFileListObject& list = program_->tempFiles;
-    for (ListNode* node = list.First(); node;) {
-        ListNode* next = node->next;
-        const TempFileEntry* entry = TTempFileListObject::Item(node);
-        if (!entry || !entry->path || !IsInsideTemporaryFolder(entry->path)) list.DeleteNode(node);
-        node = next;
-    }
     CleanTempFileList(&program_->tempFiles, TV_CLEAN_FILES, true);
     CleanTempFileList(&program_->tempFiles, TV_CLEAN_FOLDERS, true);
 }
@@ -1173,11 +1136,11 @@ void TTolvaneWindow::OpenFocusedItem() {
         const BookmarkItem* bookmark = TBookmarkListObject::Item(node);
         const char* url = bookmark && bookmark->url ? bookmark->url : "";
         if (!url[0] || BrowserLaunchFailed(LaunchBrowser(hwnd_, &program_->integration, url)))
-            MessageBoxA(hwnd_, LoadMessageText(kIdsBookmarkNotOpened), Globals().title, MB_OK | MB_ICONSTOP);
+            ShowMessageBox(hwnd_, LoadMessageText(kIdsBookmarkNotOpened), Globals().title, MB_OK | MB_ICONSTOP);
         return;
     }
     if (result != TV_FOLDER_OK || !OpenFileByType(hwnd_, path))
-        MessageBoxA(hwnd_, LoadMessageText(kIdsFileNotOpened), kErrorCaption, MB_OK | MB_ICONSTOP);
+        ShowMessageBox(hwnd_, LoadMessageText(kIdsFileNotOpened), kErrorCaption, MB_OK | MB_ICONSTOP);
 }
 
 void TTolvaneWindow::OpenViewer() {

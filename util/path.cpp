@@ -11,20 +11,21 @@ static void Clear(char* buffer, size_t size) {
     if (buffer && size > 0) buffer[0] = '\0';
 }
 
-// CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9, with or without an extension: names of devices,
-// never of files or folders.
-static bool IsDeviceName(const char* name, size_t length) {
+bool IsDeviceName(const char* name, size_t length) {
+    if (!name) return false;
     size_t base = 0;
-    while (base < length && name[base] != '.') ++base;
+    while (base < length && name[base] && name[base] != '.') ++base;
     while (base > 0 && name[base - 1] == ' ') --base;
-    char upper[5] = "";
-    if (base < 3 || base > 4) return false;
+    char upper[8];
+    if (base < 3 || base >= sizeof upper) return false;
     for (size_t i = 0; i < base; ++i) upper[i] = UpperChar(name[i]);
     upper[base] = '\0';
-    if (base == 3)
-        return !std::strcmp(upper, "CON") || !std::strcmp(upper, "PRN") || !std::strcmp(upper, "AUX") ||
-               !std::strcmp(upper, "NUL");
-    return (!std::strncmp(upper, "COM", 3) || !std::strncmp(upper, "LPT", 3)) && upper[3] >= '1' && upper[3] <= '9';
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices)
+        if (!std::strcmp(upper, device)) return true;
+    if (base != 4 || (std::strncmp(upper, "COM", 3) && std::strncmp(upper, "LPT", 3))) return false;
+    const unsigned char digit = static_cast<unsigned char>(upper[3]);
+    return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
 int IsValidFileName(const char* text) {
@@ -231,6 +232,36 @@ int ApplyRenameMask(char* out, size_t size, const char* source, const char* mask
     if (!ok) {
         out[0] = '\0';
         return 0;
+    }
+    return 1;
+}
+
+int PathIsInsideFolder(const char* path, const char* folder) {
+    if (!path || !folder || !path[0] || !folder[0]) return 0;
+    size_t folderLength = std::strlen(folder);
+    while (folderLength > 0 && IsSeparator(folder[folderLength - 1])) --folderLength;
+    if (folderLength == 0) return 0;
+    for (size_t i = 0; i < folderLength; ++i) {
+        const char a = path[i];
+        const char b = folder[i];
+        if (a == '\0') return 0;
+        if (IsSeparator(a) && IsSeparator(b)) continue;
+        if (LowerChar(a) != LowerChar(b)) return 0;
+    }
+    if (!IsSeparator(path[folderLength])) return 0;
+    const char* rest = path + folderLength;
+    while (IsSeparator(*rest)) ++rest;
+    if (*rest == '\0') return 0;
+    // No component of the rest may climb out again.
+    const char* component = rest;
+    for (const char* p = rest;; ++p) {
+        if (*p == '\0' || IsSeparator(*p)) {
+            const size_t length = size_t(p - component);
+            if ((length == 1 && component[0] == '.') || (length == 2 && component[0] == '.' && component[1] == '.'))
+                return 0;
+            if (*p == '\0') break;
+            component = p + 1;
+        }
     }
     return 1;
 }

@@ -8,9 +8,22 @@
 #include "util/tvbase.h"
 
 // After trimming blanks: not empty, not longer than 260 characters, no character below 32, none
-// of < > : " / \ | ? * and not starting with "."; nor a device name (CON, PRN, AUX, NUL,
-// COM1-COM9, LPT1-LPT9, with any extension), which could never hold a file. 1 when valid.
+// of < > : " / \ | ? * and not starting with "."; nor a device name (IsDeviceName), which could
+// never hold a file. 1 when valid.
 int IsValidFileName(const char* text);
+
+// Whether the first length characters of name (a single name, no folders) name a device rather
+// than a file, in any folder: CON, PRN, AUX, NUL, CLOCK$, CONIN$, CONOUT$, COM1-COM9 and
+// LPT1-LPT9, also with the superscript digits 1-3 of code page 1252 (COM\xB9), in any letter
+// case. The part before the first dot decides, blanks before the dot ignored: "nul.txt" and
+// "Com1 .log" are devices, "com10" and "console" are not. The one table of the program.
+bool IsDeviceName(const char* name, size_t length);
+
+// 1 when path names something strictly inside folder (or deeper): folder, taken with a trailing
+// separator, is a prefix of path (ASCII case-insensitive, "\" and "/" alike), something follows
+// it, and no component of the rest is "." or "..". Both texts should already be full paths in the
+// file system's spelling. 0 for null or empty texts.
+int PathIsInsideFolder(const char* path, const char* folder);
 
 // Appends "\" unless the path is empty or already ends in "\" or "/". Returns the new length, or
 // -1 when the buffer of size bytes has no room (the path is then unchanged).

@@ -1,7 +1,5 @@
 #include "util/win_files.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 
 #include "util/path.h"
@@ -132,6 +130,15 @@ int CanonicalLongPath(char* path, size_t size) {
     return 1;
 }
 
+int PathIsInTemporaryFolder(const char* path) {
+    char temp[TV_PATH_SIZE];
+    const DWORD length = GetTempPathA(sizeof(temp), temp);
+    if (length == 0 || length >= sizeof(temp) || !CanonicalLongPath(temp, sizeof(temp))) return 0;
+    char file[TV_PATH_SIZE];
+    if (!path || CopyLimited(file, path, sizeof(file)) || !CanonicalLongPath(file, sizeof(file))) return 0;
+    return PathIsInsideFolder(file, temp);
+}
+
 int ComparePaths(const char* a, const char* b, int wholePath, int canonical) {
     if (!a || !b) return 0;
     char first[TV_PATH_SIZE], second[TV_PATH_SIZE];
@@ -192,22 +199,3 @@ int FormatFileTimeText(char* out, const FILETIME* time, size_t size, int flags, 
     return 1;
 }
 
-bool OpenFileByType(HWND owner, const char* path) {
-    if (!path || !*path) return false;
-    char verb[TV_PATH_SIZE] = "open";
-    const char* dot = strrchr(path, '.');
-    if (dot && !strchr(dot, '\\')) {
-        char type[TV_PATH_SIZE] = {};
-        LONG size = sizeof(type);
-        if (RegQueryValueA(HKEY_CLASSES_ROOT, dot, type, &size) == ERROR_SUCCESS && type[0]) {
-            char key[TV_PATH_SIZE + 8];
-            FormatLimited(key, sizeof(key), "%s\\shell", type);
-            char value[TV_PATH_SIZE] = {};
-            size = sizeof(value);
-            if (RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) == ERROR_SUCCESS && value[0])
-                CopyLimited(verb, value, sizeof(verb));
-        }
-    }
-    const HINSTANCE result = ShellExecuteA(owner, verb, path, nullptr, nullptr, SW_SHOWNORMAL);
-    return reinterpret_cast<INT_PTR>(result) > 32;
-}

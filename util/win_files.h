@@ -15,11 +15,6 @@
 // for a path longer than 260 characters).
 DWORD CreateDirectoryPath(const char* path);
 
-// Runs a file with the default verb of its file type (the "shell" key's default value of the type
-// that its extension names), "open" when there is none. False when the shell reports failure
-// (ShellExecuteA result 32 or less).
-bool OpenFileByType(HWND owner, const char* path);
-
 // 1 when the file is found: in its folder, or along the system search path when the name has no
 // folder.
 int FileExists(const char* path);
@@ -30,6 +25,11 @@ int FolderExists(const char* folder);
 // the spelling of the file system (long names, real letter case). Returns 1 and rewrites path
 // (a buffer of size bytes) when the file or folder exists, else 0 and leaves path as it was.
 int CanonicalLongPath(char* path, size_t size);
+
+// 1 when the existing file or folder at path lies inside the user's temporary folder
+// (GetTempPathA), both taken in the file system's spelling, so that "..", short names and letter
+// case cannot lead outside it; 0 otherwise (also when path does not exist).
+int PathIsInTemporaryFolder(const char* path);
 
 // Compares two paths after trimming blanks; with canonical, both are first brought into the file
 // system's spelling (where they exist). wholePath 1 compares whole paths, 0 only name and

@@ -43,7 +43,35 @@ void FileTypeClass(const char* fileOrExtension, char* ext, char* typeClass, size
     RegistryReadString(typeClass, classSize, HKEY_CLASSES_ROOT, ext, nullptr);
 }
 
+// The default value of a sub-key of the extension's class ("<class>\subKey"); 1 when found and
+// not empty, else 0 and out empty.
+int FileTypeClassValue(const char* fileOrExtension, const char* subKey, char* out, size_t size) {
+    if (!out || size == 0) return 0;
+    out[0] = '\0';
+    if (!fileOrExtension || !*fileOrExtension) return 0;
+    char ext[TV_PATH_SIZE];
+    char typeClass[TV_REGVALUE_SIZE];
+    FileTypeClass(fileOrExtension, ext, typeClass, sizeof typeClass);
+    if (!typeClass[0]) return 0;
+    char key[TV_REGVALUE_SIZE + 16];
+    if (FormatLimited(key, sizeof key, "%s\\%s", typeClass, subKey)) return 0;
+    return RegistryReadString(out, size, HKEY_CLASSES_ROOT, key, nullptr) == ERROR_SUCCESS && out[0] ? 1 : 0;
+}
+
+TMessageBoxResponder g_boxResponder = nullptr;
+void* g_boxContext = nullptr;
+
 }  // namespace
+
+void SetMessageBoxResponder(TMessageBoxResponder responder, void* context) {
+    g_boxResponder = responder;
+    g_boxContext = responder ? context : nullptr;
+}
+
+int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    if (g_boxResponder) return g_boxResponder(owner, text ? text : "", caption ? caption : "", type, g_boxContext);
+    return MessageBoxA(owner, text, caption, type);
+}
 
 void SetMessageTextModule(HINSTANCE module) { g_messageModule = module; }
 
@@ -95,7 +123,7 @@ int ShowSystemErrorBox(HWND owner, const char* caption, DWORD error, UINT type) 
     if (error == 0) error = GetLastError();
     char text[512];
     SystemErrorText(error, text, sizeof text);
-    return MessageBoxA(owner, text, caption ? caption : "", type);
+    return ShowMessageBox(owner, text, caption ? caption : "", type);
 }
 
 bool DrawBitmapResource(HDC dc, HINSTANCE module, const char* resource, int x, int y) {
@@ -138,16 +166,18 @@ void FileTypeDescription(const char* fileOrExtension, char* out, size_t size) {
 }
 
 int FileTypeIconLocation(const char* fileOrExtension, char* out, size_t size) {
-    if (!out || size == 0) return 0;
-    out[0] = '\0';
-    if (!fileOrExtension || !*fileOrExtension) return 0;
-    char ext[TV_PATH_SIZE];
-    char typeClass[TV_REGVALUE_SIZE];
-    FileTypeClass(fileOrExtension, ext, typeClass, sizeof typeClass);
-    if (!typeClass[0]) return 0;
-    char key[TV_REGVALUE_SIZE + 16];
-    if (FormatLimited(key, sizeof key, "%s\\DefaultIcon", typeClass)) return 0;
-    return RegistryReadString(out, size, HKEY_CLASSES_ROOT, key, nullptr) == ERROR_SUCCESS && out[0] ? 1 : 0;
+    return FileTypeClassValue(fileOrExtension, "DefaultIcon", out, size);
+}
+
+int FileTypeDefaultVerb(const char* fileOrExtension, char* out, size_t size) {
+    return FileTypeClassValue(fileOrExtension, "shell", out, size);
+}
+
+bool OpenFileByType(HWND owner, const char* path) {
+    if (!path || !*path) return false;
+    char verb[TV_REGVALUE_SIZE];
+    if (!FileTypeDefaultVerb(path, verb, sizeof verb)) CopyLimited(verb, "open", sizeof verb);
+    return reinterpret_cast<INT_PTR>(ShellExecuteA(owner, verb, path, nullptr, nullptr, SW_SHOWNORMAL)) > 32;
 }
 
 HICON ExtractIconFromLocation(const char* location) {

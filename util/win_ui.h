@@ -28,6 +28,15 @@ bool PumpMessages();
 
 // The system's text for error ("Error N" when it has none) in out[size]; returns out.
 const char* SystemErrorText(DWORD error, char* out, size_t size);
+
+// Every message box of the program goes through ShowMessageBox, which returns what MessageBoxA
+// returns (IDOK, IDYES, IDNO ...). A test puts a responder in its place, which answers instead of
+// a box; null gives the real box again. One responder for the whole process (the user-interface
+// thread).
+typedef int (*TMessageBoxResponder)(HWND owner, const char* text, const char* caption, UINT type, void* context);
+void SetMessageBoxResponder(TMessageBoxResponder responder, void* context);
+int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+
 // Shows the system's text for error (the thread's last error when 0) in a message box with the
 // caption and type; returns the box's result.
 int ShowSystemErrorBox(HWND owner, const char* caption, DWORD error, UINT type);
@@ -41,6 +50,12 @@ bool DrawBitmapResource(HDC dc, HINSTANCE module, const char* resource, int x, i
 void FileTypeDescription(const char* fileOrExtension, char* out, size_t size);
 // The "DefaultIcon" value of the extension's class ("path,index"); 1 when found.
 int FileTypeIconLocation(const char* fileOrExtension, char* out, size_t size);
+// The default verb of the extension's class: the default value of its "shell" key ("edit", say);
+// 1 when found, else 0 and out empty.
+int FileTypeDefaultVerb(const char* fileOrExtension, char* out, size_t size);
+// Runs a file with the default verb of its file type, "open" when the type has none. False when
+// the shell reports failure.
+bool OpenFileByType(HWND owner, const char* path);
 // Extracts the icon of a location "path,index" (index 0 without a comma). Null when none; the
 // caller destroys the icon.
 HICON ExtractIconFromLocation(const char* location);

@@ -31,11 +31,6 @@ std::string MemberPath(const std::string& work, const ArchiveMember* m) {
     return work + rel;
 }
 
-int Ask(HWND owner, const TInstallHooks* hooks, const char* text, const char* caption, UINT type) {
-    if (hooks && hooks->messageBox) return hooks->messageBox(owner, text, caption, type, hooks->context);
-    return MessageBoxA(owner, text, caption, type);
-}
-
 // Collects entries once each (the list's own duplicate test walks the whole list per entry).
 class TEntries {
 public:
@@ -70,7 +65,7 @@ int InstallArchive(HWND owner, TArchiveFileListObject* members, const char* arch
     if (!setup) {
         char text[TV_MESSAGE_SIZE];
         CopyLimited(text, LoadMessageText(IDS_IV_NO_SETUP), sizeof text);
-        Ask(owner, hooks, text, "Error", MB_OK | MB_ICONERROR);
+        ShowMessageBox(owner, text, "Error", MB_OK | MB_ICONERROR);
         return 0;
     }
     char workFolder[TV_PATH_SIZE];
@@ -126,7 +121,7 @@ int InstallArchive(HWND owner, TArchiveFileListObject* members, const char* arch
     CopyLimited(caption, LoadMessageText(kIdsArchiveExtracted), sizeof caption);
     char text[TV_MESSAGE_SIZE];
     CopyLimited(text, LoadMessageText(kIdsInstallDone), sizeof text);
-    if (Ask(owner, hooks, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    if (ShowMessageBox(owner, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
         CleanTempFileList(&local, TV_CLEAN_FILES, true);
         CleanTempFileList(&local, TV_CLEAN_FOLDERS, true);
         if (programTempFiles)

@@ -5,10 +5,9 @@
 
 #include "core/lists.h"
 
-// Questions and the program start of an install; null members use the real message box and
-// ShellExecuteA. Tests answer through them.
+// The program start of an install; null uses ShellExecuteA. Tests answer through it (and the
+// questions through ShowMessageBox, util/win_ui.h).
 struct TInstallHooks {
-    int (*messageBox)(HWND owner, const char* text, const char* caption, UINT type, void* context) = nullptr;
     INT_PTR (*startProgram)(HWND owner, const char* program, void* context) = nullptr;
     void* context = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "util/text.h"
+#include "util/win_files.h"
 #include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
@@ -33,6 +34,9 @@ bool RemoveEntry(const TempFileEntry* entry) {
     }
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    // The list comes from the database file, which may be damaged or foreign: nothing outside the
+    // temporary folder is ever removed (the entry is done with all the same).
+    if (!PathIsInTemporaryFolder(path)) return true;
     if (entry->kind == TV_TEMP_FOLDER) return (attributes & FILE_ATTRIBUTE_DIRECTORY) && RemoveDirectoryA(path);
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;  // a folder where the file was: not ours
     SetFileAttributesA(path, FILE_ATTRIBUTE_ARCHIVE);

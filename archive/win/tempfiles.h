@@ -15,7 +15,9 @@ enum : uint32_t { TV_CLEAN_FILES = 1, TV_CLEAN_FOLDERS = 2 };
 // Removes every entry of a selected kind from the disk: a file that exists gets the plain archive
 // attribute (so that a read-only file can go) and is deleted; a folder that exists loses its
 // trailing backslash and is removed, which works only when it is empty. An entry whose path no
-// longer exists counts as done. With remove set, done entries leave the list; failed ones stay.
+// longer exists counts as done, and so does one outside the user's temporary folder, which is left
+// on the disk (a damaged or foreign database file can list any path). With remove set, done
+// entries leave the list; failed ones stay.
 // Returns the number of entries of the selected kinds that are still there.
 uint32_t CleanTempFileList(TTempFileListObject* list, uint32_t kindMask, bool remove);
 

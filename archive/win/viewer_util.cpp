@@ -24,7 +24,7 @@ void ViewerHelp(HWND owner, uint32_t topic) {
 int ViewerMessage(HWND owner, uint32_t textId, const char* caption, UINT type) {
     char text[TV_MESSAGE_SIZE];
     CopyLimited(text, LoadMessageText(textId), sizeof text);
-    return MessageBoxA(owner, text, caption, type);
+    return ShowMessageBox(owner, text, caption, type);
 }
 
 std::string DialogFilter(uint32_t textId) {

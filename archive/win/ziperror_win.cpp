@@ -4,6 +4,7 @@
 #include "archive/win/filestatus.h"
 #include "archive/ziperror.h"
 #include "util/strings.h"
+#include "util/win_ui.h"
 #include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
@@ -12,7 +13,7 @@ int ShowEngineMessage(uint32_t messageId, UINT type, HWND owner) {
     if (!owner || messageId == 0) return 1;
     char text[512];
     BuildEngineMessage(messageId, int(type & MB_TYPEMASK), text, sizeof text);
-    return MessageBoxA(owner, text, TvString(4100), type);
+    return ShowMessageBox(owner, text, TvString(4100), type);
 }
 
 }  // namespace

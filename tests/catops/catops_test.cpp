@@ -23,6 +23,7 @@
 #include "util/text.h"
 #include "util/textcopy.h"
 #include "util/win_classes.h"
+#include "util/win_ui.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ struct ShownMessage {
 };
 std::vector<ShownMessage> g_messages;
 std::deque<int> g_answers;
-int ScriptedBox(HWND, const char* text, const char* caption, UINT type) {
+int ScriptedBox(HWND, const char* text, const char* caption, UINT type, void*) {
     g_messages.push_back({text ? text : "", caption ? caption : "", type});
     if (!g_answers.empty()) {
         const int a = g_answers.front();
@@ -132,7 +133,7 @@ protected:
         ops_.EnsureStorageFolders(3);
         g_messages.clear();
         g_answers.clear();
-        SetItemMessageBox(ScriptedBox);
+        SetMessageBoxResponder(ScriptedBox, nullptr);
         parent_ = CreateWindowExA(0, "STATIC", "catops", WS_OVERLAPPEDWINDOW, 0, 0, 300, 400, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
         ASSERT_TRUE(parent_);
@@ -140,7 +141,7 @@ protected:
         MoveWindow(tree_.Window(), 0, 0, 280, 380, FALSE);
     }
     void TearDown() override {
-        SetItemMessageBox(nullptr);
+        SetMessageBoxResponder(nullptr, nullptr);
         tree_.Destroy();
         DestroyWindow(parent_);
         RemoveTree(root_);
@@ -800,7 +801,7 @@ TEST_F(CatOps, NewShortcutDialogRefusesAnInvalidTitleAndCreatesTheLink) {
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         driverDone = true;
     });
-    SetItemMessageBox(nullptr);  // the real dialog shows its own real message box
+    SetMessageBoxResponder(nullptr, nullptr);  // the real dialog shows its own real message box
     ListNode* node = ops_.NewShortcut(parent_);
     driver.join();
     EXPECT_EQ(driverStep.load(), 3);

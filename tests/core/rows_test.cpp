@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "core/rows.h"
 #include "core_fixtures.h"
+#include "database/settings.h"
 #include "util/text.h"
 
 namespace {
@@ -70,6 +73,40 @@ TEST(Rows, BookmarkAndShortcutCells) {
     ShortcutItem s = Shortcut("x.lnk", 0);
     ShortcutColumnText(out, sizeof out, &s, TV_SHORTCUT_NAME);
     EXPECT_STREQ(out, "x.lnk");
+}
+
+// The stored column settings of each list name every data column of its rows once, and each of
+// them has a cell text for a record with every field filled.
+TEST(Rows, StoredColumnsAreTheRowsColumns) {
+    FileItem f = Download("a.zip", 1, "a.zip", TV_FILE_EXISTS);
+    f.description = const_cast<char*>("d");
+    f.website = const_cast<char*>("http://w/");
+    f.extractedTo = const_cast<char*>("C:\\out\\");
+    f.sizeLow = 4096;
+    f.downloadDate.Set(77);
+    f.unpackDate.Set(78);
+    BookmarkItem b = Bookmark("http://u/", "Title", 0, "about");
+    ShortcutItem s = Shortcut("x.lnk", 0);
+    const TvRowFormat format{TestDate, TestSize, nullptr};
+    const struct { int kind; uint32_t columns; } lists[] = {
+        {1, TV_DOWNLOAD_COLUMNS}, {2, TV_BOOKMARK_COLUMNS}, {3, TV_SHORTCUT_COLUMNS}};
+    for (const auto& list : lists) {
+        SCOPED_TRACE(list.kind);
+        const ListColumnSettings settings(list.kind);
+        ASSERT_EQ(settings.count, list.columns);
+        std::vector<uint32_t> fields;
+        for (uint32_t i = 0; i < settings.count; ++i) {
+            const uint32_t field = settings.entries[i].field;
+            fields.push_back(field);
+            char out[64] = "";
+            if (list.kind == 1) DownloadColumnText(out, sizeof out, &f, int(field), format);
+            else if (list.kind == 2) BookmarkColumnText(out, sizeof out, &b, int(field));
+            else ShortcutColumnText(out, sizeof out, &s, int(field));
+            EXPECT_STRNE(out, "") << "field " << field;
+        }
+        std::sort(fields.begin(), fields.end());
+        for (uint32_t i = 0; i < fields.size(); ++i) EXPECT_EQ(fields[i], i);
+    }
 }
 
 TEST(Rows, SortComparisons) {

@@ -1,5 +1,6 @@
 #include "tests/driver/tvdriver.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace tvd {
@@ -390,6 +391,20 @@ bool WaitForText(HWND hwnd, const std::string& text, DWORD timeoutMs) {
         Pump(kPollMs);
     }
     return true;
+}
+
+DWORD WaitCeilingMs() {
+    static const DWORD ceiling = [] {
+        char text[32];
+        const DWORD n = GetEnvironmentVariableA("TV_WAIT_CEILING_MS", text, sizeof text);
+        if (n > 0 && n < sizeof text) {
+            char* end = nullptr;
+            const unsigned long value = std::strtoul(text, &end, 10);
+            if (end && *end == '\0' && value >= 1000 && value <= 3600000) return DWORD(value);
+        }
+        return DWORD(60000);
+    }();
+    return ceiling;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {

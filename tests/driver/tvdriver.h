@@ -108,6 +108,10 @@ HWND WaitForMessageBox(const char* caption, DWORD timeoutMs, DWORD pid = 0);
 bool WaitForWindowGone(HWND hwnd, DWORD timeoutMs);
 // Polls until the window's text equals `text`.
 bool WaitForText(HWND hwnd, const std::string& text, DWORD timeoutMs);
+// The ceiling of every wait for something that should happen: 60 seconds, or the milliseconds
+// given in the environment variable TV_WAIT_CEILING_MS (for a slow or busy machine). A wait that
+// reaches it has failed; a passing test never waits that long.
+DWORD WaitCeilingMs();
 // Polls until the condition holds (true) or the time runs out (false).
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 

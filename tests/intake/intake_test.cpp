@@ -114,6 +114,30 @@ TEST(CleanStorageName, NamesNeverLeaveTheFolder) {
     EXPECT_STREQ("", empty);
 }
 
+// The file-name check, the storage names of intake and the archive members' paths agree on which
+// names are devices: a name refused as a file name is never written as it stands.
+TEST(DeviceNames, EveryNameCheckAgrees) {
+    const char* const names[] = {"con",      "AUX.txt",   "Nul .log", "clock$",  "CONOUT$.x", "com1",
+                                 "LPT9.doc", "com\xB2",  "com0",     "com10",   "console",   "nul_"};
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        const bool device = IsDeviceName(name, std::strlen(name));
+        EXPECT_EQ(!device, IsValidFileName(name) == 1);
+
+        char storage[TV_PATH_SIZE];
+        snprintf(storage, sizeof storage, "%s", name);
+        CleanStorageName(storage, sizeof storage, "unknown");
+        EXPECT_EQ(device, storage[0] == '_');
+        EXPECT_TRUE(IsValidFileName(storage));
+
+        char member[TV_PATH_SIZE];
+        ASSERT_EQ(1, SafeMemberPath((std::string("dir/") + name).c_str(), '/', member, sizeof member));
+        const char* last = std::strrchr(member, '/') + 1;
+        EXPECT_EQ(device, last[0] == '_');
+        EXPECT_TRUE(IsValidFileName(last));
+    }
+}
+
 TEST(CleanStorageName, AnyTextBecomesOnePlainName) {
     // Texts built from the characters that matter for paths: every result is one valid name that
     // names no folder above, no drive and no device.

@@ -119,8 +119,6 @@ int ScriptDialog(HWND owner, TFileAddEditParams* params, void* context) {
     Script* s = static_cast<Script*>(context);
     if (s->dialog) return s->dialog(params);
     TFileAddEditDialog real(params);
-    real.messageBox = ScriptBox;
-    real.messageContext = s;
     return real.Run(owner);
 }
 void ScriptInformation(HWND, const char* name, void* context) { static_cast<Script*>(context)->dialogs.push_back(name); }
@@ -145,7 +143,7 @@ protected:
         p_.categories.EnsureDefaultCategories(1);  // roots and "Standard" (id 1) of every kind
         CreateMissingStorageFolders(&p_, 3);
 
-        responder_.messageBox = ScriptBox;
+        SetMessageBoxResponder(ScriptBox, &s_);
         responder_.addEditDialog = ScriptDialog;
         responder_.informationDialog = ScriptInformation;
         responder_.startProgram = ScriptStart;
@@ -164,7 +162,10 @@ protected:
         ctx_.hooks.refreshViews = [](void* c) { ++static_cast<Script*>(c)->refreshes; };
         ctx_.hooks.focusDownloadList = [](void* c) { ++static_cast<Script*>(c)->focus; };
     }
-    void TearDown() override { RemoveTree(root_.substr(0, root_.size() - 1)); }
+    void TearDown() override {
+        SetMessageBoxResponder(nullptr, nullptr);
+        RemoveTree(root_.substr(0, root_.size() - 1));
+    }
 
     std::string In(const std::string& name) const { return root_ + "in\\" + name; }
     std::string Store(const std::string& rel) const { return root_ + "store\\" + rel; }

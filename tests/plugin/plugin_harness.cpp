@@ -25,25 +25,9 @@ std::string Quote(const std::string& arg) {
     return "\"" + arg + "\"";
 }
 
-std::string WindowText(HWND window) {
-    char text[4096] = "";
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             2000, &length))
-        return std::string();
-    text[sizeof(text) - 1] = '\0';
-    return text;
-}
-
-std::string ClassOf(HWND window) {
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof(name));
-    return name;
-}
-
 BOOL CALLBACK CollectStatics(HWND child, LPARAM param) {
-    if (_stricmp(ClassOf(child).c_str(), "Static") == 0) {
-        std::string text = WindowText(child);
+    if (_stricmp(tvd::ClassName(child).c_str(), "Static") == 0) {
+        std::string text = tvd::WindowText(child);
         if (!text.empty()) {
             auto* all = reinterpret_cast<std::string*>(param);
             if (!all->empty()) *all += "\n";
@@ -53,32 +37,11 @@ BOOL CALLBACK CollectStatics(HWND child, LPARAM param) {
     return TRUE;
 }
 
-struct TopWindows {
-    DWORD pid;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectTop(HWND window, LPARAM param) {
-    auto* top = reinterpret_cast<TopWindows*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == top->pid && IsWindowVisible(window)) top->windows.push_back(window);
-    return TRUE;
-}
-
 std::string ExePath(const char* unixPath) {
     return WinPath(unixPath);
 }
 
 }  // namespace
-
-std::string WinPath(const std::string& path) {
-    if (path.empty() || path[0] != '/') return path;
-    std::string out = "Z:" + path;
-    for (char& c : out)
-        if (c == '/') c = '\\';
-    return out;
-}
 
 std::string TempFolder() {
     // Taken once: some tests point TMP elsewhere for the stand-in only.
@@ -91,35 +54,6 @@ std::string TempFolder() {
     }();
     return folder;
 }
-
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
-    bytes->clear();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) bytes->append(buffer, n);
-    std::fclose(f);
-    return true;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-bool FileExists(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 
 std::vector<std::string> DownloadFolders() {
     std::vector<std::string> out;
@@ -182,15 +116,15 @@ StandinResult RunStandin(const StandinRun& run) {
         }
         if (GetTickCount() - start > run.timeoutMs) {
             TerminateProcess(process.hProcess, 99);
-            WaitForSingleObject(process.hProcess, 5000);
+            WaitForSingleObject(process.hProcess, tvd::WaitCeilingMs());
             break;
         }
-        TopWindows top = {process.dwProcessId, {}};
-        EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&top));
         for (auto it = seenBoxes.begin(); it != seenBoxes.end();)
             it = IsWindow(it->first) ? std::next(it) : seenBoxes.erase(it);
-        for (HWND window : top.windows) {
-            std::string cls = ClassOf(window);
+        for (const tvd::WindowInfo& info : tvd::ListWindows(process.dwProcessId)) {
+            if (!info.visible) continue;
+            HWND window = info.hwnd;
+            const std::string& cls = info.className;
             if (cls == "#32770") {
                 if (seenBoxes.count(window)) continue;
                 std::string text;
@@ -220,9 +154,9 @@ StandinResult RunStandin(const StandinRun& run) {
                 }
                 // One consistent reading of all fields (a window being destroyed loses its
                 // children one by one).
-                std::string received = WindowText(GetDlgItem(window, 102));
-                std::string total = WindowText(GetDlgItem(window, 103));
-                std::string url = WindowText(GetDlgItem(window, 101));
+                std::string received = tvd::WindowText(GetDlgItem(window, 102));
+                std::string total = tvd::WindowText(GetDlgItem(window, 103));
+                std::string url = tvd::WindowText(GetDlgItem(window, 101));
                 DWORD_PTR position = 0;
                 HWND bar = GetDlgItem(window, 104);
                 if (received.empty() || total.empty() || url.empty() || !bar ||
@@ -267,19 +201,13 @@ bool FakeMain::Start() {
     startup.cb = sizeof(startup);
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_))
         return false;
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 15000) {
-        if (FindWindowA(kFrameClass, nullptr)) return true;
-        PumpOwn();
-        Sleep(20);
-    }
-    return false;
+    return tvd::WaitUntil([] { return FindWindowA(kFrameClass, nullptr) != nullptr; }, tvd::WaitCeilingMs());
 }
 
 void FakeMain::Stop() {
     CloseFrameWindows();
     if (process_.hProcess) {
-        WaitForSingleObject(process_.hProcess, 10000);
+        WaitForSingleObject(process_.hProcess, tvd::WaitCeilingMs());
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
         process_ = {};
@@ -287,13 +215,13 @@ void FakeMain::Stop() {
 }
 
 void CloseFrameWindows() {
-    DWORD start = GetTickCount();
-    while (HWND frame = FindWindowA(kFrameClass, nullptr)) {
-        PostMessageA(frame, WM_CLOSE, 0, 0);
-        if (GetTickCount() - start > 10000) break;
-        PumpOwn();
-        Sleep(20);
-    }
+    tvd::WaitUntil(
+        [] {
+            HWND frame = FindWindowA(kFrameClass, nullptr);
+            if (frame) PostMessageA(frame, WM_CLOSE, 0, 0);
+            return frame == nullptr;
+        },
+        tvd::WaitCeilingMs());
 }
 
 std::vector<HandOffRecord> ReadHandOffs(const std::string& outFolder) {

@@ -13,14 +13,14 @@
 
 namespace plugintest {
 
-// A host path as Windows sees it ("/work/x" -> "Z:\work\x").
-std::string WinPath(const std::string& path);
+// Paths and files: the driver's helpers.
+using tvd::FileExists;
+using tvd::FolderExists;
+using tvd::ReadWholeFile;
+using tvd::RemoveTree;  // refuses roots
+using tvd::WinPath;     // a host path as Windows sees it ("/work/x" -> "Z:\work\x")
+using tvd::WriteWholeFile;
 std::string TempFolder();  // GetTempPathA at the first call, with trailing "\"
-bool ReadWholeFile(const std::string& path, std::string* bytes);
-bool WriteWholeFile(const std::string& path, const std::string& bytes);
-bool FileExists(const std::string& path);
-bool FolderExists(const std::string& path);
-using tvd::RemoveTree;  // the driver's remover (refuses roots)
 // Names of the folders "TvDownload-*" in the temporary folder.
 std::vector<std::string> DownloadFolders();
 // Test data: size bytes of a fixed pseudo-random pattern.
@@ -55,7 +55,7 @@ struct StandinRun {
     // program before Yes is pressed).
     void (*onBox)(const std::string& text, void* context) = nullptr;
     void* context = nullptr;
-    DWORD timeoutMs = 90000;
+    DWORD timeoutMs = tvd::WaitCeilingMs();  // for the whole run
 };
 
 StandinResult RunStandin(const StandinRun& run);

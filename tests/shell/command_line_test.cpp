@@ -299,36 +299,3 @@ TEST(CommandLinePlan, ArgumentsSplitAtBlanksOutsideQuotes) {
 }
 
 }  // namespace
-
-#include "shell/handoff_receiver.h"
-
-namespace {
-
-TEST(HandOffReceiver, OnlyFilesInsideTheTemporaryFolderCount) {
-    struct Case {
-        const char* path;
-        const char* folder;
-        int inside;
-    } cases[] = {
-        {"C:\\users\\me\\Temp\\TvDownload-00000001\\a.zip", "C:\\users\\me\\Temp\\", 1},
-        {"c:/USERS/me/temp/a.zip", "C:\\users\\me\\Temp", 1},
-        {"C:\\users\\me\\Temp\\a.zip", "C:\\users\\me\\Temp\\\\", 1},
-        {"C:\\users\\me\\Temp", "C:\\users\\me\\Temp\\", 0},
-        {"C:\\users\\me\\Temp\\", "C:\\users\\me\\Temp\\", 0},
-        {"C:\\users\\me\\Temporary\\a.zip", "C:\\users\\me\\Temp\\", 0},
-        {"C:\\users\\me\\Temp\\..\\Documents\\thesis.doc", "C:\\users\\me\\Temp\\", 0},
-        {"C:\\users\\me\\Temp\\x\\..\\..\\a.zip", "C:\\users\\me\\Temp\\", 0},
-        {"C:\\users\\me\\Temp\\.\\a.zip", "C:\\users\\me\\Temp\\", 0},
-        {"C:\\users\\me\\Temp\\..a.zip", "C:\\users\\me\\Temp\\", 1},
-        {"D:\\Temp\\a.zip", "C:\\Temp\\", 0},
-        {"C:\\a.zip", "C:\\", 1},
-        {"", "C:\\Temp\\", 0},
-        {"C:\\Temp\\a.zip", "", 0},
-        {"C:\\Temp\\a.zip", "\\", 0},
-        {nullptr, "C:\\Temp\\", 0},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(PathIsInsideFolder(c.path, c.folder), c.inside) << (c.path ? c.path : "(null)") << " in " << c.folder;
-}
-
-}  // namespace

@@ -583,21 +583,21 @@ TEST(ShellShutDown, TemporaryFilesThenFoldersAreDeletedAndWhatStaysStaysListed) 
     e2e::TvProgram& tv = run.tv();
     ASSERT_TRUE(tv.ready());
     const std::string folder = tvd::WinPath(tv.folder().path());
-    // The viewers keep their files in the system's temporary folder: only there does the
-    // clean-up delete anything.
-    char tempPath[MAX_PATH];
-    GetTempPathA(sizeof tempPath, tempPath);
-    const std::string temp = std::string(tempPath) + "tv-shutdown-" + std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(tvd::MakeFolders(temp));
+    // The program's temporary folder is the test's (one prefix).
+    char tempFolder[MAX_PATH];
+    ASSERT_NE(GetTempPathA(sizeof(tempFolder), tempFolder), 0u);
+    const std::string temp = std::string(tempFolder) + "tvshutdown" + std::to_string(GetCurrentProcessId());
     const std::string viewed = temp + "\\viewed";      // a viewer's folder with its file
     const std::string viewedFile = viewed + "\\member.txt";
     const std::string loose = temp + "\\loose.tmp";
     const std::string busy = temp + "\\busy";          // holds a file nobody listed
+    const std::string foreign = folder + "\\mine.txt";  // listed, but not in the temporary folder
     ASSERT_TRUE(tvd::MakeFolders(viewed));
     ASSERT_TRUE(tvd::MakeFolders(busy));
     ASSERT_TRUE(tvd::WriteWholeFile(viewedFile, "x"));
     ASSERT_TRUE(tvd::WriteWholeFile(loose, "x"));
     ASSERT_TRUE(tvd::WriteWholeFile(busy + "\\other.txt", "x"));
+    ASSERT_TRUE(tvd::WriteWholeFile(foreign, "x"));
     const std::string cfg = folder + "\\tv.cfg";
     {
         TProgramData data;
@@ -608,7 +608,7 @@ TEST(ShellShutDown, TemporaryFilesThenFoldersAreDeletedAndWhatStaysStaysListed) 
             std::string path;
             uint32_t kind;
         } entries[] = {{viewed, TV_TEMP_FOLDER}, {viewedFile, TV_TEMP_FILE}, {loose, TV_TEMP_FILE},
-                       {busy, TV_TEMP_FOLDER}, {temp + "\\gone.tmp", TV_TEMP_FILE}};
+                       {busy, TV_TEMP_FOLDER}, {temp + "\\gone.tmp", TV_TEMP_FILE}, {foreign, TV_TEMP_FILE}};
         for (const auto& e : entries) {
             TempFileEntry entry = {const_cast<char*>(e.path.c_str()), e.kind};
             ASSERT_TRUE(data.tempFiles.Add(&entry, 0));
@@ -628,6 +628,8 @@ TEST(ShellShutDown, TemporaryFilesThenFoldersAreDeletedAndWhatStaysStaysListed) 
     EXPECT_FALSE(tvd::FolderExists(viewed));
     EXPECT_FALSE(tvd::FileExists(loose));
     EXPECT_TRUE(tvd::FolderExists(busy));
+    EXPECT_TRUE(tvd::FileExists(foreign));
+    tvd::RemoveTree(temp);
     TProgramData after;
     CopyLimited(after.programFolder, (folder + "\\").c_str(), sizeof(after.programFolder));
     EXPECT_FALSE(LoadDatabase(&after, nullptr, cfg.c_str()));

@@ -23,6 +23,27 @@ TEST(PathValidName, Table) {
     EXPECT_EQ(0, IsValidFileName(std::string(261, 'n').c_str()));
 }
 
+TEST(PathDeviceName, Table) {
+    const struct { const char* name; bool device; } cases[] = {
+        {"CON", true},        {"con", true},        {"Prn", true},        {"aux", true},
+        {"NUL", true},        {"clock$", true},     {"CONIN$", true},     {"conout$", true},
+        {"COM1", true},       {"com9", true},       {"LPT1", true},       {"lpt9", true},
+        {"nul.txt", true},    {"Nul.tar.gz", true}, {"com1 .log", true},  {"CON  ", true},
+        {"con.", true},       {"COM\xB9", true},   {"lpt\xB2.x", true}, {"Com\xB3", true},
+        {"com0", false},      {"lpt0", false},      {"com10", false},     {"COM\xB4", false},
+        {"console", false},   {"xcon", false},      {"con_", false},      {"prn1", false},
+        {" con", false},      {"", false},          {".con", false},      {"co", false},
+        {"CLOCK", false},     {"conin", false},     {"nul_.txt", false},  {"auxiliary.txt", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.device, IsDeviceName(c.name, std::strlen(c.name))) << c.name;
+    // Only the given length counts, and the name ends at its terminator.
+    EXPECT_TRUE(IsDeviceName("CONSOLE", 3));
+    EXPECT_FALSE(IsDeviceName("CONSOLE", 7));
+    EXPECT_FALSE(IsDeviceName("NUL", 2));
+    EXPECT_FALSE(IsDeviceName(nullptr, 3));
+    EXPECT_TRUE(IsDeviceName("nul\0garbage", 10)) << "the name ends at its terminator";
+}
+
 TEST(PathBackslashes, Table) {
     const struct { const char* in; size_t size; int ensured; const char* ensuredOut; int removed; const char* removedOut; }
         cases[] = {
@@ -157,6 +178,33 @@ TEST(PathRenameMask, Table) {
     const std::string tooLong(300, 'n');
     char out[TV_PATH_SIZE];
     EXPECT_EQ(0, ApplyRenameMask(out, sizeof out, tooLong.c_str(), "*.*"));
+}
+
+TEST(PathInsideFolder, Table) {
+    struct Case {
+        const char* path;
+        const char* folder;
+        int inside;
+    } cases[] = {
+        {"C:\\users\\me\\Temp\\TvDownload-00000001\\a.zip", "C:\\users\\me\\Temp\\", 1},
+        {"c:/USERS/me/temp/a.zip", "C:\\users\\me\\Temp", 1},
+        {"C:\\users\\me\\Temp\\a.zip", "C:\\users\\me\\Temp\\\\", 1},
+        {"C:\\users\\me\\Temp", "C:\\users\\me\\Temp\\", 0},
+        {"C:\\users\\me\\Temp\\", "C:\\users\\me\\Temp\\", 0},
+        {"C:\\users\\me\\Temporary\\a.zip", "C:\\users\\me\\Temp\\", 0},
+        {"C:\\users\\me\\Temp\\..\\Documents\\thesis.doc", "C:\\users\\me\\Temp\\", 0},
+        {"C:\\users\\me\\Temp\\x\\..\\..\\a.zip", "C:\\users\\me\\Temp\\", 0},
+        {"C:\\users\\me\\Temp\\.\\a.zip", "C:\\users\\me\\Temp\\", 0},
+        {"C:\\users\\me\\Temp\\..a.zip", "C:\\users\\me\\Temp\\", 1},
+        {"D:\\Temp\\a.zip", "C:\\Temp\\", 0},
+        {"C:\\a.zip", "C:\\", 1},
+        {"", "C:\\Temp\\", 0},
+        {"C:\\Temp\\a.zip", "", 0},
+        {"C:\\Temp\\a.zip", "\\", 0},
+        {nullptr, "C:\\Temp\\", 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PathIsInsideFolder(c.path, c.folder), c.inside) << (c.path ? c.path : "(null)") << " in " << c.folder;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "tests/driver/tvdriver.h"
 #include "util/path.h"
 #include "util/text.h"
 #include "util/win_files.h"
@@ -466,6 +467,49 @@ TEST(WinUi, FileTypeDescriptionAndIcon) {
     EXPECT_EQ(0, RegistryDeleteKey("TolvaneTest.Document", HKEY_CLASSES_ROOT, nullptr));
     EXPECT_EQ(0, RegistryDeleteKey(".tvutest", HKEY_CLASSES_ROOT, nullptr));
     EXPECT_EQ(0, RegistryDeleteKey(".tvunodesc", HKEY_CLASSES_ROOT, nullptr));
+}
+
+TEST(WinUi, OpenFileByTypeUsesTheTypesDefaultVerb) {
+    // A type whose only verb is "edit", the default of its "shell" key; its command copies the file
+    // beside itself, so the copy shows that the verb ran. Without the default verb the shell would
+    // be asked for "open", which this type does not have.
+    const char kClass[] = "TolvaneTest.Verb";
+    ASSERT_EQ(0, RegistryCreateKey(".tvuverb", HKEY_CLASSES_ROOT, nullptr));
+    ASSERT_EQ(0, RegistryWriteString(kClass, HKEY_CLASSES_ROOT, ".tvuverb", nullptr));
+    ASSERT_EQ(0, RegistryCreateKey("TolvaneTest.Verb\\shell\\edit\\command", HKEY_CLASSES_ROOT, nullptr));
+    ASSERT_EQ(0, RegistryWriteString("edit", HKEY_CLASSES_ROOT, "TolvaneTest.Verb\\shell", nullptr));
+    ASSERT_EQ(0, RegistryWriteString("C:\\windows\\system32\\cmd.exe /c copy \"%1\" \"%1.opened\"", HKEY_CLASSES_ROOT,
+                                     "TolvaneTest.Verb\\shell\\edit\\command", nullptr));
+    ASSERT_EQ(0, RegistryCreateKey(".tvunoverb", HKEY_CLASSES_ROOT, nullptr));
+    ASSERT_EQ(0, RegistryWriteString("TolvaneTest.NoVerb", HKEY_CLASSES_ROOT, ".tvunoverb", nullptr));
+
+    const struct { const char* input; int found; const char* verb; } cases[] = {
+        {".tvuverb", 1, "edit"},  {"C:\\a.b\\c.TVUVERB", 1, "edit"}, {"x.tvunoverb", 0, ""},
+        {"x.tvunothere", 0, ""}, {"C:\\a.tvuverb\\name", 0, ""},    {"", 0, ""},
+    };
+    for (const auto& c : cases) {
+        char verb[TV_REGVALUE_SIZE] = "junk";
+        EXPECT_EQ(c.found, FileTypeDefaultVerb(c.input, verb, sizeof verb)) << c.input;
+        EXPECT_STREQ(c.verb, verb) << c.input;
+    }
+
+    char temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
+    const std::string file = std::string(temp) + "tvverb" + std::to_string(GetCurrentProcessId()) + ".tvuverb";
+    const std::string copy = file + ".opened";
+    ASSERT_TRUE(tvd::WriteWholeFile(file, "data"));
+    EXPECT_TRUE(OpenFileByType(nullptr, file.c_str()));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return tvd::FileExists(copy); }, tvd::WaitCeilingMs()));
+    EXPECT_FALSE(OpenFileByType(nullptr, (std::string(temp) + "no-such-file.tvuverb").c_str()));
+    DeleteFileA(file.c_str());
+    DeleteFileA(copy.c_str());
+
+    EXPECT_EQ(0, RegistryDeleteKey("TolvaneTest.Verb\\shell\\edit\\command", HKEY_CLASSES_ROOT, nullptr));
+    EXPECT_EQ(0, RegistryDeleteKey("TolvaneTest.Verb\\shell\\edit", HKEY_CLASSES_ROOT, nullptr));
+    EXPECT_EQ(0, RegistryDeleteKey("TolvaneTest.Verb\\shell", HKEY_CLASSES_ROOT, nullptr));
+    EXPECT_EQ(0, RegistryDeleteKey(kClass, HKEY_CLASSES_ROOT, nullptr));
+    EXPECT_EQ(0, RegistryDeleteKey(".tvuverb", HKEY_CLASSES_ROOT, nullptr));
+    EXPECT_EQ(0, RegistryDeleteKey(".tvunoverb", HKEY_CLASSES_ROOT, nullptr));
 }
 
 }  // namespace

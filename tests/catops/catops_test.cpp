@@ -761,14 +761,13 @@ BOOL CALLBACK CollectText(HWND child, LPARAM out) {
     return TRUE;
 }
 
-HWND WaitForWindow(const char* cls, const char* title, int ms = 10000) {
-    for (int waited = 0; waited < ms; waited += 20) {
-        if (HWND w = FindWindowA(cls, title)) {
-            if (IsWindowVisible(w)) return w;
-        }
-        Sleep(20);
-    }
-    return nullptr;
+// A visible top-level window (any class when cls is null).
+HWND WaitForWindow(const char* cls, const char* title) {
+    tvd::WindowQuery query;
+    query.className = cls ? cls : "";
+    query.caption = title;
+    query.visibleOnly = true;
+    return tvd::WaitForWindow(query, tvd::WaitCeilingMs());
 }
 
 TEST_F(CatOps, NewShortcutDialogRefusesAnInvalidTitleAndCreatesTheLink) {
@@ -794,8 +793,7 @@ TEST_F(CatOps, NewShortcutDialogRefusesAnInvalidTitleAndCreatesTheLink) {
         GetWindowTextA(box, caption, sizeof caption);
         boxCaption = caption;
         PostMessageA(box, WM_COMMAND, IDOK, 0);
-        for (int i = 0; i < 500 && IsWindow(box); ++i) Sleep(10);
-        if (!IsWindow(dialog)) return;
+        if (!tvd::WaitForWindowGone(box, tvd::WaitCeilingMs()) || !IsWindow(dialog)) return;
         driverStep = 3;
         SendMessageA(GetDlgItem(dialog, 102), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("  Notes  "));
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
@@ -871,8 +869,7 @@ TEST_F(CatOps, RealDialogsFillAndReadTheirParameters) {
             HWND sheet = WaitForWindow(nullptr, "Edit Bookmark");
             if (!sheet) return;
             HWND page = nullptr;
-            for (int i = 0; i < 200 && !(page = FindPage(sheet)); ++i) Sleep(10);
-            if (!page) return;
+            if (!tvd::WaitUntil([&] { return (page = FindPage(sheet)) != nullptr; }, tvd::WaitCeilingMs())) return;
             seenTitle = DialogItemText(page, 102);
             seenCategory = DialogItemText(page, 101);
             seenCount = int(SendMessageA(GetDlgItem(page, 101), CB_GETCOUNT, 0, 0));
@@ -899,31 +896,33 @@ TEST_F(CatOps, RealDialogsFillAndReadTheirParameters) {
         std::string seenName, seenLocation, seenParent, seenTip;
         LONG locationStyle = 0;
         std::thread driver([&] {
-            for (int i = 0; i < 500; ++i, Sleep(20)) {
-                HWND sheet = FindWindowA("#32770", nullptr);
-                HWND page = sheet ? FindPage(sheet) : nullptr;
-                if (!page || DialogItemText(page, 101) != "Stuff") continue;
-                seenName = DialogItemText(page, 101);
-                seenLocation = DialogItemText(page, 104);
-                seenParent = DialogItemText(page, 107);
-                // The location is one line shortened in its middle, and whole in its tool tip.
-                HWND location = GetDlgItem(page, 104);
-                locationStyle = GetWindowLongA(location, GWL_STYLE);
-                HWND tip = nullptr;
-                while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) != nullptr) {
-                    if (GetWindow(tip, GW_OWNER) != GetAncestor(page, GA_ROOT)) continue;
-                    char text[600] = {};
-                    TOOLINFOA tool = {};
-                    tool.cbSize = TTTOOLINFOA_V1_SIZE;
-                    tool.hwnd = page;
-                    tool.uId = reinterpret_cast<UINT_PTR>(location);
-                    tool.lpszText = text;
-                    SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
-                    seenTip = text;
-                }
-                PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
-                return;
-            }
+            tvd::WaitUntil(
+                [&] {
+                    HWND sheet = FindWindowA("#32770", nullptr);
+                    HWND page = sheet ? FindPage(sheet) : nullptr;
+                    if (!page || DialogItemText(page, 101) != "Stuff") return false;
+                    seenName = DialogItemText(page, 101);
+                    seenLocation = DialogItemText(page, 104);
+                    seenParent = DialogItemText(page, 107);
+                    // The location is one line shortened in its middle, and whole in its tool tip.
+                    HWND location = GetDlgItem(page, 104);
+                    locationStyle = GetWindowLongA(location, GWL_STYLE);
+                    HWND tip = nullptr;
+                    while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) != nullptr) {
+                        if (GetWindow(tip, GW_OWNER) != GetAncestor(page, GA_ROOT)) continue;
+                        char text[600] = {};
+                        TOOLINFOA tool = {};
+                        tool.cbSize = TTTOOLINFOA_V1_SIZE;
+                        tool.hwnd = page;
+                        tool.uId = reinterpret_cast<UINT_PTR>(location);
+                        tool.lpszText = text;
+                        SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+                        seenTip = text;
+                    }
+                    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+                    return true;
+                },
+                tvd::WaitCeilingMs());
         });
         RunCategoryPropertiesDialog(parent_, &params);
         driver.join();

@@ -10,57 +10,16 @@
 
 namespace {
 
-std::string WindowsPath(std::string path) {
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path.size() > 1 && path[1] == ':' ? path : "Z:" + path;
-}
-
-struct FindFrame {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindFrameProc(HWND hwnd, LPARAM lParam) {
-    auto* f = reinterpret_cast<FindFrame*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == f->pid && std::string(cls) == "TolvaneFrameWindow") {
-        f->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Starts the program, waits for its frame window, closes it and waits for the exit code.
 // Returns the exit code, or -1 when the window never appeared / the program did not end.
 int RunAndClose(const std::string& exe, std::string* caption) {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::string command = "\"" + exe + "\"";
-    if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    FindFrame f = {pi.dwProcessId, nullptr};
-    for (int i = 0; i < 300 && !f.found; ++i) {
-        EnumWindows(FindFrameProc, reinterpret_cast<LPARAM>(&f));
-        if (!f.found) Sleep(50);
-    }
-    int result = -1;
-    if (f.found) {
-        char text[128] = {};
-        GetWindowTextA(f.found, text, sizeof text);
-        if (caption) *caption = text;
-        PostMessageA(f.found, WM_CLOSE, 0, 0);
-        DWORD code = 0;
-        if (WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0 && GetExitCodeProcess(pi.hProcess, &code))
-            result = int(code);
-    }
-    if (result == -1) TerminateProcess(pi.hProcess, 99);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return result;
+    tvd::Process program;
+    if (!program.Start(exe, "")) return -1;
+    HWND frame = program.WaitForWindow("TolvaneFrameWindow", nullptr, tvd::WaitCeilingMs());
+    if (!frame) return -1;
+    if (caption) *caption = tvd::WindowText(frame);
+    DWORD code = 0;
+    return program.CloseAndWait(frame, tvd::WaitCeilingMs(), &code) ? int(code) : -1;
 }
 
 std::string ReadAll(const std::string& path) {
@@ -89,7 +48,7 @@ TEST(ProgramDatabase, FirstRunSecondRunAndDamagedFile) {
     RemoveTree(folder);
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     const std::string exe = folder + "\\tv.exe";
-    ASSERT_TRUE(CopyFileA(WindowsPath(TV_EXE).c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(tvd::WinPath(TV_EXE).c_str(), exe.c_str(), FALSE));
     const std::string cfg = folder + "\\tv.cfg";
 
     // First run: the defaults are written.

@@ -7,10 +7,6 @@
 
 namespace {
 
-constexpr DWORD kWindowTimeoutMs = 30000;
-constexpr DWORD kExitTimeoutMs = 30000;
-constexpr DWORD kUiTimeoutMs = 10000;
-
 std::string CurrentTestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     return std::string(info->test_suite_name()) + "." + info->name();
@@ -27,7 +23,7 @@ protected:
     HWND StartFixture(const std::string& args = std::string(), const std::string& workDir = std::string()) {
         const std::string exe = folder_.Install(TV_FIXTURE_EXE);
         if (exe.empty() || !process_.Start(exe, args, workDir)) return nullptr;
-        window_ = process_.WaitForWindow(FIXTURE_CLASS, FIXTURE_CAPTION, kWindowTimeoutMs);
+        window_ = process_.WaitForWindow(FIXTURE_CLASS, FIXTURE_CAPTION, tvd::WaitCeilingMs());
         return window_;
     }
 
@@ -73,7 +69,7 @@ TEST_F(DriverTest, FindsSelectsAndExpandsTreeItemsAsAUserWould) {
     ASSERT_TRUE(news);
     ASSERT_TRUE(tvd::SelectTreeItem(tree, news));
     // The owner got the selection notification.
-    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_SELECTION), "tree:News", kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_SELECTION), "tree:News", tvd::WaitCeilingMs()));
 
     ASSERT_TRUE(tvd::ExpandTreeItem(tree, tvd::FindTreeItem(tree, {"Downloads"}), false));
     std::vector<tvd::TreeItem> roots;
@@ -112,7 +108,7 @@ TEST_F(DriverTest, SelectsListRowsAndClearsTheSelection) {
     tvd::ListContents contents;
 
     ASSERT_TRUE(tvd::SelectListItem(list, 3));
-    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_SELECTION), "list:3", kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_SELECTION), "list:3", tvd::WaitCeilingMs()));
     ASSERT_TRUE(tvd::ReadList(list, &contents));
     EXPECT_EQ(contents.selected, std::vector<int>{3});
     EXPECT_EQ(contents.focused, 3);
@@ -141,19 +137,19 @@ TEST_F(DriverTest, SetsTextsPressesButtonsAndAnswersMessageBoxes) {
     for (const Case& c : {Case{false, IDNO, "No"}, Case{true, IDYES, "Yes"}}) {
         SCOPED_TRACE(c.shown);
         ASSERT_TRUE(c.bmClick ? tvd::ClickButton(window_, IDC_FIXTURE_ASK) : tvd::PressButton(window_, IDC_FIXTURE_ASK));
-        HWND box = tvd::WaitForMessageBox("Question", kUiTimeoutMs, process_.pid());
+        HWND box = tvd::WaitForMessageBox("Question", tvd::WaitCeilingMs(), process_.pid());
         ASSERT_TRUE(box);
         EXPECT_EQ(tvd::MessageBoxText(box), "Keep the changes?");
         ASSERT_TRUE(tvd::AnswerMessageBox(box, c.answer));
-        EXPECT_TRUE(tvd::WaitForWindowGone(box, kUiTimeoutMs));
-        EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_EDIT), c.shown, kUiTimeoutMs));
+        EXPECT_TRUE(tvd::WaitForWindowGone(box, tvd::WaitCeilingMs()));
+        EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_EDIT), c.shown, tvd::WaitCeilingMs()));
     }
 }
 
 TEST_F(DriverTest, DrivesAModalDialogOfTheProgramsDialogClass) {
     ASSERT_TRUE(StartFixture());
     ASSERT_TRUE(tvd::PressButton(window_, IDC_FIXTURE_DIALOG));
-    HWND dlg = tvd::WaitForDialog(FIXTURE_DIALOG_CAPTION, kUiTimeoutMs, process_.pid());
+    HWND dlg = tvd::WaitForDialog(FIXTURE_DIALOG_CAPTION, tvd::WaitCeilingMs(), process_.pid());
     ASSERT_TRUE(dlg);
     EXPECT_EQ(tvd::ClassName(dlg), tvd::kDialogClass);
     EXPECT_EQ(tvd::ControlText(dlg, IDC_FIXTURE_DIALOG_EDIT), "initial");
@@ -166,8 +162,8 @@ TEST_F(DriverTest, DrivesAModalDialogOfTheProgramsDialogClass) {
     ASSERT_TRUE(tvd::SetButtonChecked(dlg, IDC_FIXTURE_DIALOG_CHECK, true));
     EXPECT_TRUE(tvd::IsButtonChecked(dlg, IDC_FIXTURE_DIALOG_CHECK));
     ASSERT_TRUE(tvd::PressButton(dlg, IDOK));
-    EXPECT_TRUE(tvd::WaitForWindowGone(dlg, kUiTimeoutMs));
-    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_EDIT), "OK abc 1", kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(dlg, tvd::WaitCeilingMs()));
+    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_EDIT), "OK abc 1", tvd::WaitCeilingMs()));
 }
 
 TEST_F(DriverTest, ReadsAndSelectsComboItemsAndPostsMenuCommands) {
@@ -178,22 +174,22 @@ TEST_F(DriverTest, ReadsAndSelectsComboItemsAndPostsMenuCommands) {
     EXPECT_TRUE(tvd::ComboItems(window_, 4711).empty());
 
     ASSERT_TRUE(tvd::SelectComboItem(window_, IDC_FIXTURE_COMBO, 2));
-    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_SELECTION), "combo:News & \"Views\"", kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_SELECTION), "combo:News & \"Views\"", tvd::WaitCeilingMs()));
     EXPECT_EQ(tvd::ComboSelection(window_, IDC_FIXTURE_COMBO), 2);
     EXPECT_FALSE(tvd::SelectComboItem(window_, IDC_FIXTURE_COMBO, 4));  // no such item
 
     // A command without a control, as from a menu: the same handler as the button's.
     ASSERT_TRUE(tvd::PostCommand(window_, IDC_FIXTURE_ASK));
-    HWND box = tvd::WaitForMessageBox("Question", kUiTimeoutMs, process_.pid());
+    HWND box = tvd::WaitForMessageBox("Question", tvd::WaitCeilingMs(), process_.pid());
     ASSERT_TRUE(box);
     ASSERT_TRUE(tvd::AnswerMessageBox(box, IDYES));
-    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_EDIT), "Yes", kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_EDIT), "Yes", tvd::WaitCeilingMs()));
 }
 
 TEST_F(DriverTest, WalksAWizardWithItsButtons) {
     ASSERT_TRUE(StartFixture());
     ASSERT_TRUE(tvd::PressButton(window_, IDC_FIXTURE_WIZARD));
-    HWND sheet = tvd::WaitForWindow(tvd::kMessageBoxClass, FIXTURE_PAGE1_CAPTION, kUiTimeoutMs, process_.pid());
+    HWND sheet = tvd::WaitForWindow(tvd::kMessageBoxClass, FIXTURE_PAGE1_CAPTION, tvd::WaitCeilingMs(), process_.pid());
     ASSERT_TRUE(sheet);
     HWND first = tvd::CurrentPropertyPage(sheet);
     ASSERT_TRUE(first);
@@ -206,13 +202,13 @@ TEST_F(DriverTest, WalksAWizardWithItsButtons) {
             second = tvd::CurrentPropertyPage(sheet);
             return second && second != first;
         },
-        kUiTimeoutMs));
-    EXPECT_TRUE(tvd::WaitForText(tvd::Control(second, IDC_FIXTURE_PAGE2_TEXT), "typed on page one", kUiTimeoutMs));
-    EXPECT_TRUE(tvd::WaitForText(sheet, FIXTURE_PAGE2_CAPTION, kUiTimeoutMs));  // the wizard takes the page's caption
+        tvd::WaitCeilingMs()));
+    EXPECT_TRUE(tvd::WaitForText(tvd::Control(second, IDC_FIXTURE_PAGE2_TEXT), "typed on page one", tvd::WaitCeilingMs()));
+    EXPECT_TRUE(tvd::WaitForText(sheet, FIXTURE_PAGE2_CAPTION, tvd::WaitCeilingMs()));  // the wizard takes the page's caption
 
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_FINISH));
-    EXPECT_TRUE(tvd::WaitForWindowGone(sheet, kUiTimeoutMs));
-    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_EDIT), "wizard:typed on page one", kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
+    EXPECT_TRUE(tvd::WaitForText(tvd::Control(window_, IDC_FIXTURE_EDIT), "wizard:typed on page one", tvd::WaitCeilingMs()));
 }
 
 TEST_F(DriverTest, PassesArgumentsAndFolderAndReturnsTheExitCode) {
@@ -236,7 +232,7 @@ TEST_F(DriverTest, PassesArgumentsAndFolderAndReturnsTheExitCode) {
     EXPECT_TRUE(seen);
 
     DWORD code = 0;
-    ASSERT_TRUE(process_.CloseAndWait(window_, kExitTimeoutMs, &code));
+    ASSERT_TRUE(process_.CloseAndWait(window_, tvd::WaitCeilingMs(), &code));
     EXPECT_EQ(code, 7u);
     EXPECT_FALSE(IsWindow(window_));
 }
@@ -253,8 +249,8 @@ TEST_F(DriverTest, KillsAProgramThatDoesNotCloseAndStopsWaitingForADeadOne) {
     // generous timeout would otherwise hold the test for a minute).
     tvd::Process quitter;
     ASSERT_TRUE(quitter.Start(folder_.File(tvd::BaseName(TV_FIXTURE_EXE)), "/quit"));
-    EXPECT_EQ(quitter.WaitForWindow(FIXTURE_CLASS, nullptr, 60000), nullptr);
-    ASSERT_TRUE(quitter.Wait(kExitTimeoutMs, &code));
+    EXPECT_EQ(quitter.WaitForWindow(FIXTURE_CLASS, nullptr, tvd::WaitCeilingMs()), nullptr);
+    ASSERT_TRUE(quitter.Wait(tvd::WaitCeilingMs(), &code));
     EXPECT_EQ(code, 5u);
 
     EXPECT_EQ(tvd::WaitForWindow("NoSuchWindowClass", nullptr, 50), nullptr);
@@ -268,6 +264,7 @@ TEST(DriverPaths, HostPathsBecomeDriveZPaths) {
         {"/work/main/build", "Z:\\work\\main\\build"},
         {"/", "Z:\\"},
         {"C:\\users\\x", "C:\\users\\x"},
+        {"C:/tvt/e2e_shell", "C:\\tvt\\e2e_shell"},
         {"relative/name", "relative/name"},
         {"", ""},
     };

@@ -123,7 +123,7 @@ int Run(int argc, char** argv) {
         return 0;
     }
     if (cmd == "close" && n >= 1 && n <= 3) {
-        unsigned long timeout = 10000;
+        unsigned long timeout = tvd::WaitCeilingMs();
         if (n == 3 && !ParseNumber(a[2], &timeout)) return fputs(kUsage, stderr), 2;
         HWND h = Find(a[0], n >= 2 ? a[1] : nullptr);
         if (!h) return NotFound(a[0], n >= 2 ? a[1] : nullptr);
@@ -205,7 +205,7 @@ int Run(int argc, char** argv) {
         HWND box = tvd::WaitForMessageBox(Any(a[0]).c_str(), DWORD(timeout));
         if (!box) return NotFound(tvd::kMessageBoxClass, a[0]);
         printf("%s\n", tvd::MessageBoxText(box).c_str());
-        return tvd::AnswerMessageBox(box, button) && tvd::WaitForWindowGone(box, 10000) ? 0 : 1;
+        return tvd::AnswerMessageBox(box, button) && tvd::WaitForWindowGone(box, tvd::WaitCeilingMs()) ? 0 : 1;
     }
     if (cmd == "tree" && (n == 2 || n == 3)) {
         HWND tree = ControlOf(a[0], a[1], n == 3 ? a[2] : nullptr, WC_TREEVIEWA);

@@ -1,5 +1,6 @@
 #include "tests/driver/tvdriver.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,7 +11,7 @@ namespace {
 // Longest text read from a control of another process (texts beyond it are cut).
 constexpr size_t kRemoteTextSize = 4096;
 // Answer time for messages sent to another process before it counts as hung.
-constexpr UINT kSendTimeoutMs = 5000;
+
 // Poll step of the Wait* functions.
 constexpr DWORD kPollMs = 15;
 // Guards against a broken or cyclic tree.
@@ -19,7 +20,7 @@ constexpr size_t kMaxTreeItems = 200000;
 
 bool Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr) {
     DWORD_PTR r = 0;
-    if (!SendMessageTimeoutA(hwnd, msg, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, &r))
+    if (!SendMessageTimeoutA(hwnd, msg, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, WaitCeilingMs(), &r))
         return false;
     if (result) *result = LRESULT(r);
     return true;
@@ -168,6 +169,14 @@ bool SetListState(HWND list, int index, UINT state, UINT mask) {
 // Paths and folders
 
 std::string WinPath(const std::string& path) {
+    const bool onDrive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                         (path[2] == '/' || path[2] == '\\');
+    if (onDrive) {
+        std::string out = path;
+        for (char& c : out)
+            if (c == '/') c = '\\';
+        return out;
+    }
     if (path.empty() || path[0] != '/') return path;
     std::string out = "Z:" + path;
     for (char& c : out)
@@ -407,6 +416,11 @@ DWORD WaitCeilingMs() {
     return ceiling;
 }
 
+bool SyncWith(HWND window) {
+    DWORD_PTR result = 0;
+    return window && SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, WaitCeilingMs(), &result) != 0;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     while (!condition()) {
@@ -487,19 +501,19 @@ bool PostCommand(HWND window, int id) { return window && PostMessageA(window, WM
 static std::vector<std::string> StringItems(HWND box, UINT countMsg, UINT lengthMsg, UINT textMsg) {
     std::vector<std::string> items;
     DWORD_PTR count = 0;
-    if (!box || !SendMessageTimeoutW(box, countMsg, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, &count) ||
+    if (!box || !SendMessageTimeoutW(box, countMsg, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, WaitCeilingMs(), &count) ||
         LRESULT(count) < 0)
         return items;
     for (int i = 0; i < int(count); ++i) {
         DWORD_PTR length = 0;
         std::string text;
-        if (SendMessageTimeoutW(box, lengthMsg, WPARAM(i), 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, &length) &&
+        if (SendMessageTimeoutW(box, lengthMsg, WPARAM(i), 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, WaitCeilingMs(), &length) &&
             LRESULT(length) >= 0) {
             // Room to spare: the receiver decides how much it writes.
             std::vector<wchar_t> wide(size_t(length) * 2 + 16, L'\0');
             DWORD_PTR got = 0;
             if (SendMessageTimeoutW(box, textMsg, WPARAM(i), LPARAM(wide.data()), SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                                    kSendTimeoutMs, &got) &&
+                                    WaitCeilingMs(), &got) &&
                 LRESULT(got) > 0) {
                 const int n = int(wcsnlen(wide.data(), wide.size()));
                 const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
@@ -737,7 +751,7 @@ bool Process::Start(const std::string& exe, const std::string& args, const std::
     process_ = pi.hProcess;
     pid_ = pi.dwProcessId;
     // Windows are looked for right after the start: let the program reach its message loop.
-    WaitForInputIdle(process_, 5000);
+    WaitForInputIdle(process_, WaitCeilingMs());
     return true;
 }
 
@@ -766,7 +780,7 @@ bool Process::Wait(DWORD timeoutMs, DWORD* exitCode) {
 void Process::Kill(UINT exitCode) {
     if (!Running()) return;
     TerminateProcess(process_, exitCode);
-    WaitForSingleObject(process_, 10000);
+    WaitForSingleObject(process_, WaitCeilingMs());
 }
 
 HWND Process::WaitForWindow(const char* className, const char* caption, DWORD timeoutMs) const {

@@ -27,7 +27,8 @@ constexpr int kMessageBoxTextId = 0xFFFF;
 // ---------------------------------------------------------------------------------------------
 // Paths and folders
 
-// A host path as Windows sees it: "/work/x" -> "Z:\work\x"; a Windows path comes back unchanged.
+// A host path as Windows sees it: "/work/x" -> "Z:\work\x"; a path on a drive gets backslashes
+// ("C:/tvt/x" -> "C:\tvt\x"); anything else comes back unchanged.
 std::string WinPath(const std::string& path);
 // folder + "\" + name (no doubled backslash).
 std::string JoinPath(const std::string& folder, const std::string& name);
@@ -112,6 +113,11 @@ bool WaitForText(HWND hwnd, const std::string& text, DWORD timeoutMs);
 // given in the environment variable TV_WAIT_CEILING_MS (for a slow or busy machine). A wait that
 // reaches it has failed; a passing test never waits that long.
 DWORD WaitCeilingMs();
+// Sends a message to the window and waits for the answer: its thread has finished what it was
+// doing and is back in a message loop (its own, or the modal loop of a dialog or message box it
+// shows). The check that something did NOT happen comes after this, never after a pause. False
+// when the window did not answer within the ceiling.
+bool SyncWith(HWND window);
 // Polls until the condition holds (true) or the time runs out (false).
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 

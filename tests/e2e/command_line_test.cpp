@@ -27,7 +27,7 @@ public:
     explicit ProgramRun(e2e::TvProgram& tv) : tv_(tv) {}
     bool Start(const std::string& args = std::string()) {
         if (!tv_.ready() || !process_.Start(tv_.exe(), args, tv_.folder().path())) return false;
-        frame_ = process_.WaitForWindow(e2e::kFrameClass, nullptr, e2e::kStartTimeoutMs);
+        frame_ = process_.WaitForWindow(e2e::kFrameClass, nullptr, tvd::WaitCeilingMs());
         return frame_ != nullptr;
     }
     HWND frame() const { return frame_; }
@@ -41,7 +41,7 @@ public:
     // Closes as the user would; true when the program ended on its own with exit code 0.
     bool Close() {
         DWORD code = 1;
-        return process_.CloseAndWait(frame_, e2e::kExitTimeoutMs, &code) && code == 0;
+        return process_.CloseAndWait(frame_, tvd::WaitCeilingMs(), &code) && code == 0;
     }
 
 private:
@@ -98,7 +98,7 @@ TEST(CommandLineStart, FirstStartShowsTheThreeRootsAndTheNextStartTheSameTree) {
         HWND tree = run.Tree();
         ASSERT_TRUE(tree);
         std::vector<tvd::TreeItem> roots;
-        ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ReadTree(tree, &roots) && roots.size() == 5; }, e2e::kUiTimeoutMs))
+        ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ReadTree(tree, &roots) && roots.size() == 5; }, tvd::WaitCeilingMs()))
             << FormattedTree(tree);
         // Three bold roots, each with its "Standard" category, and an empty line between two roots.
         const char* const names[] = {"Downloads", "", "Bookmarks", "", "Shortcuts"};
@@ -121,7 +121,7 @@ TEST(CommandLineStart, FirstStartShowsTheThreeRootsAndTheNextStartTheSameTree) {
         ASSERT_TRUE(bookmarks);
         ASSERT_TRUE(tvd::ExpandTreeItem(tree, bookmarks, false));
         ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ReadTree(tree, &roots) && roots.size() == 5 && !roots[2].expanded; },
-                                   e2e::kUiTimeoutMs));
+                                   tvd::WaitCeilingMs()));
         EXPECT_TRUE(roots[0].expanded);
         EXPECT_TRUE(roots[4].expanded);
         first = tvd::FormatTree(roots);
@@ -134,7 +134,7 @@ TEST(CommandLineStart, FirstStartShowsTheThreeRootsAndTheNextStartTheSameTree) {
         HWND tree = run.Tree();
         ASSERT_TRUE(tree);
         std::string again;
-        EXPECT_TRUE(tvd::WaitUntil([&] { return (again = FormattedTree(tree)) == first; }, e2e::kUiTimeoutMs))
+        EXPECT_TRUE(tvd::WaitUntil([&] { return (again = FormattedTree(tree)) == first; }, tvd::WaitCeilingMs()))
             << "first start:\n" << first << "next start:\n" << again;
         ASSERT_TRUE(run.Close());
     }
@@ -157,12 +157,12 @@ TEST(CommandLineStart, SplitPathAndQuotedFiles) {
     {
         ProgramRun run(tv);
         ASSERT_TRUE(run.Start(myFiles + "\\a.zip"));
-        HWND dialog = tvd::WaitForWindow("#32770", "Add File", e2e::kStartTimeoutMs, run.pid());
+        HWND dialog = tvd::WaitForWindow("#32770", "Add File", tvd::WaitCeilingMs(), run.pid());
         ASSERT_TRUE(dialog);
         EXPECT_EQ(tvd::ControlText(tvd::CurrentPropertyPage(dialog), kAddEditFileName), "a.zip");
         EXPECT_EQ(tvd::ControlText(tvd::CurrentPropertyPage(dialog), kAddEditWebsite), myFiles + "\\a.zip");
         ASSERT_TRUE(tvd::PressPropertySheetButton(dialog, PSBTN_OK));
-        ASSERT_TRUE(tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs));
+        ASSERT_TRUE(tvd::WaitForWindowGone(dialog, tvd::WaitCeilingMs()));
         ASSERT_TRUE(run.Close());
 
         TProgramData saved;
@@ -191,9 +191,10 @@ TEST(CommandLineStart, SplitPathAndQuotedFiles) {
                 return tvd::FileExists(storageFolder + "x.zip") && tvd::FileExists(storageFolder + "y.zip") &&
                        tvd::FileExists(storageFolder + "z.zip");
             },
-            e2e::kUiTimeoutMs))
+            tvd::WaitCeilingMs()))
             << storageFolder;
-        EXPECT_EQ(tvd::WaitForWindow("#32770", "Add File", 1000, run.pid()), nullptr);
+        ASSERT_TRUE(tvd::SyncWith(run.frame()));
+        EXPECT_EQ(tvd::FindTopWindow({"#32770", "Add File", run.pid(), false}), nullptr);
         // Nor a message box.
         for (const tvd::WindowInfo& w : run.Windows())
             if (w.visible && w.hwnd != run.frame())

@@ -97,7 +97,7 @@ bool CloseProgramOf(HWND frame) {
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, ProcessOf(frame));
     if (!process) return false;
     tvd::PostClose(frame);
-    const bool ended = WaitForSingleObject(process, e2e::kExitTimeoutMs) == WAIT_OBJECT_0;
+    const bool ended = WaitForSingleObject(process, tvd::WaitCeilingMs()) == WAIT_OBJECT_0;
     if (!ended) TerminateProcess(process, 0xDEAD);
     CloseHandle(process);
     return ended;
@@ -173,7 +173,7 @@ protected:
     // waits for the stand-in; then the file lies in its category folder and the temporary copy
     // and its folder are gone.
     void FileTheDownload(tvd::Process* standin, DWORD pid) {
-        HWND dialog = tvd::WaitForWindow("#32770", "Add File", e2e::kStartTimeoutMs, pid);
+        HWND dialog = tvd::WaitForWindow("#32770", "Add File", tvd::WaitCeilingMs(), pid);
         ASSERT_TRUE(dialog);
         EXPECT_EQ(tvd::ControlText(tvd::CurrentPropertyPage(dialog), kAddEditFileName), "tool.zip");
         EXPECT_EQ(tvd::ControlText(tvd::CurrentPropertyPage(dialog), kAddEditDescription), kDescription);
@@ -181,9 +181,9 @@ protected:
         const std::string temporary = TemporaryFile();
         EXPECT_TRUE(tvd::FileExists(temporary)) << temporary;
         ASSERT_TRUE(tvd::PressPropertySheetButton(dialog, PSBTN_OK));
-        EXPECT_TRUE(tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs));
+        EXPECT_TRUE(tvd::WaitForWindowGone(dialog, tvd::WaitCeilingMs()));
         DWORD code = 1;
-        ASSERT_TRUE(standin->Wait(e2e::kUiTimeoutMs, &code));
+        ASSERT_TRUE(standin->Wait(tvd::WaitCeilingMs(), &code));
         EXPECT_EQ(code, 0u);
         EXPECT_FALSE(tvd::FileExists(temporary));
         EXPECT_TRUE(NewDownloadFolders().empty());
@@ -221,7 +221,7 @@ TEST_F(DownloadPathTest, PluginStartsTheProgramAndTheDownloadIsFiledAndSaved) {
         tvd::Process standin;
         ASSERT_TRUE(StartStream(&standin, tvd::WinPath(c.dll), c.type));
         // The plug-in started tv.exe from "Program Path".
-        ASSERT_TRUE(tvd::WaitUntil([] { return !FrameWindows().empty(); }, e2e::kStartTimeoutMs));
+        ASSERT_TRUE(tvd::WaitUntil([] { return !FrameWindows().empty(); }, tvd::WaitCeilingMs()));
         const std::vector<HWND> frames = FrameWindows();
         ASSERT_EQ(frames.size(), 1u);
         FileTheDownload(&standin, ProcessOf(frames[0]));
@@ -265,7 +265,7 @@ TEST_F(DownloadPathTest, UnwritableStorageKeepsTheTemporaryFileAndNamesIt) {
     const DWORD pid = tv_.process().pid();
     tvd::Process standin;
     ASSERT_TRUE(StartStream(&standin, tvd::WinPath(TV_NPTV1_DLL), "application/zip"));
-    HWND dialog = tvd::WaitForWindow("#32770", "Add File", e2e::kStartTimeoutMs, pid);
+    HWND dialog = tvd::WaitForWindow("#32770", "Add File", tvd::WaitCeilingMs(), pid);
     ASSERT_TRUE(dialog);
     const std::string temporary = TemporaryFile();
     ASSERT_FALSE(temporary.empty());
@@ -273,10 +273,10 @@ TEST_F(DownloadPathTest, UnwritableStorageKeepsTheTemporaryFileAndNamesIt) {
     // Whatever the intake says on the way, the last word names the kept file.
     std::vector<std::string> texts;
     HWND box = nullptr;
-    while ((box = tvd::WaitForMessageBox("Error", e2e::kUiTimeoutMs, pid)) != nullptr) {
+    while ((box = tvd::WaitForMessageBox("Error", tvd::WaitCeilingMs(), pid)) != nullptr) {
         texts.push_back(tvd::MessageBoxText(box));
         tvd::AnswerMessageBox(box, IDOK);
-        tvd::WaitForWindowGone(box, e2e::kUiTimeoutMs);
+        tvd::WaitForWindowGone(box, tvd::WaitCeilingMs());
         if (texts.back().find(temporary) != std::string::npos || texts.size() > 5) break;
     }
     if (texts.empty())
@@ -287,7 +287,7 @@ TEST_F(DownloadPathTest, UnwritableStorageKeepsTheTemporaryFileAndNamesIt) {
     EXPECT_NE(texts.back().find("could not store the downloaded file"), std::string::npos) << texts.back();
     EXPECT_NE(texts.back().find(temporary), std::string::npos) << texts.back();
     DWORD code = 1;
-    ASSERT_TRUE(standin.Wait(e2e::kUiTimeoutMs, &code));
+    ASSERT_TRUE(standin.Wait(tvd::WaitCeilingMs(), &code));
     EXPECT_EQ(code, 0u);
     std::string bytes;
     EXPECT_TRUE(tvd::ReadWholeFile(temporary, &bytes));

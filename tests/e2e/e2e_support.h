@@ -12,11 +12,6 @@ namespace e2e {
 
 constexpr const char kFrameClass[] = "TolvaneFrameWindow";
 constexpr const char kProgramTitle[] = "Tolvane Plus";
-// Generous: the first start in a fresh Wine session is slow; a wait ends as soon as its
-// condition holds.
-constexpr DWORD kStartTimeoutMs = 30000;
-constexpr DWORD kExitTimeoutMs = 30000;
-constexpr DWORD kUiTimeoutMs = 10000;
 
 inline std::string CurrentTestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -25,7 +20,8 @@ inline std::string CurrentTestName() {
 
 // One run of tv.exe. The program folder holds a copy of tv.exe with the files that the build puts
 // beside it (the program's own files, no data) until the test puts more there; it is deleted
-// afterwards unless the test failed (then it stays under <build>/e2e-work for a look). A program
+// afterwards unless the test failed (then it stays under C:\tvt of the test prefix,
+// <build>/wine/pfx/drive_c/tvt, for a look). A program
 // still running at the end is killed.
 class TvProgram {
 public:
@@ -49,14 +45,14 @@ public:
     // Starts tv.exe with the arguments, in its program folder.
     bool Start(const std::string& args = std::string()) { return ready() && process_.Start(exe_, args, folder_.path()); }
     // The frame window of this run (nullptr when the program ended or the time ran out).
-    HWND WaitForFrame(DWORD timeoutMs = kStartTimeoutMs) {
+    HWND WaitForFrame(DWORD timeoutMs = tvd::WaitCeilingMs()) {
         frame_ = process_.WaitForWindow(kFrameClass, nullptr, timeoutMs);
         return frame_;
     }
     HWND frame() const { return frame_; }
     // Closes the frame window as the user would and waits for the end; kills after the timeout.
     // True when the program ended on its own (exit code in *exitCode).
-    bool Close(DWORD* exitCode, DWORD timeoutMs = kExitTimeoutMs) {
+    bool Close(DWORD* exitCode, DWORD timeoutMs = tvd::WaitCeilingMs()) {
         return process_.CloseAndWait(frame_, timeoutMs, exitCode);
     }
 

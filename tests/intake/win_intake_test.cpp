@@ -231,14 +231,10 @@ class DialogDriver {
 public:
     explicit DialogDriver(std::function<void(HWND)> act, const char* className = TV_DIALOG_CLASS) {
         thread_ = std::thread([this, act, className] {
-            for (int i = 0; i < 500 && !found_; ++i) {
-                HWND dialog = FindOwnWindow(className);
-                if (dialog) {
-                    found_ = true;
-                    act(dialog);
-                    return;
-                }
-                Sleep(20);
+            HWND dialog = nullptr;
+            if (tvd::WaitUntil([&] { return (dialog = FindOwnWindow(className)) != nullptr; }, tvd::WaitCeilingMs())) {
+                found_ = true;
+                act(dialog);
             }
         });
     }

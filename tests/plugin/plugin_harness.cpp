@@ -160,7 +160,7 @@ StandinResult RunStandin(const StandinRun& run) {
                 DWORD_PTR position = 0;
                 HWND bar = GetDlgItem(window, 104);
                 if (received.empty() || total.empty() || url.empty() || !bar ||
-                    !SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position))
+                    !SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, tvd::WaitCeilingMs(), &position))
                     continue;
                 result.statusReceived = received;
                 result.statusTotal = total;

@@ -193,7 +193,7 @@ protected:
         status_ = tvd::Control(client_, kStatusBarId);
         search_ = tvd::Control(client_, kSearchFieldId);
         ASSERT_TRUE(list_ && toolbar_ && status_ && search_);
-        ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list_) == 3; }, e2e::kUiTimeoutMs));
+        ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list_) == 3; }, tvd::WaitCeilingMs()));
     }
     void TearDown() override {
         if (closed_) return;
@@ -202,7 +202,7 @@ protected:
         EXPECT_EQ(exitCode, 0u);
     }
     bool WaitForRows(const std::vector<std::string>& names) {
-        return tvd::WaitUntil([&] { return FirstCells(list_, 0) == names; }, e2e::kUiTimeoutMs);
+        return tvd::WaitUntil([&] { return FirstCells(list_, 0) == names; }, tvd::WaitCeilingMs());
     }
 
     e2e::TvProgram tv_;
@@ -267,21 +267,21 @@ TEST_F(MainWindowTest, SearchFieldFiltersAtEachKeystroke) {
 TEST_F(MainWindowTest, CommandStatesAndStatusBarFollowTheSelection) {
     ASSERT_TRUE(tvd::SelectListItem(list_, -1));
     for (int command : {CM_OPEN, CM_PROPERTIES, CM_DELETE, CM_CUT, CM_COPY})
-        EXPECT_TRUE(tvd::WaitUntil([&] { return !ButtonEnabled(toolbar_, command); }, e2e::kUiTimeoutMs)) << command;
+        EXPECT_TRUE(tvd::WaitUntil([&] { return !ButtonEnabled(toolbar_, command); }, tvd::WaitCeilingMs())) << command;
     EXPECT_TRUE(ButtonEnabled(toolbar_, CM_HELP_CONTENTS));
     EXPECT_TRUE(ButtonEnabled(toolbar_, CM_ERASE_SEARCH));
 
     // One download: Open is enabled, the status bar names one file.
     ASSERT_TRUE(tvd::SelectListItem(list_, 0));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_OPEN); }, e2e::kUiTimeoutMs));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "\t1 File (2 k) Selected"; }, e2e::kUiTimeoutMs))
+    EXPECT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_OPEN); }, tvd::WaitCeilingMs()));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "\t1 File (2 k) Selected"; }, tvd::WaitCeilingMs()))
         << StatusPart(status_, 0);
     EXPECT_EQ(StatusPart(status_, 1), "\t3 Files (1 meg) Total");
     EXPECT_EQ(StatusPart(status_, 2), "First archive");
 
     // Two downloads.
     ASSERT_TRUE(SetRowSelected(list_, 1, true));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "\t2 Files (5 k) Selected"; }, e2e::kUiTimeoutMs))
+    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "\t2 Files (5 k) Selected"; }, tvd::WaitCeilingMs()))
         << StatusPart(status_, 0);
     EXPECT_EQ(StatusPart(status_, 2), "Setup program");
 }
@@ -293,10 +293,11 @@ TEST_F(MainWindowTest, DeleteKeyInTheSearchFieldEditsTheField) {
     SendMessageA(search_, EM_SETSEL, 0, 1);
     PostMessageA(search_, WM_KEYDOWN, VK_DELETE, 0x00530001);
     PostMessageA(search_, WM_KEYUP, VK_DELETE, 0xC0530001);
-    EXPECT_TRUE(tvd::WaitForText(search_, "ip", e2e::kUiTimeoutMs)) << tvd::WindowText(search_);
+    EXPECT_TRUE(tvd::WaitForText(search_, "ip", tvd::WaitCeilingMs())) << tvd::WindowText(search_);
     // "ip" is in both names: no row went, and no question about deleting came up.
     EXPECT_TRUE(WaitForRows({"alpha.zip", "gamma.zip"}));
-    EXPECT_EQ(tvd::WaitForMessageBox(nullptr, 500, tv_.process().pid()), nullptr);
+    ASSERT_TRUE(tvd::SyncWith(search_));
+    EXPECT_EQ(tvd::FindTopWindow({tvd::kMessageBoxClass, "", tv_.process().pid(), true}), nullptr);
 }
 
 TEST_F(MainWindowTest, SelectingACategoryShowsOnlyTheListOfItsKind) {
@@ -311,7 +312,7 @@ TEST_F(MainWindowTest, SelectingACategoryShowsOnlyTheListOfItsKind) {
         return tvd::FormatTree(roots);
     }();
     ASSERT_TRUE(tvd::SelectTreeItem(tree, root));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(bookmarks) && !IsWindowVisible(list_); }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(bookmarks) && !IsWindowVisible(list_); }, tvd::WaitCeilingMs()));
     tvd::ListContents contents;
     ASSERT_TRUE(tvd::ReadList(bookmarks, &contents));
     ASSERT_EQ(contents.rows.size(), 1u);
@@ -319,20 +320,20 @@ TEST_F(MainWindowTest, SelectingACategoryShowsOnlyTheListOfItsKind) {
     EXPECT_EQ(contents.rows[0], row);
     // Back to the downloads: the download list again, with its rows.
     ASSERT_TRUE(tvd::SelectTreeItem(tree, tvd::FindTreeItem(tree, {"Downloads"})));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(list_) && !IsWindowVisible(bookmarks); }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(list_) && !IsWindowVisible(bookmarks); }, tvd::WaitCeilingMs()));
     EXPECT_EQ(tvd::ListItemCount(list_), 3);
 }
 
 TEST_F(MainWindowTest, StatusBarShowsMenuHelpAndTheCategoryOfTheTree) {
     // A highlighted menu item shows its help text; closing the menu brings the view's texts back.
     PostMessageA(frame_, WM_MENUSELECT, MAKEWPARAM(CM_OPEN, MF_HILITE), 0);
-    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "Opens the current file or URL"; }, e2e::kUiTimeoutMs))
+    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "Opens the current file or URL"; }, tvd::WaitCeilingMs()))
         << StatusPart(status_, 0);
     PostMessageA(frame_, WM_MENUSELECT, MAKEWPARAM(CM_SEARCH_RESULTS, MF_HILITE), 0);
     EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "Displays the last Search Result List"; },
-                               e2e::kUiTimeoutMs));
+                               tvd::WaitCeilingMs()));
     PostMessageA(frame_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
-    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "\t0 Files (0 Bytes) Selected"; }, e2e::kUiTimeoutMs))
+    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "\t0 Files (0 Bytes) Selected"; }, tvd::WaitCeilingMs()))
         << StatusPart(status_, 0);
 
     // A click into the tree gives it the focus: one part with the category's name, and the
@@ -341,36 +342,36 @@ TEST_F(MainWindowTest, StatusBarShowsMenuHelpAndTheCategoryOfTheTree) {
     ASSERT_NE(tree, nullptr);
     PostMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 8));
     PostMessageA(tree, WM_LBUTTONUP, 0, MAKELPARAM(40, 8));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "Downloads"; }, e2e::kUiTimeoutMs))
+    EXPECT_TRUE(tvd::WaitUntil([&] { return StatusPart(status_, 0) == "Downloads"; }, tvd::WaitCeilingMs()))
         << StatusPart(status_, 0);
     EXPECT_EQ(SendMessageA(status_, SB_GETPARTS, 0, 0), 1);
     EXPECT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_PROPERTIES) && ButtonEnabled(toolbar_, CM_DELETE); },
-                               e2e::kUiTimeoutMs));
+                               tvd::WaitCeilingMs()));
     EXPECT_FALSE(ButtonEnabled(toolbar_, CM_OPEN));
     EXPECT_FALSE(ButtonEnabled(toolbar_, CM_COPY));
 }
 
 TEST_F(MainWindowTest, DeleteOnASelectedDownloadAsksWhatToDelete) {
     ASSERT_TRUE(tvd::SelectListItem(list_, 1));
-    ASSERT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_DELETE); }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_DELETE); }, tvd::WaitCeilingMs()));
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_DELETE));
-    HWND dialog = tvd::WaitForDialog("Delete File", e2e::kUiTimeoutMs, tv_.process().pid());
+    HWND dialog = tvd::WaitForDialog("Delete File", tvd::WaitCeilingMs(), tv_.process().pid());
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(tvd::PressButton(dialog, IDCANCEL));
-    EXPECT_TRUE(tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(dialog, tvd::WaitCeilingMs()));
     EXPECT_EQ(tvd::ListItemCount(list_), 3);
 }
 
 TEST_F(MainWindowTest, RenameEditsTheNameEvenWhenTheFirstColumnIsAnother) {
     ASSERT_TRUE(tvd::SelectListItem(list_, 1));
-    ASSERT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_OPEN); }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return ButtonEnabled(toolbar_, CM_OPEN); }, tvd::WaitCeilingMs()));
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_RENAME));
     HWND edit = nullptr;
-    ASSERT_TRUE(tvd::WaitUntil([&] { return (edit = tvd::FindChildByClass(list_, "Edit")) != nullptr; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return (edit = tvd::FindChildByClass(list_, "Edit")) != nullptr; }, tvd::WaitCeilingMs()));
     EXPECT_EQ(tvd::WindowText(edit), "beta.exe");
     // Escape ends the edit without a change (the key is the field's, not an accelerator's).
     PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-    EXPECT_TRUE(tvd::WaitForWindowGone(edit, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(edit, tvd::WaitCeilingMs()));
     EXPECT_EQ(FirstCells(list_, 0), (std::vector<std::string>{"alpha.zip", "beta.exe", "gamma.zip"}));
 }
 
@@ -391,7 +392,7 @@ TEST_F(MainWindowTest, DraggingTheDividerSetsTheTreeWidth) {
     PostMessageA(client_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(160, y));
     PostMessageA(client_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, y));
     PostMessageA(client_, WM_LBUTTONUP, 0, MAKELPARAM(200, y));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return clientRect(list_).left == 203; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return clientRect(list_).left == 203; }, tvd::WaitCeilingMs()));
     const RECT after = clientRect(tree);
     EXPECT_EQ(after.right - after.left, 200);
     closed_ = true;
@@ -406,7 +407,7 @@ TEST_F(MainWindowTest, DraggingTheDividerSetsTheTreeWidth) {
 
 TEST_F(MainWindowTest, PreferencesStandardsPageChangesTheSettings) {
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_PREFERENCES));
-    HWND sheet = tv_.process().WaitForWindow("#32770", "Preferences", e2e::kUiTimeoutMs);
+    HWND sheet = tv_.process().WaitForWindow("#32770", "Preferences", tvd::WaitCeilingMs());
     ASSERT_NE(sheet, nullptr);
     HWND page = tvd::CurrentPropertyPage(sheet);
     ASSERT_NE(page, nullptr);
@@ -420,7 +421,7 @@ TEST_F(MainWindowTest, PreferencesStandardsPageChangesTheSettings) {
     ASSERT_TRUE(tvd::SetButtonChecked(page, 107, true));
     ASSERT_TRUE(tvd::SetButtonChecked(page, 108, false));
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_OK));
-    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
     DWORD exitCode = 1;
     closed_ = true;
     ASSERT_TRUE(tv_.Close(&exitCode));
@@ -438,11 +439,11 @@ TEST_F(MainWindowTest, PreferencesStandardsPageChangesTheSettings) {
 
 TEST_F(MainWindowTest, AboutBoxOpensAndCloses) {
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_ABOUT));
-    HWND about = tvd::WaitForDialog("About Tolvane Plus", e2e::kUiTimeoutMs, tv_.process().pid());
+    HWND about = tvd::WaitForDialog("About Tolvane Plus", tvd::WaitCeilingMs(), tv_.process().pid());
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(tvd::ControlText(about, 101), "Tolvane Plus");
     ASSERT_TRUE(tvd::PressButton(about, IDOK));
-    EXPECT_TRUE(tvd::WaitForWindowGone(about, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(about, tvd::WaitCeilingMs()));
 }
 
 // The toolbar shows its pictures in their own colours (not as silhouettes of one colour).

@@ -72,14 +72,14 @@ public:
         return lines;
     }
     // Waits until a line equal to `line` was written.
-    bool WaitForLine(const std::string& line, DWORD timeoutMs = e2e::kUiTimeoutMs) const {
-        const DWORD start = GetTickCount();
-        do {
-            for (const std::string& l : Lines())
-                if (l == line) return true;
-            tvd::Pump(50);
-        } while (GetTickCount() - start < timeoutMs);
-        return false;
+    bool WaitForLine(const std::string& line) const {
+        return tvd::WaitUntil(
+            [&] {
+                for (const std::string& l : Lines())
+                    if (l == line) return true;
+                return false;
+            },
+            tvd::WaitCeilingMs());
     }
 
 private:
@@ -97,8 +97,8 @@ LRESULT SendCopyData(HWND frame, ULONG_PTR kind, const void* data, DWORD bytes, 
     cds.cbData = bytes;
     cds.lpData = const_cast<void*>(data);
     DWORD_PTR result = 0;
-    *answered = SendMessageTimeoutA(frame, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, 20000,
-                                    &result) != 0;
+    *answered = SendMessageTimeoutA(frame, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL,
+                                    tvd::WaitCeilingMs(), &result) != 0;
     return LRESULT(result);
 }
 
@@ -139,19 +139,19 @@ constexpr int kAddEditDescription = 102;
 constexpr int kAddEditWebsite = 103;
 
 // The add/edit sheet of a new download in the program.
-HWND WaitForAddFile(DWORD pid) { return tvd::WaitForWindow("#32770", "Add File", e2e::kUiTimeoutMs, pid); }
+HWND WaitForAddFile(DWORD pid) { return tvd::WaitForWindow("#32770", "Add File", tvd::WaitCeilingMs(), pid); }
 
 // A control's text on the sheet's page "General".
 std::string PageText(HWND sheet, int id) { return tvd::ControlText(tvd::CurrentPropertyPage(sheet), id); }
 
 // Presses the dialog's button and waits until it is gone.
 bool AnswerDialog(HWND dialog, int button) {
-    return dialog && tvd::PressButton(dialog, button) && tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs);
+    return dialog && tvd::PressButton(dialog, button) && tvd::WaitForWindowGone(dialog, tvd::WaitCeilingMs());
 }
 
 // Presses the sheet's button (PSBTN_OK, PSBTN_CANCEL) and waits until the sheet is gone.
 bool AnswerSheet(HWND sheet, int button) {
-    return sheet && tvd::PressPropertySheetButton(sheet, button) && tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs);
+    return sheet && tvd::PressPropertySheetButton(sheet, button) && tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs());
 }
 
 // The database that tv.exe saved in its program folder.
@@ -202,7 +202,7 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
         tvd::Process second;
         ASSERT_TRUE(second.Start(tv.exe(), "", tv.folder().path()));
         DWORD code = 1;
-        ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs, &code));
+        ASSERT_TRUE(second.Wait(tvd::WaitCeilingMs(), &code));
         EXPECT_EQ(code, 0u);
     }
     // Real files to bring in, in a folder with a blank in its name.
@@ -222,7 +222,7 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
         EXPECT_EQ(PageText(dialog, kAddEditWebsite), myFiles + "\\a.zip");
         EXPECT_TRUE(AnswerSheet(dialog, PSBTN_OK));
         DWORD code = 1;
-        ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs, &code));
+        ASSERT_TRUE(second.Wait(tvd::WaitCeilingMs(), &code));
         EXPECT_EQ(code, 0u);
     }
     EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"" + myFiles + "\\a.zip\"] website []"));
@@ -234,7 +234,7 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
         tvd::Process second;
         ASSERT_TRUE(second.Start(tv.exe(), "\"" + myFiles + "\\a b.zip\" \"" + myFiles + "\\c.zip\"",
                                  tv.folder().path()));
-        ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs));
+        ASSERT_TRUE(second.Wait(tvd::WaitCeilingMs()));
     }
     EXPECT_TRUE(run.WaitForLine("intake 0x245 [\"" + myFiles + "\\a b.zip\"] website []"));
     EXPECT_TRUE(run.WaitForLine("intake 0x245 [\"" + myFiles + "\\c.zip\"] website []"));
@@ -243,19 +243,19 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
         ASSERT_TRUE(second.Start(tv.exe(), "/iv C:\\x.zip", tv.folder().path()));
         // The viewer opens on an archive that does not exist: it says so (the forwarding start
         // waits meanwhile, as for any command line it hands over) and shows no archive.
-        HWND box = tvd::WaitForMessageBox(e2e::kProgramTitle, e2e::kUiTimeoutMs);
+        HWND box = tvd::WaitForMessageBox(e2e::kProgramTitle, tvd::WaitCeilingMs());
         ASSERT_TRUE(box);
         EXPECT_EQ(tvd::MessageBoxText(box), "Error while opening the archive");
         tvd::AnswerMessageBox(box, IDOK);
-        ASSERT_TRUE(second.Wait(e2e::kExitTimeoutMs));
+        ASSERT_TRUE(second.Wait(tvd::WaitCeilingMs()));
     }
     EXPECT_TRUE(run.WaitForLine("viewer [C:\\x.zip]"));
     EXPECT_TRUE(IsWindowVisible(frame)) << "/iv from a second start must not hide the running window";
     {
-        HWND viewer = tvd::WaitForWindow("TVInternalViewerWindow", "Internal Viewer - Tolvane Plus", e2e::kUiTimeoutMs);
+        HWND viewer = tvd::WaitForWindow("TVInternalViewerWindow", "Internal Viewer - Tolvane Plus", tvd::WaitCeilingMs());
         ASSERT_TRUE(viewer);
         tvd::PostClose(viewer);
-        EXPECT_TRUE(tvd::WaitForWindowGone(viewer, e2e::kUiTimeoutMs));
+        EXPECT_TRUE(tvd::WaitForWindowGone(viewer, tvd::WaitCeilingMs()));
     }
 
     DWORD code = 1;
@@ -330,7 +330,7 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
     record.replace(261, 261, std::string(261, 'U'));
     for (const std::string& cut : {record, std::string("C:\\x", 4)}) {
         AsyncCopyData send(frame, 1, cut);
-        HWND box = tvd::WaitForMessageBox("Error", e2e::kUiTimeoutMs, pid);
+        HWND box = tvd::WaitForMessageBox("Error", tvd::WaitCeilingMs(), pid);
         ASSERT_TRUE(box);
         EXPECT_NE(tvd::MessageBoxText(box).find(cut.substr(0, 4)), std::string::npos) << tvd::MessageBoxText(box);
         EXPECT_TRUE(tvd::AnswerMessageBox(box, IDOK));
@@ -343,7 +343,8 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
         EXPECT_EQ(send.Wait(&answered), TRUE);
         EXPECT_TRUE(answered);
     }
-    EXPECT_EQ(tvd::WaitForMessageBox("Error", 500, pid), nullptr);
+    ASSERT_TRUE(tvd::SyncWith(frame));
+    EXPECT_EQ(tvd::FindTopWindow({tvd::kMessageBoxClass, "Error", pid, false}), nullptr);
 
     // A real hand-off of a file outside the temporary folder: OK moves it into the storage folder
     // (the preset of a download), with the URL as website.
@@ -403,10 +404,10 @@ TEST(ShellStartup, LostAndNewStorageFilesAreReportedAtStartUpAndKeptInTheDatabas
     ASSERT_TRUE(tv.Start());
     ASSERT_TRUE(tv.WaitForFrame());
     const DWORD pid = tv.process().pid();
-    HWND lost = tvd::WaitForDialog("Lost Files", e2e::kStartTimeoutMs, pid);
+    HWND lost = tvd::WaitForDialog("Lost Files", tvd::WaitCeilingMs(), pid);
     ASSERT_TRUE(lost);
     EXPECT_TRUE(AnswerDialog(lost, IDOK));
-    HWND found = tvd::WaitForDialog("New Files Found", e2e::kUiTimeoutMs, pid);
+    HWND found = tvd::WaitForDialog("New Files Found", tvd::WaitCeilingMs(), pid);
     ASSERT_TRUE(found);
     EXPECT_TRUE(AnswerDialog(found, IDOK));
     ASSERT_TRUE(run.WaitForLine("startup-bookmark-import"));
@@ -438,7 +439,7 @@ TEST(ShellShutDown, EndOfSessionSavesTheDatabaseBeforeTheProcessIsEnded) {
     ASSERT_TRUE(run.WaitForLine("startup-bookmark-import"));
     ASSERT_FALSE(tvd::FileExists(tv.folder().File("tv.cfg")));
     DWORD_PTR result = 0;
-    ASSERT_TRUE(SendMessageTimeoutA(frame, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 20000, &result));
+    ASSERT_TRUE(SendMessageTimeoutA(frame, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, tvd::WaitCeilingMs(), &result));
     EXPECT_TRUE(tvd::FileExists(tv.folder().File("tv.cfg")));
     // The system ends the process without destroying its windows.
     tv.process().Kill(0);
@@ -451,7 +452,7 @@ TEST(ShellStartup, TrayInCapitalsStartsHiddenAndTheTrayIconBringsItBack) {
     HWND frame = tv.WaitForFrame();
     ASSERT_TRUE(frame);
     ASSERT_TRUE(run.WaitForLine("startup-bookmark-import"));
-    tvd::Pump(200);
+    ASSERT_TRUE(tvd::SyncWith(frame));  // the start-up actions (the tray) follow in the same step
     EXPECT_FALSE(IsWindowVisible(frame));
     EXPECT_EQ(tvd::WindowText(frame), "Tolvane Plus");
     // The hidden program still takes forwarded command lines.
@@ -469,18 +470,16 @@ TEST(ShellStartup, TrayInCapitalsStartsHiddenAndTheTrayIconBringsItBack) {
     ASSERT_TRUE(client);
     // The tray menu opens at the point and closes with Escape; the window stays in the tray.
     PostMessageA(client, WM_USER + 4, 0, MAKELPARAM(300, 300));
-    HWND menu = tvd::WaitForWindow({"#32768", "", tv.process().pid(), true}, e2e::kUiTimeoutMs);
+    HWND menu = tvd::WaitForWindow({"#32768", "", tv.process().pid(), true}, tvd::WaitCeilingMs());
     ASSERT_TRUE(menu);
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(tvd::WaitForWindowGone(menu, e2e::kUiTimeoutMs) || !IsWindowVisible(menu));
+    EXPECT_TRUE(tvd::WaitForWindowGone(menu, tvd::WaitCeilingMs()) || !IsWindowVisible(menu));
     EXPECT_FALSE(IsWindowVisible(frame));
     // "Start with Windows" from the tray menu is stored.
     PostMessageA(frame, WM_COMMAND, 185, 0);
     // A click on the tray icon brings the window back.
     PostMessageA(client, WM_USER + 1, 0, WM_LBUTTONDOWN);
-    const DWORD start = GetTickCount();
-    while (!IsWindowVisible(frame) && GetTickCount() - start < e2e::kUiTimeoutMs) tvd::Pump(50);
-    EXPECT_TRUE(IsWindowVisible(frame));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(frame) != FALSE; }, tvd::WaitCeilingMs()));
     EXPECT_FALSE(IsIconic(frame));
     // "Always on top" from the system menu, twice.
     SendMessageA(frame, WM_SYSCOMMAND, 137, 0);

@@ -8,22 +8,11 @@
 #include <vector>
 
 #include "util/win_classes.h"
+#include "util/win_ui.h"
 
 namespace {
 
 HINSTANCE Module() { return GetModuleHandleA(nullptr); }
-
-void Pump(DWORD ms) {
-    const DWORD start = GetTickCount();
-    MSG msg;
-    do {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < ms);
-}
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
@@ -173,7 +162,7 @@ TEST_F(WindowClasses, LinkClickReachesTheParentAsACommandAndTextGoesToTheButton)
 
     g_commands.clear();
     SendMessageA(button, BM_CLICK, 0, 0);
-    Pump(100);
+    PumpMessages();  // the click has been posted to the parent by now
     ASSERT_EQ(g_commands.size(), 1u);
     EXPECT_EQ(LOWORD(g_commands[0].first), 77);
     EXPECT_EQ(HIWORD(g_commands[0].first), 0);

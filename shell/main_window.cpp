@@ -581,7 +581,7 @@ void TTolvaneWindow::OnCommand(int id) {
             break;
         case CM_WEBSITE:
             if (program_ && BrowserLaunchFailed(LaunchBrowser(hwnd_, &program_->integration, kProductWebSite)))
-                MessageBoxA(hwnd_, LoadMessageText(kIdsWebSiteNotOpened), Globals().title, MB_OK | MB_ICONSTOP);
+                ShowMessageBox(hwnd_, LoadMessageText(kIdsWebSiteNotOpened), Globals().title, MB_OK | MB_ICONSTOP);
             break;
         case CM_MAKE_INTERCHANGE:
             if (program_) RunCreateInterchangeWizard(frame_, program_);

@@ -13,7 +13,7 @@ void ReportMessageFailure(HWND owner, bool outOfMemory) {
     g_reporting = true;
     const char* text = LoadMessageText(outOfMemory ? TV_IDS_OUT_OF_MEMORY : TV_IDS_UNEXPECTED_ERROR);
     if (!text[0]) text = outOfMemory ? "Out of memory." : "Unexpected error.";
-    MessageBoxA(owner && IsWindow(owner) ? owner : nullptr, text, "Error", MB_OK | MB_ICONHAND | MB_SYSTEMMODAL);
+    ShowMessageBox(owner && IsWindow(owner) ? owner : nullptr, text, "Error", MB_OK | MB_ICONHAND | MB_SYSTEMMODAL);
     g_reporting = false;
 }
 

@@ -23,7 +23,7 @@ void ShowMissingMessage(HWND owner, const char* path) {
     char text[TV_MESSAGE_SIZE + TV_PATH_SIZE];
     CopyLimited(text, LoadMessageText(TV_IDS_HELP_FILE_MISSING), sizeof text);
     if (!ReplaceFirst(text, sizeof text, "%s", path, 1)) CopyLimited(text, path, sizeof text);
-    MessageBoxA(owner, text, "Information", MB_OK | MB_ICONINFORMATION);
+    ShowMessageBox(owner, text, "Information", MB_OK | MB_ICONINFORMATION);
 }
 
 // Asks the viewer for command when the help file exists; otherwise shows the message.

@@ -1,5 +1,7 @@
 #include "util/win_window.h"
 
+#include "util/win_guard.h"
+
 TWindowBase::~TWindowBase() {
     if (!hwnd_) return;
     HWND hwnd = hwnd_;
@@ -19,6 +21,7 @@ LRESULT TWindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TWindowBase::OnMessageException(UINT message) {
+    ReportCurrentException(hwnd_);
     if (message == WM_NCCREATE) return FALSE;
     if (message == WM_CREATE) return -1;
     return 0;

@@ -5,8 +5,8 @@
 //
 // A window class of such objects is registered with TWindowBase::WindowProc as its procedure.
 // Messages that arrive before WM_NCCREATE (WM_GETMINMAXINFO) and after WM_NCDESTROY go to
-// DefWindowProcA. No exception leaves the procedure: one thrown by a handler is caught there and
-// answered by OnMessageException.
+// DefWindowProcA. The procedure is the message boundary: an exception thrown by a handler is caught
+// there and answered by OnMessageException.
 #pragma once
 
 #include <windows.h>
@@ -39,8 +39,9 @@ protected:
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Called once after WM_NCDESTROY was handled and the window let go of the object.
     virtual void OnFinalMessage() {}
-    // The result of a message whose handler threw: FALSE for WM_NCCREATE and -1 for WM_CREATE (the
-    // window is not created), 0 otherwise.
+    // Called inside the catch block of a message whose handler threw. The default tells the user
+    // (ReportCurrentException, util/win_guard.h) and answers FALSE for WM_NCCREATE and -1 for
+    // WM_CREATE (the window is not created), 0 otherwise.
     virtual LRESULT OnMessageException(UINT message);
 
     // Set by the base from WM_NCCREATE to WM_NCDESTROY; derived classes only read it.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "util/win_ui.h"
 #include "util/win_window.h"
 
 namespace {
@@ -84,10 +85,21 @@ private:
     bool* deleted_;
 };
 
+// Boxes the program would show, answered with OK.
+int CountBox(HWND, const char*, const char* caption, UINT, void* context) {
+    static_cast<std::vector<std::string>*>(context)->push_back(caption);
+    return IDOK;
+}
+
 class WindowBaseTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(RegisterTestClass()); }
+    void SetUp() override {
+        ASSERT_TRUE(RegisterTestClass());
+        SetMessageBoxResponder(CountBox, &boxes_);
+    }
+    void TearDown() override { SetMessageBoxResponder(nullptr, nullptr); }
     std::vector<std::string> log_;
+    std::vector<std::string> boxes_;
 };
 
 TEST_F(WindowBaseTest, LifetimeOfTheObjectAndItsWindow) {
@@ -137,20 +149,23 @@ TEST_F(WindowBaseTest, RefusedCreationLeavesNoWindow) {
     }
 }
 
-TEST_F(WindowBaseTest, ExceptionsStopAtTheProcedure) {
+TEST_F(WindowBaseTest, ExceptionsStopAtTheProcedureAndAreReported) {
     Probe probe(&log_);
     HWND hwnd = probe.Create();
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(SendMessageA(hwnd, kThrow, 0, 0), 0);
+    EXPECT_EQ(boxes_, std::vector<std::string>{"Error"}) << "the user is told once";
     EXPECT_EQ(SendMessageA(hwnd, kAsk, 1, 0), 2) << "the window keeps working";
     DestroyWindow(hwnd);
 
     // A handler of a creation message that throws refuses the creation.
     for (UINT failing : {UINT(WM_NCCREATE), UINT(WM_CREATE)}) {
+        boxes_.clear();
         Probe failed(&log_);
         failed.throwOn = failing;
         EXPECT_EQ(failed.Create(), nullptr);
         EXPECT_EQ(failed.Hwnd(), nullptr);
+        EXPECT_EQ(boxes_.size(), 1u);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <ole2.h>
 
 #include <cstdio>
+#include <set>
 
 #include "archive/viewer_ids.h"
 #include "util/text.h"
@@ -105,7 +106,7 @@ bool RunUnix(const std::string& command) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     std::string rc;
-    if (!tvd::WaitUntil([&] { return tvd::ReadWholeFile(flag, &rc) && !rc.empty(); }, 60000)) return false;
+    if (!tvd::WaitUntil([&] { return tvd::ReadWholeFile(flag, &rc) && !rc.empty(); }, tvd::WaitCeilingMs())) return false;
     DeleteFileA(flag);
     return rc[0] == '0';
 }
@@ -164,29 +165,28 @@ Script::~Script() { Finish(); }
 
 void Script::Finish() {
     if (!thread_.joinable()) return;
-    while (!done_) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    }
+    // The script's own waits have ceilings, so it ends; meanwhile this thread's dialogs run.
+    tvd::WaitUntil([this] { return done_.load(); }, INFINITE);
     thread_.join();
 }
 
 void CloseAllDialogs() {
-    for (int round = 0; round < 5; ++round) {
-        bool any = false;
-        for (const tvd::WindowInfo& w : tvd::ListWindows(GetCurrentProcessId())) {
-            if (w.className != "VeltraDialog" && w.className != "#32770") continue;
-            any = true;
-            PostMessageA(w.hwnd, WM_COMMAND, IDCANCEL, 0);
-            PostMessageA(w.hwnd, WM_CLOSE, 0, 0);
-        }
-        if (!any) return;
-        Sleep(300);
-    }
+    // Every dialog and box of this process is told once to cancel and close; one that comes up
+    // meanwhile (a question on cancelling) is told too.
+    std::set<HWND> told;
+    tvd::WaitUntil(
+        [&] {
+            bool any = false;
+            for (const tvd::WindowInfo& w : tvd::ListWindows(GetCurrentProcessId())) {
+                if (w.className != "VeltraDialog" && w.className != "#32770") continue;
+                any = true;
+                if (!told.insert(w.hwnd).second) continue;
+                PostMessageA(w.hwnd, WM_COMMAND, IDCANCEL, 0);
+                PostMessageA(w.hwnd, WM_CLOSE, 0, 0);
+            }
+            return !any;
+        },
+        tvd::WaitCeilingMs());
 }
 
 HWND Dialog(const char* caption) {
@@ -259,7 +259,7 @@ void ViewerTest::SetUp() {
 void ViewerTest::TearDown() {
     CloseAllDialogs();
     for (HWND viewer : ViewerWindows()) DestroyWindow(viewer);
-    tvd::Pump(50);
+    tvd::Pump(0);  // what the windows posted on their way out
     SetViewerEnvironment(TViewerEnvironment());
     if (mainStandIn_) DestroyWindow(mainStandIn_);
     tvd::RemoveTree(dir_);
@@ -276,7 +276,7 @@ void ViewerTest::TearDown() {
 TTVInternalViewerWindow* ViewerTest::OpenViewer(const std::string& archive, ListNode* download) {
     TTVInternalViewerWindow* viewer = TTVInternalViewerWindow::Open(archive.c_str(), download);
     EXPECT_NE(nullptr, viewer);
-    tvd::Pump(20);
+    tvd::Pump(0);  // what the window posted when it opened
     return viewer;
 }
 

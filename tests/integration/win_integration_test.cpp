@@ -387,7 +387,7 @@ TEST_F(WinIntegration, LaunchStartsTheChosenBrowserWithTheUrl) {
     CopyLimited(s.operaPath, ("C:\\windows\\system32\\cmd.exe /c echo %1>\"" + out + "\"").c_str(), TV_PATH_SIZE);
     EXPECT_GT(LaunchBrowser(nullptr, &s, "http://www.example.com/a/b.html"), 32);
     std::string bytes;
-    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ReadWholeFile(out, &bytes) && bytes.size() > 5; }, 20000));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ReadWholeFile(out, &bytes) && bytes.size() > 5; }, tvd::WaitCeilingMs()));
     EXPECT_EQ(0u, bytes.find("http://www.example.com/a/b.html")) << bytes;
 
     // Nothing set for the chosen browser: nothing to start.
@@ -410,7 +410,7 @@ TEST_F(WinIntegration, SelectionDialogAsksAndRemembersTheAnswer) {
     std::atomic<bool> preset{false};
     {
         Driver driver([&] {
-            HWND dialog = tvd::WaitForDialog("Select Browser", 20000, GetCurrentProcessId());
+            HWND dialog = tvd::WaitForDialog("Select Browser", tvd::WaitCeilingMs(), GetCurrentProcessId());
             if (!dialog) return;
             preset = tvd::IsButtonChecked(dialog, IDC_SELECT_NN) &&
                      tvd::ControlText(dialog, IDC_SELECT_OTHER_PATH) == "C:\\old\\browser.exe";
@@ -426,7 +426,7 @@ TEST_F(WinIntegration, SelectionDialogAsksAndRemembersTheAnswer) {
     const std::string other = "C:\\windows\\system32\\cmd.exe /c echo %1>\"" + out + "\"";
     {
         Driver driver([&] {
-            HWND dialog = tvd::WaitForDialog("Select Browser", 20000, GetCurrentProcessId());
+            HWND dialog = tvd::WaitForDialog("Select Browser", tvd::WaitCeilingMs(), GetCurrentProcessId());
             if (!dialog) return;
             tvd::ClickButton(dialog, IDC_SELECT_OTHER);
             tvd::SetControlText(dialog, IDC_SELECT_OTHER_PATH, other);
@@ -437,7 +437,7 @@ TEST_F(WinIntegration, SelectionDialogAsksAndRemembersTheAnswer) {
         EXPECT_GT(LaunchBrowser(nullptr, &s, "http://other/"), 32);
     }
     std::string bytes;
-    EXPECT_TRUE(tvd::WaitUntil([&] { return tvd::ReadWholeFile(out, &bytes) && bytes.size() > 5; }, 20000));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return tvd::ReadWholeFile(out, &bytes) && bytes.size() > 5; }, tvd::WaitCeilingMs()));
     EXPECT_EQ(0u, bytes.find("http://other/")) << bytes;
     EXPECT_EQ(TV_BROWSER_OTHER, s.lastSelectedBrowser);
     EXPECT_EQ(TV_BROWSER_PROMPT, s.browserChoice);
@@ -445,7 +445,7 @@ TEST_F(WinIntegration, SelectionDialogAsksAndRemembersTheAnswer) {
     // Opera with "always": the choice is kept, and the next launch does not ask.
     {
         Driver driver([&] {
-            HWND dialog = tvd::WaitForDialog("Select Browser", 20000, GetCurrentProcessId());
+            HWND dialog = tvd::WaitForDialog("Select Browser", tvd::WaitCeilingMs(), GetCurrentProcessId());
             if (!dialog) return;
             tvd::ClickButton(dialog, IDC_SELECT_OPERA);
             tvd::ClickButton(dialog, IDC_SELECT_ALWAYS);
@@ -456,15 +456,23 @@ TEST_F(WinIntegration, SelectionDialogAsksAndRemembersTheAnswer) {
     }
     EXPECT_EQ(TV_BROWSER_OPERA, s.browserChoice);
     EXPECT_EQ(TV_BROWSER_OPERA, s.lastSelectedBrowser);
-    std::atomic<bool> asked{false};
+    std::atomic<bool> asked{false}, returned{false};
     {
+        // The dialog would come before the launch returns: the driver watches until then.
         Driver driver([&] {
-            HWND dialog = tvd::WaitForDialog("Select Browser", 3000, GetCurrentProcessId());
+            HWND dialog = nullptr;
+            tvd::WaitUntil(
+                [&] {
+                    dialog = tvd::FindTopWindow({tvd::kDialogClass, "Select Browser", GetCurrentProcessId(), false});
+                    return dialog != nullptr || returned;
+                },
+                tvd::WaitCeilingMs());
             if (!dialog) return;
             asked = true;
             tvd::PressButton(dialog, IDCANCEL);
         });
         EXPECT_EQ(TV_LAUNCH_NO_BROWSER, LaunchBrowser(nullptr, &s, "http://a/"));
+        returned = true;
     }
     EXPECT_FALSE(asked);
 }
@@ -490,7 +498,7 @@ TEST_F(WinIntegration, PagesShowAndTakeBackTheSettings) {
     std::string shownPath, shownFile, pageAfterButton;
     bool shownChoice = false, shownOnTop = false;
     Driver driver([&] {
-        HWND box = tvd::WaitForWindow("#32770", "Preferences", 20000, GetCurrentProcessId());
+        HWND box = tvd::WaitForWindow("#32770", "Preferences", tvd::WaitCeilingMs(), GetCurrentProcessId());
         if (!box) return;
         HWND page = nullptr;
         tvd::WaitUntil([&] { return (page = tvd::CurrentPropertyPage(box)) != nullptr; }, 10000);

@@ -20,6 +20,7 @@
 #include "archive/win/filestatus.h"
 #include "archive/zipengine.h"
 #include "util/text.h"
+#include "util/win_ui.h"
 
 namespace {
 
@@ -433,11 +434,12 @@ TEST_F(WinArchive, InstallRemovesFilesOfTrueAndNewNames) {
         }
     } answers;
     TInstallHooks hooks;
-    hooks.messageBox = Answers::Box;
     hooks.startProgram = Answers::Start;
     hooks.context = &answers;
     TTempFileListObject leftOver;
+    SetMessageBoxResponder(Answers::Box, nullptr);
     EXPECT_EQ(1, InstallArchive(nullptr, &members, archive.c_str(), &leftOver, &hooks));
+    SetMessageBoxResponder(nullptr, nullptr);
     ASSERT_FALSE(answers.program.empty());
     std::sort(answers.files.begin(), answers.files.end());
     EXPECT_EQ((std::vector<std::string>{"Notes.txt", "notes (2).txt", "setup.exe",

@@ -43,14 +43,14 @@ public:
     std::string File(const std::string& name) const { return folder_.File(name); }
     bool Start(const std::string& args = std::string()) {
         if (exe_.empty() || !process_.Start(exe_, args, folder_.path())) return false;
-        frame_ = process_.WaitForWindow(e2e::kFrameClass, nullptr, e2e::kStartTimeoutMs);
+        frame_ = process_.WaitForWindow(e2e::kFrameClass, nullptr, tvd::WaitCeilingMs());
         return frame_ != nullptr;
     }
     HWND frame() const { return frame_; }
     DWORD pid() const { return process_.pid(); }
     bool Close() {
         DWORD code = 1;
-        return process_.CloseAndWait(frame_, e2e::kExitTimeoutMs, &code) && code == 0;
+        return process_.CloseAndWait(frame_, tvd::WaitCeilingMs(), &code) && code == 0;
     }
 
 private:
@@ -217,7 +217,7 @@ HWND WaitForPage(HWND sheet, int id, const char* className) {
             HWND control = page ? tvd::Control(page, id) : nullptr;
             return control && IsWindowVisible(control) && tvd::ClassName(control) == className;
         },
-        e2e::kUiTimeoutMs);
+        tvd::WaitCeilingMs());
     return page;
 }
 
@@ -227,17 +227,17 @@ bool Next(HWND sheet) { return tvd::PressPropertySheetButton(sheet, PSBTN_NEXT);
 void NextPage(HWND sheet) {
     HWND old = Page(sheet);
     ASSERT_TRUE(Next(sheet));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return Page(sheet) != old; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return Page(sheet) != old; }, tvd::WaitCeilingMs()));
 }
 
 // Presses Next and expects an error box with text; answers it. True when it came.
 bool NextRefused(HWND sheet, DWORD pid, const std::string& text, const char* caption = "Error", int answer = IDOK) {
     if (!Next(sheet)) return false;
-    HWND box = tvd::WaitForMessageBox(caption, e2e::kUiTimeoutMs, pid);
+    HWND box = tvd::WaitForMessageBox(caption, tvd::WaitCeilingMs(), pid);
     if (!box) return false;
     const std::string shown = tvd::MessageBoxText(box);
     EXPECT_NE(shown.find(text), std::string::npos) << shown;
-    return tvd::AnswerMessageBox(box, answer) && tvd::WaitForWindowGone(box, e2e::kUiTimeoutMs);
+    return tvd::AnswerMessageBox(box, answer) && tvd::WaitForWindowGone(box, tvd::WaitCeilingMs());
 }
 
 bool SelectCategory(HWND page, const std::vector<std::string>& path) {
@@ -254,10 +254,10 @@ std::string FinishWork(HWND sheet, HWND page) {
             text = tvd::ControlText(page, kSecondChoice);
             return !text.empty();
         },
-        120000);
+        tvd::WaitCeilingMs());
     EXPECT_FALSE(tvd::IsControlEnabled(sheet, IDCANCEL)) << "only Finish is left";
     EXPECT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_FINISH));
-    EXPECT_TRUE(tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
     return text;
 }
 
@@ -303,7 +303,7 @@ TEST(Interchange, FullBackupRestoresAnotherProgramFolder) {
 
     ASSERT_TRUE(writer.Start());
     ASSERT_TRUE(tvd::PostCommand(writer.frame(), 135));
-    HWND sheet = tvd::WaitForWindow("#32770", kCreateCaption, e2e::kUiTimeoutMs, writer.pid());
+    HWND sheet = tvd::WaitForWindow("#32770", kCreateCaption, tvd::WaitCeilingMs(), writer.pid());
     ASSERT_TRUE(sheet);
     HWND page = WaitForPage(sheet, kSecondChoice, "Button");
     ASSERT_TRUE(page);
@@ -334,7 +334,7 @@ TEST(Interchange, FullBackupRestoresAnotherProgramFolder) {
     ASSERT_TRUE(tvd::RemoveTree(original.standards.shortcutsLocation));
 
     ASSERT_TRUE(reader.Start("/interchangefile \"" + file + "\""));
-    sheet = tvd::WaitForWindow("#32770", kImportCaption, e2e::kUiTimeoutMs, reader.pid());
+    sheet = tvd::WaitForWindow("#32770", kImportCaption, tvd::WaitCeilingMs(), reader.pid());
     ASSERT_TRUE(sheet);
     const std::string imported = ImportThrough(sheet, "", false, {}, {});
     EXPECT_EQ(imported.find(kImported), 0u) << imported;
@@ -380,7 +380,7 @@ TEST(Interchange, ExcerptChecksItsDestinationAndImportsTwiceWithoutDoubles) {
 
     ASSERT_TRUE(writer.Start());
     ASSERT_TRUE(tvd::PostCommand(writer.frame(), 135));
-    HWND sheet = tvd::WaitForWindow("#32770", kCreateCaption, e2e::kUiTimeoutMs, writer.pid());
+    HWND sheet = tvd::WaitForWindow("#32770", kCreateCaption, tvd::WaitCeilingMs(), writer.pid());
     ASSERT_TRUE(sheet);
     HWND page = WaitForPage(sheet, kSecondChoice, "Button");
     ASSERT_TRUE(page);
@@ -400,7 +400,7 @@ TEST(Interchange, ExcerptChecksItsDestinationAndImportsTwiceWithoutDoubles) {
     ASSERT_TRUE(SelectCategory(page, {"Downloads", "Tools"}));
     NextPage(sheet);
     ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::WindowText(sheet) == "Interchange File Bookmark Categories"; },
-                               e2e::kUiTimeoutMs));
+                               tvd::WaitCeilingMs()));
     page = WaitForPage(sheet, kFirstChoice, "SysTreeView32");
     ASSERT_TRUE(SelectCategory(page, {"Bookmarks", "Web"}));
     NextPage(sheet);
@@ -429,7 +429,7 @@ TEST(Interchange, ExcerptChecksItsDestinationAndImportsTwiceWithoutDoubles) {
     ASSERT_TRUE(reader.Start());
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(tvd::PostCommand(reader.frame(), 136));
-        sheet = tvd::WaitForWindow("#32770", kImportCaption, e2e::kUiTimeoutMs, reader.pid());
+        sheet = tvd::WaitForWindow("#32770", kImportCaption, tvd::WaitCeilingMs(), reader.pid());
         ASSERT_TRUE(sheet);
         const std::string imported = ImportThrough(sheet, round == 0 ? file : "", true, {"Downloads"}, {"Bookmarks"});
         EXPECT_EQ(imported.find(kImported), 0u) << imported;
@@ -484,7 +484,7 @@ TEST(Interchange, CancelOnTheWorkingPageAsksAndStops) {
     ASSERT_TRUE(program.Start());
     for (const std::string& file : {whole, part}) {
         ASSERT_TRUE(tvd::PostCommand(program.frame(), 135));
-        HWND sheet = tvd::WaitForWindow("#32770", kCreateCaption, e2e::kUiTimeoutMs, program.pid());
+        HWND sheet = tvd::WaitForWindow("#32770", kCreateCaption, tvd::WaitCeilingMs(), program.pid());
         ASSERT_TRUE(sheet);
         HWND page = WaitForPage(sheet, kSecondChoice, "Button");
         tvd::SetButtonChecked(page, kFirstChoice, false);
@@ -499,7 +499,7 @@ TEST(Interchange, CancelOnTheWorkingPageAsksAndStops) {
         ASSERT_TRUE(page);
         if (file == part) {
             ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_CANCEL));
-            HWND box = tvd::WaitForMessageBox("Question", e2e::kUiTimeoutMs, program.pid());
+            HWND box = tvd::WaitForMessageBox("Question", tvd::WaitCeilingMs(), program.pid());
             ASSERT_TRUE(box);
             EXPECT_NE(tvd::MessageBoxText(box).find("cancel the creation"), std::string::npos);
             ASSERT_TRUE(tvd::AnswerMessageBox(box, IDYES));
@@ -521,7 +521,7 @@ TEST(Interchange, CancelOnTheWorkingPageAsksAndStops) {
     Program reader("reader");
     ASSERT_TRUE(reader.Start());
     ASSERT_TRUE(tvd::PostCommand(reader.frame(), 136));
-    HWND sheet = tvd::WaitForWindow("#32770", kImportCaption, e2e::kUiTimeoutMs, reader.pid());
+    HWND sheet = tvd::WaitForWindow("#32770", kImportCaption, tvd::WaitCeilingMs(), reader.pid());
     ASSERT_TRUE(sheet);
     HWND page = WaitForPage(sheet, kFirstChoice, "Edit");
     tvd::SetControlText(page, kFirstChoice, whole);
@@ -530,7 +530,7 @@ TEST(Interchange, CancelOnTheWorkingPageAsksAndStops) {
     page = WaitForPage(sheet, kFirstChoice, "msctls_progress32");
     ASSERT_TRUE(page);
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_CANCEL));
-    HWND box = tvd::WaitForMessageBox("Question", e2e::kUiTimeoutMs, reader.pid());
+    HWND box = tvd::WaitForMessageBox("Question", tvd::WaitCeilingMs(), reader.pid());
     ASSERT_TRUE(box);
     EXPECT_NE(tvd::MessageBoxText(box).find("cancel the import"), std::string::npos);
     ASSERT_TRUE(tvd::AnswerMessageBox(box, IDYES));

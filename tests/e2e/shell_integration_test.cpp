@@ -181,11 +181,11 @@ TEST_F(ShellIntegration, StartOfAnInterchangeFileRunsTheImport) {
     ShellStarted tv;
     ASSERT_TRUE(tv.Find());
     // The import wizard opens on the file.
-    HWND wizard = tvd::WaitForWindow("#32770", "Import Interchange File", e2e::kUiTimeoutMs, tv.pid());
+    HWND wizard = tvd::WaitForWindow("#32770", "Import Interchange File", tvd::WaitCeilingMs(), tv.pid());
     ASSERT_TRUE(wizard);
     EXPECT_EQ(tvd::ControlText(tvd::CurrentPropertyPage(wizard), 101), file);
     EXPECT_TRUE(tvd::PressPropertySheetButton(wizard, PSBTN_CANCEL));
-    EXPECT_TRUE(tvd::WaitForWindowGone(wizard, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(wizard, tvd::WaitCeilingMs()));
     EXPECT_TRUE(tv.Close());
 }
 

@@ -431,7 +431,7 @@ TEST_F(WinIntegration, SelectionDialogAsksAndRemembersTheAnswer) {
             tvd::ClickButton(dialog, IDC_SELECT_OTHER);
             tvd::SetControlText(dialog, IDC_SELECT_OTHER_PATH, other);
             tvd::ClickButton(dialog, IDC_SELECT_ALWAYS);
-            tvd::WaitUntil([&] { return tvd::IsButtonChecked(dialog, IDC_SELECT_ALWAYS); }, 5000);
+            tvd::WaitUntil([&] { return tvd::IsButtonChecked(dialog, IDC_SELECT_ALWAYS); }, tvd::WaitCeilingMs());
             tvd::PressButton(dialog, IDOK);
         });
         EXPECT_GT(LaunchBrowser(nullptr, &s, "http://other/"), 32);
@@ -449,7 +449,7 @@ TEST_F(WinIntegration, SelectionDialogAsksAndRemembersTheAnswer) {
             if (!dialog) return;
             tvd::ClickButton(dialog, IDC_SELECT_OPERA);
             tvd::ClickButton(dialog, IDC_SELECT_ALWAYS);
-            tvd::WaitUntil([&] { return tvd::IsButtonChecked(dialog, IDC_SELECT_ALWAYS); }, 5000);
+            tvd::WaitUntil([&] { return tvd::IsButtonChecked(dialog, IDC_SELECT_ALWAYS); }, tvd::WaitCeilingMs());
             tvd::PressButton(dialog, IDOK);
         });
         EXPECT_EQ(TV_LAUNCH_NO_BROWSER, LaunchBrowser(nullptr, &s, "http://a/"));  // no Opera path
@@ -501,22 +501,22 @@ TEST_F(WinIntegration, PagesShowAndTakeBackTheSettings) {
         HWND box = tvd::WaitForWindow("#32770", "Preferences", tvd::WaitCeilingMs(), GetCurrentProcessId());
         if (!box) return;
         HWND page = nullptr;
-        tvd::WaitUntil([&] { return (page = tvd::CurrentPropertyPage(box)) != nullptr; }, 10000);
+        tvd::WaitUntil([&] { return (page = tvd::CurrentPropertyPage(box)) != nullptr; }, tvd::WaitCeilingMs());
         shownChoice = tvd::IsButtonChecked(page, IDC_INT_CHOICE_NN);
         shownOnTop = tvd::IsButtonChecked(page, IDC_INT_ON_TOP);
         tvd::ClickButton(page, IDC_INT_AUTOSTART);
         tvd::ClickButton(page, IDC_INT_CHOICE_OPERA);
-        tvd::WaitUntil([&] { return tvd::IsButtonChecked(page, IDC_INT_CHOICE_OPERA); }, 5000);
+        tvd::WaitUntil([&] { return tvd::IsButtonChecked(page, IDC_INT_CHOICE_OPERA); }, tvd::WaitCeilingMs());
         // The Netscape button turns to the Netscape page.
         tvd::PressButton(page, IDC_INT_NN_PAGE);
         HWND nn = nullptr;
-        tvd::WaitUntil([&] { return (nn = tvd::CurrentPropertyPage(box)) != page && nn; }, 10000);
+        tvd::WaitUntil([&] { return (nn = tvd::CurrentPropertyPage(box)) != page && nn; }, tvd::WaitCeilingMs());
         pageAfterButton = tvd::ControlText(nn, IDC_BROWSER_DOWNLOADS);
         shownPath = tvd::ControlText(nn, IDC_BROWSER_PROGRAM);
         shownFile = tvd::ControlText(nn, IDC_BROWSER_FILE);
         tvd::SetControlText(nn, IDC_BROWSER_PROGRAM, "  D:\\Communicator\\netscape.exe ");
         tvd::ClickButton(nn, IDC_BROWSER_DOWNLOADS);
-        tvd::WaitUntil([&] { return tvd::IsButtonChecked(nn, IDC_BROWSER_DOWNLOADS); }, 5000);
+        tvd::WaitUntil([&] { return tvd::IsButtonChecked(nn, IDC_BROWSER_DOWNLOADS); }, tvd::WaitCeilingMs());
         tvd::PressPropertySheetButton(box, PSBTN_OK);
     });
     EXPECT_GT(PropertySheetA(&sheet), 0);

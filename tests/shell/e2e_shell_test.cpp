@@ -300,7 +300,7 @@ TEST(ShellStartup, CopyDataKindsAnswerAndUntrustedRecordsAreSafe) {
     {
         // The import wizard opens on the named file, without its quotes.
         AsyncCopyData send(frame, 0, std::string(text, sizeof(text)));
-        HWND wizard = tvd::WaitForWindow("#32770", "Import Interchange File", e2e::kUiTimeoutMs, pid);
+        HWND wizard = tvd::WaitForWindow("#32770", "Import Interchange File", tvd::WaitCeilingMs(), pid);
         ASSERT_TRUE(wizard);
         EXPECT_EQ(PageText(wizard, 101), "C:\\My Files\\b.tvi");
         EXPECT_TRUE(AnswerSheet(wizard, PSBTN_CANCEL));

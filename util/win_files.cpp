@@ -120,7 +120,11 @@ int CanonicalLongPath(char* path, size_t size) {
             const HANDLE find = FindFirstFileA(probe, &data);
             if (find == INVALID_HANDLE_VALUE) return 0;
             FindClose(find);
-            if (AppendLimited(result, data.cFileName, sizeof result)) return 0;
+            // A long name without an ANSI form comes back with '?' in it: its 8.3 form is the
+            // spelling the ANSI functions reach.
+            const char* spelling = data.cFileName;
+            if (std::strchr(spelling, '?') && data.cAlternateFileName[0]) spelling = data.cAlternateFileName;
+            if (AppendLimited(result, spelling, sizeof result)) return 0;
             if (*end && AppendLimited(result, "\\", sizeof result)) return 0;
         }
         component = *end ? end + 1 : end;

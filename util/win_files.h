@@ -23,7 +23,8 @@ int FolderExists(const char* folder);
 
 // Removes double quotes, expands path to a full path and rebuilds it component by component with
 // the spelling of the file system (long names, real letter case). Returns 1 and rewrites path
-// (a buffer of size bytes) when the file or folder exists, else 0 and leaves path as it was.
+// (a buffer of size bytes) when the file or folder exists, else 0 and leaves path as it was. A
+// component whose long name has no ANSI form is given in its 8.3 form.
 int CanonicalLongPath(char* path, size_t size);
 
 // 1 when the existing file or folder at path lies inside the user's temporary folder

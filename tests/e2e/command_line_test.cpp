@@ -268,14 +268,14 @@ TEST(CommandLineStart, LongPathsAreAllTakenOnAStartAndForwarded) {
     {
         ProgramRun run(tv);
         ASSERT_TRUE(run.Start(quoted(0)));
-        EXPECT_TRUE(tvd::WaitUntil([&] { return stored(0); }, e2e::kUiTimeoutMs)) << OtherWindows(run);
+        EXPECT_TRUE(tvd::WaitUntil([&] { return stored(0); }, tvd::WaitCeilingMs())) << OtherWindows(run);
         // The second start hands its line to the running program and ends with 0.
         tvd::Process second;
         ASSERT_TRUE(second.Start(tv.exe(), quoted(3), tv.folder().path()));
         DWORD code = 1;
-        EXPECT_TRUE(second.Wait(e2e::kExitTimeoutMs, &code));
+        EXPECT_TRUE(second.Wait(tvd::WaitCeilingMs(), &code));
         EXPECT_EQ(code, 0u);
-        EXPECT_TRUE(tvd::WaitUntil([&] { return stored(3); }, e2e::kUiTimeoutMs)) << OtherWindows(run);
+        EXPECT_TRUE(tvd::WaitUntil([&] { return stored(3); }, tvd::WaitCeilingMs())) << OtherWindows(run);
         ASSERT_TRUE(run.Close());
     }
     TProgramData saved;
@@ -307,12 +307,13 @@ TEST(CommandLineStart, MissingFileIsReportedAndNothingIsAdded) {
         SCOPED_TRACE(c.args);
         ProgramRun run(tv);
         ASSERT_TRUE(run.Start(c.args));
-        HWND box = tvd::WaitForMessageBox("Error", e2e::kStartTimeoutMs, run.pid());
+        HWND box = tvd::WaitForMessageBox("Error", tvd::WaitCeilingMs(), run.pid());
         ASSERT_TRUE(box) << OtherWindows(run);
         EXPECT_NE(tvd::MessageBoxText(box).find(c.named), std::string::npos) << tvd::MessageBoxText(box);
-        EXPECT_EQ(tvd::WaitForWindow("#32770", "Add File", 300, run.pid()), nullptr);
         ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
-        ASSERT_TRUE(tvd::WaitForWindowGone(box, e2e::kUiTimeoutMs));
+        ASSERT_TRUE(tvd::WaitForWindowGone(box, tvd::WaitCeilingMs()));
+        ASSERT_TRUE(tvd::SyncWith(run.frame()));
+        EXPECT_EQ(tvd::WaitForWindow("#32770", "Add File", 0, run.pid()), nullptr);
         ASSERT_TRUE(run.Close());
         TProgramData saved;
         ASSERT_TRUE(LoadSaved(folder, &saved));
@@ -332,13 +333,13 @@ TEST(CommandLineStart, CloseDuringFilingNamesTheFilesNotFiled) {
     ASSERT_TRUE(tvd::WriteWholeFile(y, "y"));
     ProgramRun run(tv);
     ASSERT_TRUE(run.Start("\"" + folder + "\\missing.zip\" \"" + x + "\" \"" + y + "\""));
-    HWND box = tvd::WaitForMessageBox("Error", e2e::kStartTimeoutMs, run.pid());
+    HWND box = tvd::WaitForMessageBox("Error", tvd::WaitCeilingMs(), run.pid());
     ASSERT_TRUE(box) << OtherWindows(run);
     PostMessageA(run.frame(), WM_CLOSE, 0, 0);
     tvd::Pump(200);
     EXPECT_TRUE(IsWindow(run.frame()));  // the close waits for the filing
     ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
-    HWND notFiled = tvd::WaitForMessageBox("Tolvane Plus", e2e::kUiTimeoutMs, run.pid());
+    HWND notFiled = tvd::WaitForMessageBox("Tolvane Plus", tvd::WaitCeilingMs(), run.pid());
     ASSERT_TRUE(notFiled) << OtherWindows(run);
     const std::string text = tvd::MessageBoxText(notFiled);
     EXPECT_NE(text.find(x), std::string::npos) << text;
@@ -346,7 +347,7 @@ TEST(CommandLineStart, CloseDuringFilingNamesTheFilesNotFiled) {
     ASSERT_TRUE(tvd::AnswerMessageBox(notFiled, IDOK));
     // Then the program ends by itself, normally.
     DWORD code = 1;
-    EXPECT_TRUE(run.process().Wait(e2e::kExitTimeoutMs, &code));
+    EXPECT_TRUE(run.process().Wait(tvd::WaitCeilingMs(), &code));
     EXPECT_EQ(code, 0u);
     TProgramData saved;
     ASSERT_TRUE(LoadSaved(folder, &saved));
@@ -368,10 +369,10 @@ TEST(CommandLineStart, LongDescriptionSurvivesTheDialog) {
     {
         ProgramRun run(tv);
         ASSERT_TRUE(run.Start("\"" + archive + "\""));
-        HWND dialog = tvd::WaitForWindow("#32770", "Add File", e2e::kStartTimeoutMs, run.pid());
+        HWND dialog = tvd::WaitForWindow("#32770", "Add File", tvd::WaitCeilingMs(), run.pid());
         ASSERT_TRUE(dialog) << OtherWindows(run);
         ASSERT_TRUE(tvd::PressPropertySheetButton(dialog, PSBTN_OK));
-        ASSERT_TRUE(tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs));
+        ASSERT_TRUE(tvd::WaitForWindowGone(dialog, tvd::WaitCeilingMs()));
         ASSERT_TRUE(run.Close());
     }
     TProgramData saved;

@@ -101,7 +101,7 @@ TEST_F(ViewerEndToEnd, DoubleClickOnADownloadToAnExtractedFileAndTheInnerCopyGoe
     HWND client = tvd::FindChildByClass(frame, "TolvaneWindow");
     HWND list = client ? tvd::Control(client, kDownloadListId) : nullptr;
     ASSERT_TRUE(list);
-    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list) == 1; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list) == 1; }, tvd::WaitCeilingMs()));
     ASSERT_TRUE(tvd::SelectListItem(list, 0));
     // A double click on the row (the list view tells the main window NM_DBLCLK).
     RECT header = {};
@@ -111,22 +111,22 @@ TEST_F(ViewerEndToEnd, DoubleClickOnADownloadToAnExtractedFileAndTheInnerCopyGoe
     PostMessageA(list, WM_LBUTTONUP, 0, at);
     PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     PostMessageA(list, WM_LBUTTONUP, 0, at);
-    HWND viewer = tvd::WaitForWindow(kViewerClass, "Internal Viewer - Tolvane Plus - pack.zip", e2e::kUiTimeoutMs);
+    HWND viewer = tvd::WaitForWindow(kViewerClass, "Internal Viewer - Tolvane Plus - pack.zip", tvd::WaitCeilingMs());
     ASSERT_TRUE(viewer);
     HWND members = tvd::Control(viewer, IV_ID_LIST);
-    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(members) == 2; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(members) == 2; }, tvd::WaitCeilingMs()));
 
     // Extract all into a folder of the program folder.
     const std::string out = folder_ + "\\out";
     ASSERT_TRUE(tvd::PostCommand(viewer, IV_CM_SELECT_ALL));
     ASSERT_TRUE(tvd::PostCommand(viewer, IV_CM_EXTRACT));
-    HWND dialog = tvd::WaitForDialog("Extract", e2e::kUiTimeoutMs);
+    HWND dialog = tvd::WaitForDialog("Extract", tvd::WaitCeilingMs());
     ASSERT_TRUE(dialog);
     tvd::SetControlText(dialog, IDC_IVEX_FOLDER, out);
     tvd::PressButton(dialog, IDOK);
-    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::FileExists(out + "\\docs\\readme.txt"); }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::FileExists(out + "\\docs\\readme.txt"); }, tvd::WaitCeilingMs()));
     EXPECT_EQ("read me", ivt::Read(out + "\\docs\\readme.txt"));
-    EXPECT_TRUE(tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(dialog, tvd::WaitCeilingMs()));
 
     // Open the inner ZIP: a second viewer on a temporary copy.
     const std::vector<std::string> before = TemporaryCopies("inner.zip");
@@ -134,10 +134,10 @@ TEST_F(ViewerEndToEnd, DoubleClickOnADownloadToAnExtractedFileAndTheInnerCopyGoe
     ASSERT_GE(row, 0);
     ASSERT_TRUE(tvd::SelectListItem(members, row));
     ASSERT_TRUE(tvd::PostCommand(viewer, IV_CM_OPEN));
-    HWND inner = tvd::WaitForWindow(kViewerClass, "Internal Viewer - Tolvane Plus - inner.zip", e2e::kUiTimeoutMs);
+    HWND inner = tvd::WaitForWindow(kViewerClass, "Internal Viewer - Tolvane Plus - inner.zip", tvd::WaitCeilingMs());
     ASSERT_TRUE(inner);
     EXPECT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(tvd::Control(inner, IV_ID_LIST)) == 1; },
-                               e2e::kUiTimeoutMs));
+                               tvd::WaitCeilingMs()));
     std::vector<std::string> copies = TemporaryCopies("inner.zip");
     std::vector<std::string> made;
     for (const std::string& c : copies)
@@ -166,14 +166,14 @@ TEST_F(ViewerEndToEnd, CommandLineViewerAtStartUp) {
     ASSERT_TRUE(tv_.Start("/iv \"" + folder_ + "\\make\\pack.zip\""));
     HWND frame = tv_.WaitForFrame();
     ASSERT_TRUE(frame);
-    HWND viewer = tvd::WaitForWindow(kViewerClass, "Internal Viewer - Tolvane Plus - pack.zip", e2e::kStartTimeoutMs);
+    HWND viewer = tvd::WaitForWindow(kViewerClass, "Internal Viewer - Tolvane Plus - pack.zip", tvd::WaitCeilingMs());
     ASSERT_TRUE(viewer);
     EXPECT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(tvd::Control(viewer, IV_ID_LIST)) == 2; },
-                               e2e::kUiTimeoutMs));
+                               tvd::WaitCeilingMs()));
     // The main window went to the tray.
-    EXPECT_TRUE(tvd::WaitUntil([&] { return !IsWindowVisible(frame); }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return !IsWindowVisible(frame); }, tvd::WaitCeilingMs()));
     tvd::PostClose(viewer);
-    EXPECT_TRUE(tvd::WaitForWindowGone(viewer, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(viewer, tvd::WaitCeilingMs()));
     DWORD code = 1;
     ASSERT_TRUE(tv_.Close(&code));
     EXPECT_EQ(0u, code);

@@ -456,7 +456,7 @@ TEST_F(MainWindowTest, ToolbarShowsItsPicturesInTheirColours) {
         SCOPED_TRACE(b.command);
         const RECT r = ScreenButtonRect(toolbar_, b.command);
         ASSERT_GT(r.right - r.left, 18);
-        EXPECT_TRUE(tvd::WaitUntil([&] { return ScreenShowsStripImage(tv_.exe(), b.image, r); }, e2e::kUiTimeoutMs));
+        EXPECT_TRUE(tvd::WaitUntil([&] { return ScreenShowsStripImage(tv_.exe(), b.image, r); }, tvd::WaitCeilingMs()));
     }
 }
 
@@ -468,28 +468,28 @@ TEST_F(MainWindowTest, CutCopyAndPasteKeysEditTheFields) {
     ASSERT_TRUE(WaitForRows({"alpha.zip"}));
     SendMessageA(search_, EM_SETSEL, 0, -1);
     PostMessageA(search_, WM_CHAR, 0x03, 0);  // Ctrl+C
-    EXPECT_TRUE(tvd::WaitUntil([] { return ClipboardText() == "alpha"; }, e2e::kUiTimeoutMs)) << ClipboardText();
+    EXPECT_TRUE(tvd::WaitUntil([] { return ClipboardText() == "alpha"; }, tvd::WaitCeilingMs())) << ClipboardText();
     SendMessageA(search_, EM_SETSEL, 5, 5);
     PostMessageA(search_, WM_CHAR, 0x16, 0);  // Ctrl+V
-    EXPECT_TRUE(tvd::WaitForText(search_, "alphaalpha", e2e::kUiTimeoutMs)) << tvd::WindowText(search_);
+    EXPECT_TRUE(tvd::WaitForText(search_, "alphaalpha", tvd::WaitCeilingMs())) << tvd::WindowText(search_);
     SendMessageA(search_, EM_SETSEL, 0, -1);
     PostMessageA(search_, WM_CHAR, 0x18, 0);  // Ctrl+X
-    EXPECT_TRUE(tvd::WaitForText(search_, "", e2e::kUiTimeoutMs)) << tvd::WindowText(search_);
-    EXPECT_TRUE(tvd::WaitUntil([] { return ClipboardText() == "alphaalpha"; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForText(search_, "", tvd::WaitCeilingMs())) << tvd::WindowText(search_);
+    EXPECT_TRUE(tvd::WaitUntil([] { return ClipboardText() == "alphaalpha"; }, tvd::WaitCeilingMs()));
     ASSERT_TRUE(WaitForRows({"alpha.zip", "beta.exe", "gamma.zip"}));
 
     // The label edit of a row: the name is selected when it starts.
     ASSERT_TRUE(tvd::SelectListItem(list_, 1));
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_RENAME));
     HWND edit = nullptr;
-    ASSERT_TRUE(tvd::WaitUntil([&] { return (edit = tvd::FindChildByClass(list_, "Edit")) != nullptr; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return (edit = tvd::FindChildByClass(list_, "Edit")) != nullptr; }, tvd::WaitCeilingMs()));
     PostMessageA(edit, WM_CHAR, 0x18, 0);  // Ctrl+X
-    EXPECT_TRUE(tvd::WaitForText(edit, "", e2e::kUiTimeoutMs)) << tvd::WindowText(edit);
-    EXPECT_TRUE(tvd::WaitUntil([] { return ClipboardText() == "beta.exe"; }, e2e::kUiTimeoutMs)) << ClipboardText();
+    EXPECT_TRUE(tvd::WaitForText(edit, "", tvd::WaitCeilingMs())) << tvd::WindowText(edit);
+    EXPECT_TRUE(tvd::WaitUntil([] { return ClipboardText() == "beta.exe"; }, tvd::WaitCeilingMs())) << ClipboardText();
     PostMessageA(edit, WM_CHAR, 0x16, 0);  // Ctrl+V
-    EXPECT_TRUE(tvd::WaitForText(edit, "beta.exe", e2e::kUiTimeoutMs)) << tvd::WindowText(edit);
+    EXPECT_TRUE(tvd::WaitForText(edit, "beta.exe", tvd::WaitCeilingMs())) << tvd::WindowText(edit);
     PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-    EXPECT_TRUE(tvd::WaitForWindowGone(edit, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(edit, tvd::WaitCeilingMs()));
     EXPECT_EQ(FirstCells(list_, 0), (std::vector<std::string>{"alpha.zip", "beta.exe", "gamma.zip"}));
     EmptyTheClipboard();
 }
@@ -500,10 +500,10 @@ TEST_F(MainWindowTest, DeleteRightAfterASelectionChangeIsNotDropped) {
     ASSERT_FALSE(ButtonEnabled(toolbar_, CM_DELETE));
     ASSERT_TRUE(SetRowSelected(list_, 2, true));
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_DELETE));
-    HWND dialog = tvd::WaitForDialog("Delete File", e2e::kUiTimeoutMs, tv_.process().pid());
+    HWND dialog = tvd::WaitForDialog("Delete File", tvd::WaitCeilingMs(), tv_.process().pid());
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(tvd::PressButton(dialog, IDCANCEL));
-    EXPECT_TRUE(tvd::WaitForWindowGone(dialog, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(dialog, tvd::WaitCeilingMs()));
     EXPECT_EQ(tvd::ListItemCount(list_), 3);
 }
 
@@ -515,42 +515,43 @@ TEST_F(MainWindowTest, HelpWithoutAHelpFileSaysSoOnce) {
     ASSERT_FALSE(tvd::FileExists(tv_.folder().File("tv.hlp")));
     const DWORD pid = tv_.process().pid();
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_HELP_CONTENTS));
-    HWND box = tvd::WaitForMessageBox("Information", e2e::kUiTimeoutMs, pid);
+    HWND box = tvd::WaitForMessageBox("Information", tvd::WaitCeilingMs(), pid);
     ASSERT_NE(box, nullptr);
     EXPECT_NE(tvd::MessageBoxText(box).find("tv.hlp"), std::string::npos) << tvd::MessageBoxText(box);
     ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
-    ASSERT_TRUE(tvd::WaitForWindowGone(box, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitForWindowGone(box, tvd::WaitCeilingMs()));
 
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_ABOUT));
-    HWND about = tvd::WaitForDialog("About Tolvane Plus", e2e::kUiTimeoutMs, pid);
+    HWND about = tvd::WaitForDialog("About Tolvane Plus", tvd::WaitCeilingMs(), pid);
     ASSERT_NE(about, nullptr);
     ASSERT_TRUE(tvd::PressButton(about, 900));
-    box = tvd::WaitForMessageBox("Information", e2e::kUiTimeoutMs, pid);
+    box = tvd::WaitForMessageBox("Information", tvd::WaitCeilingMs(), pid);
     ASSERT_NE(box, nullptr);
     EXPECT_NE(tvd::MessageBoxText(box).find("tv.hlp"), std::string::npos);
     ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
-    ASSERT_TRUE(tvd::WaitForWindowGone(box, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitForWindowGone(box, tvd::WaitCeilingMs()));
     ASSERT_TRUE(tvd::PressButton(about, IDOK));
-    EXPECT_TRUE(tvd::WaitForWindowGone(about, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(about, tvd::WaitCeilingMs()));
     // Only those two boxes: nothing else of the program is open.
-    EXPECT_EQ(tvd::WaitForMessageBox(nullptr, 500, pid), nullptr);
+    ASSERT_TRUE(tvd::SyncWith(frame_));
+    EXPECT_EQ(tvd::WaitForMessageBox(nullptr, 0, pid), nullptr);
 }
 
 // The context menu asked for from the keyboard opens at the focused row, not the list's corner.
 TEST_F(MainWindowTest, KeyboardContextMenuOpensAtTheFocusedRow) {
     ASSERT_TRUE(SetRowSelected(list_, 2, true));
     PostMessageA(client_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list_), MAKELPARAM(0xFFFF, 0xFFFF));
-    HWND menu = tvd::WaitForWindow({"#32768", "", tv_.process().pid(), true}, e2e::kUiTimeoutMs);
+    HWND menu = tvd::WaitForWindow({"#32768", "", tv_.process().pid(), true}, tvd::WaitCeilingMs());
     ASSERT_NE(menu, nullptr);
     RECT m = {};
-    ASSERT_TRUE(tvd::WaitUntil([&] { return GetWindowRect(menu, &m) && m.right > m.left; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return GetWindowRect(menu, &m) && m.right > m.left; }, tvd::WaitCeilingMs()));
     const RECT row = ScreenRowRect(list_, 2);
     EXPECT_GE(m.top, row.top);
     EXPECT_LE(m.top, row.bottom + 2);
     EXPECT_GE(m.left, row.left);
     EXPECT_LT(m.left, row.right);
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(tvd::WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, tvd::WaitCeilingMs()));
 }
 
 // The storage location changes only when the stored files got there: a folder inside the old one
@@ -563,11 +564,11 @@ TEST_F(MainWindowTest, StorageLocationFollowsTheFilesOrStays) {
     // Sets the downloads location on the preferences' page and confirms the sheet.
     auto setLocation = [&](const std::string& location, bool confirm) {
         if (!tvd::PostCommand(frame_, CM_PREFERENCES)) return false;
-        HWND sheet = tv_.process().WaitForWindow("#32770", "Preferences", e2e::kUiTimeoutMs);
+        HWND sheet = tv_.process().WaitForWindow("#32770", "Preferences", tvd::WaitCeilingMs());
         HWND page = sheet ? tvd::CurrentPropertyPage(sheet) : nullptr;
         if (!page || !tvd::SetControlText(page, 101, location)) return false;
         return tvd::PressPropertySheetButton(sheet, confirm ? PSBTN_OK : PSBTN_CANCEL) &&
-               tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs);
+               tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs());
     };
     const struct {
         std::string location, says;
@@ -578,29 +579,30 @@ TEST_F(MainWindowTest, StorageLocationFollowsTheFilesOrStays) {
     for (const auto& r : refused) {
         SCOPED_TRACE(r.location);
         ASSERT_TRUE(setLocation(r.location, true));
-        HWND box = tvd::WaitForMessageBox("Error", e2e::kUiTimeoutMs, pid);
+        HWND box = tvd::WaitForMessageBox("Error", tvd::WaitCeilingMs(), pid);
         ASSERT_NE(box, nullptr);
         const std::string text = tvd::MessageBoxText(box);
         EXPECT_NE(text.find(r.says), std::string::npos) << text;
         EXPECT_NE(text.find(old), std::string::npos) << text;
         ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
-        ASSERT_TRUE(tvd::WaitForWindowGone(box, e2e::kUiTimeoutMs));
+        ASSERT_TRUE(tvd::WaitForWindowGone(box, tvd::WaitCeilingMs()));
         EXPECT_TRUE(tvd::FileExists(old + "alpha.zip"));
         EXPECT_FALSE(tvd::FolderExists(old + "inner"));
     }
     // A stored file deleted by hand shows as lost once the preferences close.
     ASSERT_TRUE(DeleteFileA((old + "gamma.zip").c_str()));
     ASSERT_TRUE(setLocation(old, false));
-    HWND lost = tvd::WaitForDialog("Lost Files", e2e::kUiTimeoutMs, pid);
+    HWND lost = tvd::WaitForDialog("Lost Files", tvd::WaitCeilingMs(), pid);
     ASSERT_NE(lost, nullptr);
     ASSERT_TRUE(tvd::PressButton(lost, IDOK));
-    ASSERT_TRUE(tvd::WaitForWindowGone(lost, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitForWindowGone(lost, tvd::WaitCeilingMs()));
 
     const std::string moved = folder + "\\moved\\";
     ASSERT_TRUE(setLocation(moved, true));
     EXPECT_TRUE(tvd::WaitUntil([&] { return tvd::FileExists(moved + "alpha.zip") && tvd::FileExists(moved + "beta.exe"); },
-                               e2e::kUiTimeoutMs));
-    EXPECT_EQ(tvd::WaitForMessageBox(nullptr, 500, pid), nullptr);
+                               tvd::WaitCeilingMs()));
+    ASSERT_TRUE(tvd::SyncWith(frame_));
+    EXPECT_EQ(tvd::WaitForMessageBox(nullptr, 0, pid), nullptr);
     closed_ = true;
     DWORD exitCode = 1;
     ASSERT_TRUE(tv_.Close(&exitCode));

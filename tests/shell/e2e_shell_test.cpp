@@ -530,23 +530,23 @@ TEST(ShellTray, MenuOpensAboveTheIconAndEscapeClosesItAndTheIconComesBackWithANe
     ASSERT_TRUE(run.WaitForLine("startup-bookmark-import"));
     HWND client = FindWindowExA(frame, nullptr, "TolvaneWindow", nullptr);
     ASSERT_TRUE(client);
-    ASSERT_TRUE(tvd::WaitUntil([&] { return !IsWindowVisible(frame) && TrayIconPresent(client); }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return !IsWindowVisible(frame) && TrayIconPresent(client); }, tvd::WaitCeilingMs()));
 
     // A right click on the icon: the menu's bottom-right corner at the point, so that it does not
     // lie over the icon; the real Escape key closes it and the program stays in the tray.
     const POINT at = {700, 600};
     SetCursorPos(at.x, at.y);
     PostMessageA(client, WM_USER + 1, 0, WM_RBUTTONDOWN);
-    HWND menu = tvd::WaitForWindow({"#32768", "", tv.process().pid(), true}, e2e::kUiTimeoutMs);
+    HWND menu = tvd::WaitForWindow({"#32768", "", tv.process().pid(), true}, tvd::WaitCeilingMs());
     ASSERT_TRUE(menu);
     RECT r = {};
-    ASSERT_TRUE(tvd::WaitUntil([&] { return GetWindowRect(menu, &r) && r.right > r.left; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return GetWindowRect(menu, &r) && r.right > r.left; }, tvd::WaitCeilingMs()));
     EXPECT_LE(r.right, at.x + 1);
     EXPECT_GE(r.right, at.x - 3);
     EXPECT_LE(r.bottom, at.y + 1);
     EXPECT_GE(r.bottom, at.y - 3);
     PressKey(VK_ESCAPE);
-    EXPECT_TRUE(tvd::WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, tvd::WaitCeilingMs()));
     EXPECT_FALSE(IsWindowVisible(frame));
     EXPECT_TRUE(tv.process().Running());
 
@@ -555,7 +555,7 @@ TEST(ShellTray, MenuOpensAboveTheIconAndEscapeClosesItAndTheIconComesBackWithANe
     ASSERT_TRUE(RemoveTrayIcon(client));
     EXPECT_FALSE(TrayIconPresent(client));
     PostMessageA(frame, taskbarCreated, 0, 0);
-    EXPECT_TRUE(tvd::WaitUntil([&] { return TrayIconPresent(client); }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return TrayIconPresent(client); }, tvd::WaitCeilingMs()));
     EXPECT_FALSE(IsWindowVisible(frame));
 
     // When the shell refuses the icon (here: another icon holds its place), the window shows
@@ -568,7 +568,7 @@ TEST(ShellTray, MenuOpensAboveTheIconAndEscapeClosesItAndTheIconComesBackWithANe
     blocker.uFlags = NIF_TIP;
     ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &blocker));
     PostMessageA(frame, taskbarCreated, 0, 0);
-    EXPECT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(frame) != FALSE; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(frame) != FALSE; }, tvd::WaitCeilingMs()));
     EXPECT_FALSE(IsIconic(frame));
     RemoveTrayIcon(client);
 

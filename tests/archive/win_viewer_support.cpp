@@ -14,7 +14,7 @@ namespace ivt {
 
 namespace {
 
-constexpr DWORD kWaitMs = 15000;
+const DWORD kWaitMs = tvd::WaitCeilingMs();
 constexpr char kStandInClass[] = "TvViewerTestMain";
 
 std::string Quote(const std::string& text) {

@@ -54,7 +54,7 @@ private:
 };
 // Closes every dialog and message box of this process (Cancel, then WM_CLOSE).
 void CloseAllDialogs();
-// Waits for a program dialog / message box (ADD_FAILURE and an empty result after 15 s).
+// Waits for a program dialog / message box (ADD_FAILURE and an empty result at the ceiling).
 HWND Dialog(const char* caption);
 HWND Box(const char* caption);
 // The open/save dialogs of the system: finds it by caption, types name, presses the default

@@ -317,6 +317,7 @@ TEST_F(Viewer, CancelInTheProgressDialogStopsTheRemainingMembers) {
     SelectByName(v, {"a.txt", "b.txt", "c.txt"});
     int questions = 0;
     bool progressShown = false;
+    std::atomic<bool> returned{false};
     Script answer([&] {
         HWND dialog = Dialog("Extract");
         if (!dialog) return;
@@ -332,19 +333,24 @@ TEST_F(Viewer, CancelInTheProgressDialogStopsTheRemainingMembers) {
         // Sent, so that the flag is set before the question is answered.
         SendMessageA(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         tvd::AnswerMessageBox(box, IDYES);
-        EXPECT_TRUE(tvd::WaitForWindowGone(progress, 15000));
-        // No second question: the job ended.
+        EXPECT_TRUE(tvd::WaitForWindowGone(progress, tvd::WaitCeilingMs()));
+        EXPECT_TRUE(tvd::WaitForWindowGone(box, tvd::WaitCeilingMs()));
+        // No second question: the job ended (a second one would hold the command until answered).
         tvd::WindowQuery q;
         q.className = "#32770";
         q.caption = "Tolvane Plus";
         q.pid = GetCurrentProcessId();
         q.visibleOnly = true;
-        if (tvd::WaitForWindow(q, 300)) {
+        HWND again = nullptr;
+        tvd::WaitUntil([&] { return returned.load() || (again = tvd::FindTopWindow(q)) != nullptr; },
+                       tvd::WaitCeilingMs());
+        if (again) {
             ++questions;
             ivt::CloseAllDialogs();
         }
     });
     v->OnCommand(IV_CM_EXTRACT);
+    returned = true;
     answer.Finish();
     EXPECT_TRUE(progressShown);
     EXPECT_EQ(1, questions);

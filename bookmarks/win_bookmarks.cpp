@@ -155,7 +155,7 @@ void ShowImportFormat(HWND dialog, ImportDialog* state) {
 bool AcceptImport(HWND dialog, ImportDialog* state) {
     const std::string path = DialogItemText(dialog, IDC_BMIMPORT_PATH);
     if (path.empty()) {
-        MessageBoxA(dialog, TvString(IDS_NO_IMPORT_SOURCE), kErrorCaption, MB_OK | MB_ICONEXCLAMATION);
+        ShowMessageBox(dialog, TvString(IDS_NO_IMPORT_SOURCE), kErrorCaption, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -505,13 +505,13 @@ bool CheckExportTarget(HWND page, const std::string& path, bool isFolder, uint32
     const int kind = PathKind(path.c_str());
     if (path.empty() || path.size() >= TV_PATH_SIZE ||
         (!isFolder && (!(kind & TV_PATH_HAS_FOLDER) || !(kind & TV_PATH_HAS_NAME)))) {
-        MessageBoxA(page, TvString(messageId), kErrorCaption, MB_OK | MB_ICONEXCLAMATION);
+        ShowMessageBox(page, TvString(messageId), kErrorCaption, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     if (isFolder) return true;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return MessageBoxA(page, TvString(IDS_FILE_EXISTS), kQuestionCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+        return ShowMessageBox(page, TvString(IDS_FILE_EXISTS), kQuestionCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
     return true;
 }
 
@@ -587,7 +587,7 @@ bool ImportBookmarksCommand(HWND owner, TProgramData* program) {
     context.files = &files;
     context.codec = &SystemAnsiCodec();
     if (ImportBookmarks(context)) return true;
-    MessageBoxA(owner, TvString(IDS_NO_NEW_BOOKMARKS), ProgramTitle(), MB_OK | MB_ICONINFORMATION);
+    ShowMessageBox(owner, TvString(IDS_NO_NEW_BOOKMARKS), ProgramTitle(), MB_OK | MB_ICONINFORMATION);
     return false;
 }
 

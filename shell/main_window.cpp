@@ -380,7 +380,7 @@ void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bo
                 std::string text = LoadMessageText(kIdsFilesNotFiled);
                 const size_t at = text.find("%s");
                 if (at != std::string::npos) text.replace(at, 2, notFiled);
-                MessageBoxA(hwnd_, text.c_str(), Globals().title, MB_OK | MB_ICONINFORMATION);
+                ShowMessageBox(hwnd_, text.c_str(), Globals().title, MB_OK | MB_ICONINFORMATION);
             }
             // The close that waited for the filing goes on now.
             if (filingDepth_ == 0 && closeRequested_ && !shutDown_) {

@@ -143,7 +143,7 @@ void ReportLocationKept(HWND owner, UINT id, const char* wanted, const char* kep
         text.replace(at, 2, value);
         from = at + strlen(value);
     }
-    MessageBoxA(owner, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+    ShowMessageBox(owner, text.c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 
 // Moves the stored files of a kind from oldBase to the location the settings hold now (location,

@@ -54,36 +54,36 @@ TEST(Bookmarks, StartupImportThenImportAndExportCommands) {
     HWND frame = tv.WaitForFrame();
     ASSERT_TRUE(frame);
     // The folder of the file shows in the tree, under the bookmark root.
-    ASSERT_TRUE(tvd::WaitUntil([&] { return Tree(frame).find("\n  News & Views") != std::string::npos; }, e2e::kUiTimeoutMs))
+    ASSERT_TRUE(tvd::WaitUntil([&] { return Tree(frame).find("\n  News & Views") != std::string::npos; }, tvd::WaitCeilingMs()))
         << Tree(frame);
 
     // The import command: the dialog shows the file and its automatic import; nothing new.
     ASSERT_TRUE(tvd::PostCommand(frame, CM_IMPORT_BOOKMARKS));
-    HWND dialog = tv.process().WaitForWindow("VeltraDialog", "Bookmark Import", e2e::kUiTimeoutMs);
+    HWND dialog = tv.process().WaitForWindow("VeltraDialog", "Bookmark Import", tvd::WaitCeilingMs());
     ASSERT_TRUE(dialog);
     EXPECT_EQ(tvd::ControlText(dialog, 102), folder + "\\in.htm");
     EXPECT_TRUE(tvd::IsButtonChecked(dialog, 104));
     EXPECT_TRUE(tvd::IsButtonChecked(dialog, 105));
     ASSERT_TRUE(tvd::PressButton(dialog, IDOK));
-    HWND box = tv.process().WaitForWindow("#32770", "Tolvane Plus", e2e::kUiTimeoutMs);
+    HWND box = tv.process().WaitForWindow("#32770", "Tolvane Plus", tvd::WaitCeilingMs());
     ASSERT_TRUE(box);
     EXPECT_EQ(tvd::MessageBoxText(box), "No new bookmarks found.");
     ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
-    ASSERT_TRUE(tvd::WaitForWindowGone(box, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitForWindowGone(box, tvd::WaitCeilingMs()));
 
     // The bookmark export as a Netscape file.
     ASSERT_TRUE(tvd::PostCommand(frame, CM_EXPORT_BOOKMARKS));
-    HWND sheet = tv.process().WaitForWindow("#32770", "Bookmark Export", e2e::kUiTimeoutMs);
+    HWND sheet = tv.process().WaitForWindow("#32770", "Bookmark Export", tvd::WaitCeilingMs());
     ASSERT_TRUE(sheet);
     HWND page = tvd::CurrentPropertyPage(sheet);
     ASSERT_TRUE(tvd::SelectComboItem(page, 101, 3));
-    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ComboSelection(page, 101) == 3; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ComboSelection(page, 101) == 3; }, tvd::WaitCeilingMs()));
     ASSERT_TRUE(tvd::SetControlText(page, 102, folder + "\\out.htm"));
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_OK));
-    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
     std::string exported;
     ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ReadWholeFile(tv.folder().File("out.htm"), &exported) && !exported.empty(); },
-                               e2e::kUiTimeoutMs));
+                               tvd::WaitCeilingMs()));
     EXPECT_EQ(exported.compare(0, 36, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"), 0);
     EXPECT_NE(exported.find(">News &amp; Views</H3>"), std::string::npos) << exported;
     EXPECT_NE(exported.find("<A HREF=\"http://news.example/\""), std::string::npos) << exported;
@@ -91,16 +91,16 @@ TEST(Bookmarks, StartupImportThenImportAndExportCommands) {
 
     // The file database export as an HTML page.
     ASSERT_TRUE(tvd::PostCommand(frame, CM_EXPORT_FILE_DATABASE));
-    sheet = tv.process().WaitForWindow("#32770", "File Database Export", e2e::kUiTimeoutMs);
+    sheet = tv.process().WaitForWindow("#32770", "File Database Export", tvd::WaitCeilingMs());
     ASSERT_TRUE(sheet);
     page = tvd::CurrentPropertyPage(sheet);
     EXPECT_EQ(tvd::ComboItems(page, 101), (std::vector<std::string>{"HTML", "ANSI - comma delimited"}));
     ASSERT_TRUE(tvd::SetControlText(page, 102, folder + "\\db.html"));
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_OK));
-    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
     std::string page0;
     ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ReadWholeFile(tv.folder().File("db.html"), &page0) && !page0.empty(); },
-                               e2e::kUiTimeoutMs));
+                               tvd::WaitCeilingMs()));
     EXPECT_NE(page0.find("<TITLE>Tolvane Plus Exported File Database</TITLE>"), std::string::npos);
     EXPECT_NE(page0.find("</HTML>"), std::string::npos);
 

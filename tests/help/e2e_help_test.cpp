@@ -36,8 +36,8 @@ protected:
     // Opens the preferences and returns their sheet with the Standards page current.
     HWND OpenPreferences() {
         tvd::PostCommand(frame_, CM_PREFERENCES);
-        HWND sheet = program_.process().WaitForWindow("#32770", "Preferences", e2e::kUiTimeoutMs);
-        if (sheet) tvd::WaitUntil([&] { return tvd::CurrentPropertyPage(sheet) != nullptr; }, e2e::kUiTimeoutMs);
+        HWND sheet = program_.process().WaitForWindow("#32770", "Preferences", tvd::WaitCeilingMs());
+        if (sheet) tvd::WaitUntil([&] { return tvd::CurrentPropertyPage(sheet) != nullptr; }, tvd::WaitCeilingMs());
         return sheet;
     }
 
@@ -65,7 +65,7 @@ TEST_F(HelpEndToEnd, HelpButtonAndF1OfADialogOpenItsTopic) {
     EXPECT_TRUE(helptest::WaitForHeading("Preferences: Standards"));
 
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_CANCEL));
-    EXPECT_TRUE(tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
 }
 
 TEST_F(HelpEndToEnd, F1OnAHighlightedMenuCommandOpensItsTopic) {

@@ -9,7 +9,7 @@
 
 #include "archive/viewer_ids.h"
 #include "bookmarks/win_bookmark_ids.h"
-#include "core/win_catops_ids.h"
+#include "catops/win_catops_ids.h"
 #include "integration/integration_ids.h"
 #include "interchange/interchange_ids.h"
 #include "intake/intake_options.h"

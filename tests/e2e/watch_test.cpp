@@ -65,12 +65,12 @@ public:
     bool Start() {
         if (process_->started()) process_.reset(new tvd::Process);
         if (!tv_.ready() || !process_->Start(tv_.exe(), "", tv_.folder().path())) return false;
-        frame_ = process_->WaitForWindow(e2e::kFrameClass, nullptr, e2e::kStartTimeoutMs);
+        frame_ = process_->WaitForWindow(e2e::kFrameClass, nullptr, tvd::WaitCeilingMs());
         return frame_ != nullptr;
     }
     bool Close() {
         DWORD code = 1;
-        return process_->CloseAndWait(frame_, e2e::kExitTimeoutMs, &code) && code == 0;
+        return process_->CloseAndWait(frame_, tvd::WaitCeilingMs(), &code) && code == 0;
     }
 
     std::vector<std::string> Lines() const {
@@ -172,7 +172,7 @@ TEST(WatchedFolder, SlowlyWrittenFileIsOfferedOnceWhenComplete) {
     WriteSlowly(run, path, 4, 50000, 1600);
     ASSERT_TRUE(run.WaitForOffers(path, 1));
     EXPECT_EQ(run.OfferLine(path), Line(kSilentOptions, path));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("slow.zip") == 200000; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("slow.zip") == 200000; }, tvd::WaitCeilingMs()));
     EXPECT_FALSE(tvd::FileExists(path));  // moved into storage
     tvd::Pump(3000);
     EXPECT_EQ(run.Offers(path), 1);
@@ -197,7 +197,7 @@ TEST(WatchedFolder, PartialNamesAreOfferedOnlyUnderTheirFinalName) {
     ASSERT_TRUE(MoveFileExA((in + "\\firefox.zip.part").c_str(), (in + "\\firefox.zip").c_str(), MOVEFILE_REPLACE_EXISTING));
     ASSERT_TRUE(run.WaitForOffers(in + "\\chrome.zip", 1));
     ASSERT_TRUE(run.WaitForOffers(in + "\\firefox.zip", 1));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("firefox.zip") == 40000; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("firefox.zip") == 40000; }, tvd::WaitCeilingMs()));
     EXPECT_EQ(run.StoredSize("chrome.zip"), 30000);
     tvd::Pump(2500);
     EXPECT_EQ(run.Offers(in + "\\chrome.zip"), 1);
@@ -247,7 +247,7 @@ TEST(WatchedFolder, FilesWaitingAtStartAreOfferedWithTheirWebSite) {
     ASSERT_TRUE(run.WaitForOffers(in + "\\plain.txt", 1));
     EXPECT_EQ(run.OfferLine(in + "\\waiting.zip"), Line(kSilentOptions, in + "\\waiting.zip", "https://dl.example.org/waiting.zip"));
     EXPECT_EQ(run.OfferLine(in + "\\plain.txt"), Line(kSilentOptions, in + "\\plain.txt"));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("plain.txt") == 5; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("plain.txt") == 5; }, tvd::WaitCeilingMs()));
     EXPECT_TRUE(run.Close());
 }
 
@@ -263,10 +263,10 @@ TEST(WatchedFolder, DeclinedFileStaysAndIsNotOfferedAgain) {
     EXPECT_EQ(run.OfferLine(declined), Line(kAskOptions, declined));
     // Cancel, and yes, the file is not to be kept in storage.
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_CANCEL));
-    HWND box = tvd::WaitForMessageBox(e2e::kProgramTitle, e2e::kUiTimeoutMs, run.process().pid());
+    HWND box = tvd::WaitForMessageBox(e2e::kProgramTitle, tvd::WaitCeilingMs(), run.process().pid());
     ASSERT_TRUE(box);
     ASSERT_TRUE(tvd::AnswerMessageBox(box, IDYES));
-    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
     // Another file arriving later is filed, the declined one is not offered again.
     const std::string later = run.Folder("quiet") + "\\later.zip";
     ASSERT_TRUE(tvd::WriteWholeFile(later, "later"));
@@ -320,14 +320,14 @@ TEST(WatchedFolder, FolderThatGoesAndComesBackIsWatchedAgain) {
     const std::string in = run.Folder("in");
     ASSERT_TRUE(tvd::WriteWholeFile(in + "\\first.zip", "first"));
     ASSERT_TRUE(run.WaitForOffers(in + "\\first.zip", 1));
-    ASSERT_TRUE(tvd::WaitUntil([&] { return !tvd::FileExists(in + "\\first.zip"); }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return !tvd::FileExists(in + "\\first.zip"); }, tvd::WaitCeilingMs()));
     // (The watcher's handle keeps the removed folder "delete pending" until it opens it anew.)
-    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::RemoveTree(in); }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::RemoveTree(in); }, tvd::WaitCeilingMs()));
     tvd::Pump(3000);
     ASSERT_TRUE(CreateDirectoryA(in.c_str(), nullptr));
     ASSERT_TRUE(tvd::WriteWholeFile(in + "\\second.zip", "second"));
     ASSERT_TRUE(run.WaitForOffers(in + "\\second.zip", 1));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("second.zip") == 6; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("second.zip") == 6; }, tvd::WaitCeilingMs()));
     EXPECT_TRUE(run.Close());
 }
 
@@ -349,9 +349,9 @@ TEST(WatchedFolder, PreferencesPageAddsTheSuggestedFolder) {
     ASSERT_TRUE(run.tv().ready());
     ASSERT_TRUE(run.Configure({"ask"}));
     ASSERT_TRUE(run.Start());
-    HWND frame = run.process().WaitForWindow(e2e::kFrameClass, nullptr, e2e::kUiTimeoutMs);
+    HWND frame = run.process().WaitForWindow(e2e::kFrameClass, nullptr, tvd::WaitCeilingMs());
     ASSERT_TRUE(tvd::PostCommand(frame, 128));  // Preferences
-    HWND sheet = tvd::WaitForWindow("#32770", "Preferences", e2e::kUiTimeoutMs, run.process().pid());
+    HWND sheet = tvd::WaitForWindow("#32770", "Preferences", tvd::WaitCeilingMs(), run.process().pid());
     ASSERT_TRUE(sheet);
     // "Watched Folders" is the last page.
     HWND tabs = tvd::FindChildByClass(sheet, "SysTabControl32");
@@ -365,18 +365,18 @@ TEST(WatchedFolder, PreferencesPageAddsTheSuggestedFolder) {
             page = tvd::CurrentPropertyPage(sheet);
             return page && tvd::Control(page, 105);
         },
-        e2e::kUiTimeoutMs));
+        tvd::WaitCeilingMs()));
     EXPECT_EQ(tvd::ListBoxItems(page, 101), std::vector<std::string>{run.Folder("ask")});
     EXPECT_NE(tvd::ControlText(page, 104).find(downloads), std::string::npos) << tvd::ControlText(page, 104);
     ASSERT_TRUE(tvd::PressButton(page, 105));  // Add Suggested
-    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListBoxItems(page, 101).size() == 2; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListBoxItems(page, 101).size() == 2; }, tvd::WaitCeilingMs()));
     EXPECT_FALSE(tvd::IsControlEnabled(page, 105));  // suggested once
     ASSERT_TRUE(tvd::ClickButton(page, 107));        // file silently, into the first category
     ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListBoxItems(page, 101).size() == 2 &&
                                             tvd::ListBoxItems(page, 101)[1] == downloads + "  ->  Standard"; },
-                               e2e::kUiTimeoutMs));
+                               tvd::WaitCeilingMs()));
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_OK));
-    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
     std::string settings;
     ASSERT_TRUE(tvd::ReadWholeFile(run.tv().folder().File("tvwatch.ini"), &settings));
     EXPECT_NE(settings.find("Folder=0||" + run.Folder("ask") + "\r\n"), std::string::npos) << settings;
@@ -385,7 +385,7 @@ TEST(WatchedFolder, PreferencesPageAddsTheSuggestedFolder) {
     ASSERT_TRUE(tvd::WriteWholeFile(file, "from the download folder"));
     EXPECT_TRUE(run.WaitForOffers(file, 1));
     EXPECT_EQ(run.OfferLine(file), Line(kSilentOptions, file));
-    EXPECT_TRUE(tvd::WaitUntil([&] { return !tvd::FileExists(file); }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return !tvd::FileExists(file); }, tvd::WaitCeilingMs()));
     DeleteFileA(file.c_str());
     EXPECT_TRUE(run.Close());
 }

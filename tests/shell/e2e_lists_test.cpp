@@ -34,7 +34,7 @@ protected:
         ASSERT_NE(client, nullptr);
         list_ = tvd::Control(client, kDownloadListId);
         ASSERT_NE(list_, nullptr);
-        ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list_) == 6; }, e2e::kUiTimeoutMs));
+        ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list_) == 6; }, tvd::WaitCeilingMs()));
     }
     void TearDown() override {
         if (closed_) return;
@@ -97,11 +97,11 @@ TEST_F(ListsTest, IconAndRenameEditStayInTheNameColumn) {
     // The command states follow the selection at the next refresh.
     HWND toolbar = tvd::Control(GetParent(list_), 303);
     ASSERT_TRUE(tvd::WaitUntil([&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, CM_OPEN, 0) != 0; },
-                               e2e::kUiTimeoutMs));
+                               tvd::WaitCeilingMs()));
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_RENAME));
     HWND edit = nullptr;
     ASSERT_TRUE(tvd::WaitUntil([&] { return (edit = tvd::FindChildByClass(list_, "Edit")) != nullptr; },
-                               e2e::kUiTimeoutMs));
+                               tvd::WaitCeilingMs()));
     EXPECT_EQ(tvd::WindowText(edit), "beta.exe");
     RECT box = {};
     GetWindowRect(edit, &box);
@@ -109,7 +109,7 @@ TEST_F(ListsTest, IconAndRenameEditStayInTheNameColumn) {
     EXPECT_GE(box.left, icon.right - 2) << box.left;
     EXPECT_LT(box.left, 210) << box.left;
     PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-    EXPECT_TRUE(tvd::WaitForWindowGone(edit, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(edit, tvd::WaitCeilingMs()));
 }
 
 TEST_F(ListsTest, DraggedHeaderIsStoredAndSortsItsOwnColumn) {
@@ -130,7 +130,7 @@ TEST_F(ListsTest, DraggedHeaderIsStoredAndSortsItsOwnColumn) {
             if (tvd::ReadList(list_, &contents)) shown = contents.DisplayedColumns();
             return shown == dragged;
         },
-        e2e::kUiTimeoutMs))
+        tvd::WaitCeilingMs()))
         << testing::PrintToString(shown);
 
     // A click on Filename (now 270..360) sorts by the name: ascending, then descending.
@@ -138,7 +138,7 @@ TEST_F(ListsTest, DraggedHeaderIsStoredAndSortsItsOwnColumn) {
          {std::vector<std::string>{"alpha.zip", "beta.exe", "delta-setup.exe", "epsilon.zip", "gamma.zip", "zeta.txt"},
           std::vector<std::string>{"zeta.txt", "gamma.zip", "epsilon.zip", "delta-setup.exe", "beta.exe", "alpha.zip"}}) {
         HeaderClick(315);
-        EXPECT_TRUE(tvd::WaitUntil([&] { return Column(0) == expected; }, e2e::kUiTimeoutMs)) << expected[0];
+        EXPECT_TRUE(tvd::WaitUntil([&] { return Column(0) == expected; }, tvd::WaitCeilingMs())) << expected[0];
     }
 
     closed_ = true;

@@ -362,6 +362,8 @@ TEST(WatchedFolder, PreferencesPageAddsTheSuggestedFolder) {
     HWND page = nullptr;
     ASSERT_TRUE(tvd::WaitUntil(
         [&] {
+            // The post is handled later; until then the first page is current, and it has a 105 too.
+            if (SendMessageA(tabs, TCM_GETCURSEL, 0, 0) != pages - 1) return false;
             page = tvd::CurrentPropertyPage(sheet);
             return page && tvd::Control(page, 105);
         },

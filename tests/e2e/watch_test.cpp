@@ -379,10 +379,17 @@ TEST(WatchedFolder, PreferencesPageAddsTheSuggestedFolder) {
                                tvd::WaitCeilingMs()));
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_OK));
     ASSERT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
+    // The program writes the file after the sheet has gone.
     std::string settings;
-    ASSERT_TRUE(tvd::ReadWholeFile(run.tv().folder().File("tvwatch.ini"), &settings));
-    EXPECT_NE(settings.find("Folder=0||" + run.Folder("ask") + "\r\n"), std::string::npos) << settings;
-    EXPECT_NE(settings.find("Folder=1|Standard|" + downloads + "\r\n"), std::string::npos) << settings;
+    EXPECT_TRUE(tvd::WaitUntil(
+        [&] {
+            settings.clear();
+            return tvd::ReadWholeFile(run.tv().folder().File("tvwatch.ini"), &settings) &&
+                   settings.find("Folder=0||" + run.Folder("ask") + "\r\n") != std::string::npos &&
+                   settings.find("Folder=1|Standard|" + downloads + "\r\n") != std::string::npos;
+        },
+        tvd::WaitCeilingMs()))
+        << settings;
 
     ASSERT_TRUE(tvd::WriteWholeFile(file, "from the download folder"));
     EXPECT_TRUE(run.WaitForOffers(file, 1));

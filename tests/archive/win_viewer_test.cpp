@@ -1066,7 +1066,7 @@ TEST_F(Viewer, DropTargetTakesFileListsOnly) {
     effect = DROPEFFECT_COPY;
     EXPECT_EQ(S_OK, target->Drop(&text, MK_LBUTTON, at, &effect));
     EXPECT_EQ(DWORD(DROPEFFECT_NONE), effect);
-    tvd::Pump(100);
+    tvd::Pump(0);  // whatever the drop posted
     EXPECT_TRUE(ivt::ViewerTest::ViewerWindows().size() == 1);
     target->Release();
 }

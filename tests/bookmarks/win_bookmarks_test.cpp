@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr DWORD kWaitMs = 15000;
+const DWORD kWaitMs = tvd::WaitCeilingMs();
 const DWORD kSelf = GetCurrentProcessId();
 
 // Runs modal on this thread while script drives its windows from a second one.
@@ -400,7 +400,8 @@ TEST_F(WinBookmarks, FileDatabaseSheetEnablesFieldControlsAndExports) {
                   auto click = [&](int id, bool checked) {
                       tvd::ClickButton(page, id);
                       WaitForChecked(page, id, checked);
-                      tvd::Pump(50);
+                      // The page acts on the click's notification after the check is set.
+                      tvd::SyncWith(page);
                       seen.push_back(read(page));
                   };
                   click(IDC_FIELDS_LIMIT, false);       // limit off: no number

@@ -181,8 +181,7 @@ TEST(CommandLineStart, SplitPathAndQuotedFiles) {
 
     // Quoted: three files, each taken on its own without a dialog, and marked. The program's
     // trace of what it handed to the intake helps when this fails.
-    const std::string trace = folder + "\\trace.txt";
-    SetEnvironmentVariableA("TV_TEST_TRACE", trace.c_str());
+    e2e::TestTrace trace(folder + "\\trace.txt");
     {
         ProgramRun run(tv);
         ASSERT_TRUE(run.Start("\"" + myFiles + "\\x.zip\" \"" + myFiles + "\\y.zip\" \"" + myFiles + "\\z.zip\""));
@@ -199,13 +198,11 @@ TEST(CommandLineStart, SplitPathAndQuotedFiles) {
         for (const tvd::WindowInfo& w : run.Windows())
             if (w.visible && w.hwnd != run.frame())
                 ADD_FAILURE() << w.className << " [" << w.caption << "] " << tvd::WindowText(tvd::Control(w.hwnd, 0xFFFF));
-        const bool closed = run.Close();
-        SetEnvironmentVariableA("TV_TEST_TRACE", nullptr);
-        ASSERT_TRUE(closed);
+        ASSERT_TRUE(run.Close());
     }
     if (::testing::Test::HasFailure()) {
         std::string lines;
-        tvd::ReadWholeFile(trace, &lines);
+        for (const std::string& line : trace.Lines()) lines += line + "\n";
         ADD_FAILURE() << "trace:\n" << lines;
     }
     TProgramData saved;
@@ -335,8 +332,9 @@ TEST(CommandLineStart, CloseDuringFilingNamesTheFilesNotFiled) {
     ASSERT_TRUE(run.Start("\"" + folder + "\\missing.zip\" \"" + x + "\" \"" + y + "\""));
     HWND box = tvd::WaitForMessageBox("Error", tvd::WaitCeilingMs(), run.pid());
     ASSERT_TRUE(box) << OtherWindows(run);
-    PostMessageA(run.frame(), WM_CLOSE, 0, 0);
-    tvd::Pump(200);
+    // Sent, not posted: once it is answered the frame has handled the close.
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(run.frame(), WM_CLOSE, 0, 0, SMTO_NORMAL, tvd::WaitCeilingMs(), &answer));
     EXPECT_TRUE(IsWindow(run.frame()));  // the close waits for the filing
     ASSERT_TRUE(tvd::AnswerMessageBox(box, IDOK));
     HWND notFiled = tvd::WaitForMessageBox("Tolvane Plus", tvd::WaitCeilingMs(), run.pid());

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/driver/tvdriver.h"
 
@@ -61,6 +64,86 @@ private:
     std::string exe_;
     tvd::Process process_;
     HWND frame_ = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The program's test trace and the registry value every run of tv.exe leaves behind.
+
+// With the environment variable TV_TEST_TRACE naming a file, tv.exe appends one line there for
+// each thing it hands to a feature or to the intake (see README). Programs started while this
+// object lives write to `path`; the variable is cleared when it goes.
+class TestTrace {
+public:
+    explicit TestTrace(const std::string& path) : path_(tvd::WinPath(path)) {
+        SetEnvironmentVariableA("TV_TEST_TRACE", path_.c_str());
+    }
+    ~TestTrace() { SetEnvironmentVariableA("TV_TEST_TRACE", nullptr); }
+    TestTrace(const TestTrace&) = delete;
+    TestTrace& operator=(const TestTrace&) = delete;
+
+    const std::string& path() const { return path_; }
+    // The lines written so far, without their line ends (none when there is no file yet).
+    std::vector<std::string> Lines() const {
+        std::string bytes;
+        std::vector<std::string> lines;
+        if (!tvd::ReadWholeFile(path_, &bytes)) return lines;
+        std::istringstream in(bytes);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    int Count(const std::function<bool(const std::string&)>& match) const {
+        int n = 0;
+        for (const std::string& line : Lines())
+            if (match(line)) ++n;
+        return n;
+    }
+    // Polls until a line equal to `line` was written.
+    bool WaitForLine(const std::string& line, DWORD timeoutMs = tvd::WaitCeilingMs()) const {
+        return tvd::WaitUntil([&] { return Count([&](const std::string& l) { return l == line; }) > 0; }, timeoutMs);
+    }
+
+private:
+    std::string path_;
+};
+
+// tv.exe writes its path to "Program Path" (HKEY_CURRENT_USER\Software\Veltra\Tolvane) for the
+// plug-ins. ReadProgramPath reads it; a KeepProgramPath puts back what was there (or removes
+// the value) when it goes, so that later tests of the session find it as it was.
+inline bool ReadProgramPath(std::string* value) {
+    char text[MAX_PATH] = {};
+    DWORD size = sizeof(text) - 1;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Veltra\\Tolvane", 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    const bool ok =
+        RegQueryValueExA(key, "Program Path", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    if (ok) *value = text;
+    return ok;
+}
+
+class KeepProgramPath {
+public:
+    KeepProgramPath() : had_(ReadProgramPath(&value_)) {}
+    ~KeepProgramPath() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Veltra\\Tolvane", 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+        if (had_)
+            RegSetValueExA(key, "Program Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(value_.c_str()),
+                           DWORD(value_.size() + 1));
+        else
+            RegDeleteValueA(key, "Program Path");
+        RegCloseKey(key);
+    }
+    KeepProgramPath(const KeepProgramPath&) = delete;
+    KeepProgramPath& operator=(const KeepProgramPath&) = delete;
+
+private:
+    std::string value_;
+    bool had_ = false;
 };
 
 }  // namespace e2e

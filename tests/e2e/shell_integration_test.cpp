@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -95,12 +94,10 @@ protected:
         ASSERT_NE(std::string::npos, program_.find("\\Tolvane Plus\\"));
         files_ = tvd::WinPath(folder_.File("My Files"));
         ASSERT_TRUE(tvd::MakeFolders(files_));
-        trace_ = tvd::WinPath(folder_.File("trace.txt"));
         // A program where an unquoted command line would find one first ("<work>\Tolvane.exe"
         // for "<work>\Tolvane Plus\...\tv.exe"): only quoted commands reach the right program.
         decoy_ = tvd::WinPath(std::string(TV_E2E_WORK) + "/Tolvane.exe");
         ASSERT_TRUE(CopyFileA("C:\\windows\\system32\\hostname.exe", decoy_.c_str(), FALSE));
-        SetEnvironmentVariableA("TV_TEST_TRACE", trace_.c_str());
         // First start and close: the save registers the program.
         tvd::Process first;
         ASSERT_TRUE(first.Start(program_, "", folder_.path()));
@@ -109,10 +106,9 @@ protected:
         DWORD code = 1;
         ASSERT_TRUE(first.CloseAndWait(frame, tvd::WaitCeilingMs(), &code));
         ASSERT_EQ(0u, code);
-        DeleteFileA(trace_.c_str());
+        DeleteFileA(trace_.path().c_str());
     }
     void TearDown() override {
-        SetEnvironmentVariableA("TV_TEST_TRACE", nullptr);
         DeleteFileA(decoy_.c_str());
         for (auto& s : saved_) Restore(HKEY_CURRENT_USER, s.key, s.value, s.existed, s.data);
         if (::testing::Test::HasFailure()) folder_.Keep();
@@ -121,27 +117,7 @@ protected:
         *data = Value(HKEY_CURRENT_USER, key, value);
         return *data != "<none>";
     }
-    std::vector<std::string> Lines() const {
-        std::string bytes;
-        std::vector<std::string> lines;
-        if (!tvd::ReadWholeFile(trace_, &bytes)) return lines;
-        std::istringstream in(bytes);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
-        }
-        return lines;
-    }
-    bool WaitForLine(const std::string& line) const {
-        return tvd::WaitUntil(
-            [&] {
-                for (const std::string& l : Lines())
-                    if (l == line) return true;
-                return false;
-            },
-            tvd::WaitCeilingMs());
-    }
+    bool WaitForLine(const std::string& line) const { return trace_.WaitForLine(line); }
     std::string File(const std::string& name, const std::string& bytes) {
         const std::string path = files_ + "\\" + name;
         EXPECT_TRUE(tvd::WriteWholeFile(path, bytes));
@@ -157,7 +133,9 @@ protected:
     };
     Saved saved_[2] = {{kTolvaneKey, "Program Path", false, ""}, {kRunKey, "Tolvane", false, ""}};
     tvd::ProgramFolder folder_;
-    std::string program_, files_, trace_, decoy_;
+    // Programs started by the test (and by the shell for it) write their trace here.
+    e2e::TestTrace trace_{folder_.File("trace.txt")};
+    std::string program_, files_, decoy_;
 };
 
 TEST_F(ShellIntegration, TheSaveRegisteredTheProgramWithQuotedCommands) {

@@ -10,7 +10,6 @@
 #include <prsht.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,28 +19,12 @@ namespace {
 
 constexpr char kSilentOptions[] = "0x1E5";  // the hand-off's set without the dialog, marked
 constexpr char kAskOptions[] = "0x1BD";     // the hand-off's set
-constexpr DWORD kOfferTimeoutMs = 20000;
 
 // tv.exe with a trace file, watched folders inside its program folder and their settings file.
 class WatchRun {
 public:
-    WatchRun() {
-        trace_ = tv_.folder().File("trace.txt");
-        SetEnvironmentVariableA("TV_TEST_TRACE", trace_.c_str());
-        hadProgramPath_ = ReadProgramPath(&programPath_);
-    }
-    // The program writes "Program Path"; later tests of the session find the value as it was.
     ~WatchRun() {
         if (process_->Running()) process_->Kill();
-        SetEnvironmentVariableA("TV_TEST_TRACE", nullptr);
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-        if (hadProgramPath_)
-            RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(programPath_.c_str()),
-                           DWORD(programPath_.size() + 1));
-        else
-            RegDeleteValueA(key, kValue);
-        RegCloseKey(key);
     }
 
     e2e::TvProgram& tv() { return tv_; }
@@ -72,34 +55,30 @@ public:
         DWORD code = 1;
         return process_->CloseAndWait(frame_, tvd::WaitCeilingMs(), &code) && code == 0;
     }
+    // The frame's thread has handled what was handed to it (and shows any sheet it opened).
+    bool Sync() { return tvd::SyncWith(frame_); }
 
-    std::vector<std::string> Lines() const {
-        std::string bytes;
-        std::vector<std::string> lines;
-        if (!tvd::ReadWholeFile(trace_, &bytes)) return lines;
-        std::istringstream in(bytes);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
-        }
-        return lines;
-    }
     // How many intake lines name path (with any options and web site).
     int Offers(const std::string& path) const {
-        int n = 0;
-        for (const std::string& l : Lines())
-            if (l.rfind("intake ", 0) == 0 && l.find(" [" + path + "] ") != std::string::npos) ++n;
-        return n;
+        return trace_.Count([&](const std::string& l) { return IsOfferOf(l, path); });
     }
     // The intake line of path ("" when none).
     std::string OfferLine(const std::string& path) const {
-        for (const std::string& l : Lines())
-            if (l.rfind("intake ", 0) == 0 && l.find(" [" + path + "] ") != std::string::npos) return l;
+        for (const std::string& l : trace_.Lines())
+            if (IsOfferOf(l, path)) return l;
         return std::string();
     }
-    bool WaitForOffers(const std::string& path, int count, DWORD timeoutMs = kOfferTimeoutMs) const {
-        return tvd::WaitUntil([&] { return Offers(path) >= count; }, timeoutMs);
+    bool WaitForOffers(const std::string& path, int count) const {
+        return tvd::WaitUntil([&] { return Offers(path) >= count; }, tvd::WaitCeilingMs());
+    }
+    // Writes a new file into the silently filing folder `name` and waits until it is offered.
+    // The watcher lists a folder whole and hands on what is finished in the order it finds it,
+    // and the new file has to stay unchanged for the settle time first: by then every file
+    // written before it into that folder has been looked at as well (and held open, has been
+    // found busy). A check that something was NOT offered comes after this, never after a pause.
+    bool Barrier(const std::string& name) {
+        const std::string path = Folder(name) + "\\sync" + std::to_string(++barriers_) + ".bin";
+        return tvd::WriteWholeFile(path, "sync") && WaitForOffers(path, 1);
     }
     // The size of the stored copy of name in the download storage folder (-1 when there is none).
     long long StoredSize(const std::string& name) { return FindSize(tv_.folder().File("download"), name); }
@@ -121,34 +100,27 @@ private:
         FindClose(find);
         return size;
     }
-    static bool ReadProgramPath(std::string* value) {
-        char text[MAX_PATH] = {};
-        DWORD size = sizeof(text) - 1;
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-        const bool ok =
-            RegQueryValueExA(key, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS;
-        RegCloseKey(key);
-        if (ok) *value = text;
-        return ok;
+    static bool IsOfferOf(const std::string& line, const std::string& path) {
+        return line.rfind("intake ", 0) == 0 && line.find(" [" + path + "] ") != std::string::npos;
     }
-    static constexpr const char* kKey = "Software\\Veltra\\Tolvane";
-    static constexpr const char* kValue = "Program Path";
+    e2e::KeepProgramPath programPath_;
     e2e::TvProgram tv_;
+    e2e::TestTrace trace_{tv_.folder().File("trace.txt")};
     std::unique_ptr<tvd::Process> process_{new tvd::Process};
     HWND frame_ = nullptr;
-    std::string trace_;
-    bool hadProgramPath_ = false;
-    std::string programPath_;
+    int barriers_ = 0;
 };
 
 std::string Line(const char* options, const std::string& path, const std::string& website = std::string()) {
     return std::string("intake ") + options + " [" + path + "] website [" + website + "]";
 }
 
-// Writes a file the way a browser does: kept open (others may read, none may open it alone) and
-// written in parts, with pauses; checks between the parts that nothing was offered yet.
-void WriteSlowly(const WatchRun& run, const std::string& path, int parts, size_t partBytes, DWORD pauseMs) {
+// Writes the file `name` into the watched folder `folder` the way a browser does: kept open
+// (others may read, none may open it alone) and written in parts. After each part a file written
+// beside it is filed first, so the open file has stayed unchanged for longer than the settle time
+// and has been looked at; it must not have been offered.
+void WriteSlowly(WatchRun& run, const std::string& folder, const std::string& name, int parts, size_t partBytes) {
+    const std::string path = run.Folder(folder) + "\\" + name;
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     const std::string part(partBytes, 'x');
@@ -156,7 +128,7 @@ void WriteSlowly(const WatchRun& run, const std::string& path, int parts, size_t
         DWORD written = 0;
         EXPECT_TRUE(WriteFile(h, part.data(), DWORD(part.size()), &written, nullptr));
         FlushFileBuffers(h);
-        tvd::Pump(pauseMs);
+        EXPECT_TRUE(run.Barrier(folder));
         EXPECT_EQ(run.Offers(path), 0) << "offered while part " << i + 1 << " of " << parts << " was written";
     }
     CloseHandle(h);
@@ -169,12 +141,12 @@ TEST(WatchedFolder, SlowlyWrittenFileIsOfferedOnceWhenComplete) {
     ASSERT_TRUE(run.Start());
     const std::string path = run.Folder("in") + "\\slow.zip";
     // Pauses longer than the settle time: the open file still is not taken.
-    WriteSlowly(run, path, 4, 50000, 1600);
+    WriteSlowly(run, "in", "slow.zip", 4, 50000);
     ASSERT_TRUE(run.WaitForOffers(path, 1));
     EXPECT_EQ(run.OfferLine(path), Line(kSilentOptions, path));
     EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("slow.zip") == 200000; }, tvd::WaitCeilingMs()));
     EXPECT_FALSE(tvd::FileExists(path));  // moved into storage
-    tvd::Pump(3000);
+    ASSERT_TRUE(run.Barrier("in"));
     EXPECT_EQ(run.Offers(path), 1);
     EXPECT_TRUE(run.Close());
 }
@@ -190,7 +162,7 @@ TEST(WatchedFolder, PartialNamesAreOfferedOnlyUnderTheirFinalName) {
     ASSERT_TRUE(tvd::WriteWholeFile(in + "\\chrome.zip.crdownload", std::string(30000, 'c')));
     ASSERT_TRUE(tvd::WriteWholeFile(in + "\\firefox.zip", ""));
     ASSERT_TRUE(tvd::WriteWholeFile(in + "\\firefox.zip.part", std::string(40000, 'f')));
-    tvd::Pump(3500);
+    ASSERT_TRUE(run.Barrier("in"));
     for (const char* name : {"chrome.zip.crdownload", "firefox.zip", "firefox.zip.part", "chrome.zip"})
         EXPECT_EQ(run.Offers(in + "\\" + name), 0) << name;
     ASSERT_TRUE(MoveFileA((in + "\\chrome.zip.crdownload").c_str(), (in + "\\chrome.zip").c_str()));
@@ -199,7 +171,7 @@ TEST(WatchedFolder, PartialNamesAreOfferedOnlyUnderTheirFinalName) {
     ASSERT_TRUE(run.WaitForOffers(in + "\\firefox.zip", 1));
     EXPECT_TRUE(tvd::WaitUntil([&] { return run.StoredSize("firefox.zip") == 40000; }, tvd::WaitCeilingMs()));
     EXPECT_EQ(run.StoredSize("chrome.zip"), 30000);
-    tvd::Pump(2500);
+    ASSERT_TRUE(run.Barrier("in"));
     EXPECT_EQ(run.Offers(in + "\\chrome.zip"), 1);
     EXPECT_EQ(run.Offers(in + "\\firefox.zip"), 1);
     EXPECT_EQ(run.Offers(in + "\\chrome.zip.crdownload"), 0);
@@ -221,8 +193,8 @@ TEST(WatchedFolder, ManyFilesAtOnceAreAllOfferedNoneTwice) {
                 if (run.Offers(in + "\\many" + std::to_string(i) + ".bin") == 0) return false;
             return true;
         },
-        60000));
-    tvd::Pump(3000);
+        tvd::WaitCeilingMs()));
+    ASSERT_TRUE(run.Barrier("in"));
     for (int i = 0; i < kFiles; ++i) {
         const std::string name = "many" + std::to_string(i) + ".bin";
         EXPECT_EQ(run.Offers(in + "\\" + name), 1) << name;
@@ -258,7 +230,7 @@ TEST(WatchedFolder, DeclinedFileStaysAndIsNotOfferedAgain) {
     ASSERT_TRUE(run.Start());
     const std::string declined = run.Folder("ask") + "\\declined.zip";
     ASSERT_TRUE(tvd::WriteWholeFile(declined, std::string(7000, 'd')));
-    HWND sheet = tvd::WaitForWindow("#32770", "Add File", kOfferTimeoutMs, run.process().pid());
+    HWND sheet = tvd::WaitForWindow("#32770", "Add File", tvd::WaitCeilingMs(), run.process().pid());
     ASSERT_TRUE(sheet);
     EXPECT_EQ(run.OfferLine(declined), Line(kAskOptions, declined));
     // Cancel, and yes, the file is not to be kept in storage.
@@ -267,12 +239,13 @@ TEST(WatchedFolder, DeclinedFileStaysAndIsNotOfferedAgain) {
     ASSERT_TRUE(box);
     ASSERT_TRUE(tvd::AnswerMessageBox(box, IDYES));
     ASSERT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
-    // Another file arriving later is filed, the declined one is not offered again.
-    const std::string later = run.Folder("quiet") + "\\later.zip";
-    ASSERT_TRUE(tvd::WriteWholeFile(later, "later"));
-    ASSERT_TRUE(run.WaitForOffers(later, 1));
-    tvd::Pump(2500);
+    // Another file arriving later is filed, the declined one is not offered again. (A download
+    // still being written beside it has the asking folder listed again first.)
+    ASSERT_TRUE(tvd::WriteWholeFile(run.Folder("ask") + "\\other.zip.part", "partial"));
+    ASSERT_TRUE(run.Barrier("quiet"));
+    ASSERT_TRUE(run.Sync());
     EXPECT_EQ(run.Offers(declined), 1);
+    EXPECT_FALSE(tvd::FindTopWindow({"#32770", "Add File", run.process().pid(), true}));
     EXPECT_TRUE(tvd::FileExists(declined));
     EXPECT_EQ(run.StoredSize("declined.zip"), -1);
     EXPECT_TRUE(run.Close());
@@ -282,10 +255,9 @@ TEST(WatchedFolder, DeclinedFileStaysAndIsNotOfferedAgain) {
     ASSERT_TRUE(tvd::ReadWholeFile(run.tv().folder().File("tvwatch.ini"), &settings));
     EXPECT_NE(settings.find("|declined.zip"), std::string::npos) << settings;
     ASSERT_TRUE(run.Start());
-    const std::string again = run.Folder("quiet") + "\\again.zip";
-    ASSERT_TRUE(tvd::WriteWholeFile(again, "again"));
-    ASSERT_TRUE(run.WaitForOffers(again, 1));
-    tvd::Pump(2500);
+    // Everything waiting at the start is looked at before a file that comes later.
+    ASSERT_TRUE(run.Barrier("quiet"));
+    ASSERT_TRUE(run.Sync());
     EXPECT_EQ(run.Offers(declined), 1);
     EXPECT_FALSE(tvd::FindTopWindow({"#32770", "Add File", run.process().pid(), true}));
     EXPECT_TRUE(tvd::FileExists(declined));
@@ -301,10 +273,10 @@ TEST(WatchedFolder, StorageFolderIsNotFiledAgain) {
     ASSERT_TRUE(run.Start());
     const std::string own = run.Folder("download") + "\\own.zip";
     ASSERT_TRUE(tvd::WriteWholeFile(own, "stored by hand"));
-    const std::string barrier = run.Folder("in") + "\\barrier.zip";
-    ASSERT_TRUE(tvd::WriteWholeFile(barrier, "barrier"));
-    ASSERT_TRUE(run.WaitForOffers(barrier, 1));
-    tvd::Pump(2500);
+    // Both folders are listed in the same passes: a file written into the other one afterwards
+    // is offered only after own.zip has been looked at.
+    ASSERT_TRUE(run.Barrier("in"));
+    ASSERT_TRUE(run.Sync());
     EXPECT_EQ(run.Offers(own), 0);
     std::string bytes;
     EXPECT_TRUE(tvd::ReadWholeFile(own, &bytes));
@@ -315,7 +287,7 @@ TEST(WatchedFolder, StorageFolderIsNotFiledAgain) {
 TEST(WatchedFolder, FolderThatGoesAndComesBackIsWatchedAgain) {
     WatchRun run;
     ASSERT_TRUE(run.tv().ready());
-    ASSERT_TRUE(run.Configure({"in>Standard"}));
+    ASSERT_TRUE(run.Configure({"in>Standard", "other>Standard"}));
     ASSERT_TRUE(run.Start());
     const std::string in = run.Folder("in");
     ASSERT_TRUE(tvd::WriteWholeFile(in + "\\first.zip", "first"));
@@ -323,7 +295,8 @@ TEST(WatchedFolder, FolderThatGoesAndComesBackIsWatchedAgain) {
     ASSERT_TRUE(tvd::WaitUntil([&] { return !tvd::FileExists(in + "\\first.zip"); }, tvd::WaitCeilingMs()));
     // (The watcher's handle keeps the removed folder "delete pending" until it opens it anew.)
     ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::RemoveTree(in); }, tvd::WaitCeilingMs()));
-    tvd::Pump(3000);
+    // The watcher goes on with the other folder while this one is missing.
+    ASSERT_TRUE(run.Barrier("other"));
     ASSERT_TRUE(CreateDirectoryA(in.c_str(), nullptr));
     ASSERT_TRUE(tvd::WriteWholeFile(in + "\\second.zip", "second"));
     ASSERT_TRUE(run.WaitForOffers(in + "\\second.zip", 1));

@@ -29,7 +29,7 @@ protected:
             EXPECT_TRUE(program_.Close(&code));
         }
         // the program asks the viewer to quit when it closes
-        EXPECT_TRUE(tvd::WaitUntil([] { return helptest::FindViewer() == nullptr; }, helptest::kViewerTimeoutMs));
+        EXPECT_TRUE(tvd::WaitUntil([] { return helptest::FindViewer() == nullptr; }, tvd::WaitCeilingMs()));
         helptest::CloseViewers();
     }
 
@@ -40,6 +40,9 @@ protected:
         if (sheet) tvd::WaitUntil([&] { return tvd::CurrentPropertyPage(sheet) != nullptr; }, tvd::WaitCeilingMs());
         return sheet;
     }
+
+    // The program's open popup menu (class "#32768"), or nullptr.
+    HWND OpenMenu() { return tvd::FindTopWindow({"#32768", "", program_.process().pid(), true}); }
 
     e2e::TvProgram program_;
     HWND frame_ = nullptr;
@@ -71,17 +74,16 @@ TEST_F(HelpEndToEnd, HelpButtonAndF1OfADialogOpenItsTopic) {
 TEST_F(HelpEndToEnd, F1OnAHighlightedMenuCommandOpensItsTopic) {
     // Alt+F opens the File menu with its first command, Open, highlighted.
     PostMessageA(frame_, WM_SYSCOMMAND, SC_KEYMENU, 'f');
-    tvd::Pump(500);
+    ASSERT_TRUE(tvd::WaitUntil([&] { return OpenMenu() != nullptr; }, tvd::WaitCeilingMs()));
     PostMessageA(frame_, WM_KEYDOWN, VK_F1, 0);
     EXPECT_TRUE(helptest::WaitForHeading("Open")) << helptest::ViewerHeading(helptest::FindViewer());
-    // down to the next command, Internal Viewer
+    // Down to the next command, Internal Viewer (the menu takes the keys in the order posted).
     PostMessageA(frame_, WM_KEYDOWN, VK_DOWN, 0);
-    tvd::Pump(300);
     PostMessageA(frame_, WM_KEYDOWN, VK_F1, 0);
     EXPECT_TRUE(helptest::WaitForHeading("Internal Viewer")) << helptest::ViewerHeading(helptest::FindViewer());
     PostMessageA(frame_, WM_KEYDOWN, VK_ESCAPE, 0);
     PostMessageA(frame_, WM_KEYDOWN, VK_ESCAPE, 0);
-    tvd::Pump(300);
+    EXPECT_TRUE(tvd::WaitUntil([&] { return OpenMenu() == nullptr; }, tvd::WaitCeilingMs()));
 }
 
 TEST_F(HelpEndToEnd, HelpContentsOpensTheContents) {

@@ -42,6 +42,8 @@ HWND FindViewer() {
     return nullptr;
 }
 
+bool ViewerRunning() { return !Viewers().empty(); }
+
 HWND WaitForViewer(DWORD timeoutMs) {
     HWND viewer = nullptr;
     tvd::WaitUntil([&] { return (viewer = FindViewer()) != nullptr; }, timeoutMs);

@@ -150,11 +150,14 @@ protected:
         EXPECT_TRUE(helptest::CloseViewers());
     }
 
-    // Asks the viewer as the program does; the first call starts it.
+    // Asks the viewer as the program does; the first call starts it. A call made before the
+    // started viewer has its window fails: then the window is waited for (and the viewer's
+    // thread for its message loop), and asked again.
     bool Open(UINT command, ULONG_PTR data) {
         for (int attempt = 0; attempt < 3; ++attempt) {
             if (WinHelpA(owner_, file_.c_str(), command, data) && helptest::WaitForViewer()) return true;
-            tvd::Pump(200);
+            if (!tvd::WaitUntil(helptest::ViewerRunning, tvd::WaitCeilingMs())) return false;
+            tvd::SyncWith(FindWindowA(helptest::kViewerClass, nullptr));
         }
         return false;
     }
@@ -215,7 +218,7 @@ TEST_F(HelpViewerTest, TheKeywordIndexFindsATopic) {
     PostMessageA(index, BM_CLICK, 0, 0);
     DWORD pid = 0;
     GetWindowThreadProcessId(viewer, &pid);
-    HWND sheet = tvd::WaitForWindow("#32770", nullptr, helptest::kViewerTimeoutMs, pid);
+    HWND sheet = tvd::WaitForWindow("#32770", nullptr, tvd::WaitCeilingMs(), pid);
     ASSERT_NE(sheet, nullptr);
     HWND page = nullptr;
     HWND list = nullptr;
@@ -223,7 +226,7 @@ TEST_F(HelpViewerTest, TheKeywordIndexFindsATopic) {
         page = tvd::CurrentPropertyPage(sheet);
         list = page ? tvd::FindChildByClass(page, "ListBox") : nullptr;
         return list && SendMessageA(list, LB_GETCOUNT, 0, 0) > 0;
-    }, helptest::kViewerTimeoutMs));
+    }, tvd::WaitCeilingMs()));
     const std::vector<std::string> words = tvd::ListBoxItems(page, GetDlgCtrlID(list));
     int found = -1;
     for (size_t i = 0; i < words.size(); ++i)

@@ -8,7 +8,6 @@
 #include <shellapi.h>
 
 #include <atomic>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,69 +25,14 @@ namespace {
 // Runs tv.exe with a trace file in its program folder.
 class TracedProgram {
 public:
-    TracedProgram() {
-        trace_ = tvd::WinPath(tv_.folder().File("trace.txt"));
-        SetEnvironmentVariableA("TV_TEST_TRACE", trace_.c_str());
-        hadProgramPath_ = ReadProgramPath(&programPath_);
-    }
-    // The program writes "Program Path" for the plug-ins; other tests of the session find the
-    // value as it was.
-    ~TracedProgram() {
-        SetEnvironmentVariableA("TV_TEST_TRACE", nullptr);
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-        if (hadProgramPath_)
-            RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(programPath_.c_str()),
-                           DWORD(programPath_.size() + 1));
-        else
-            RegDeleteValueA(key, kValue);
-        RegCloseKey(key);
-    }
-
-    static bool ReadProgramPath(std::string* value) {
-        char text[MAX_PATH] = {};
-        DWORD size = sizeof(text) - 1;
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-        const bool ok =
-            RegQueryValueExA(key, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS;
-        RegCloseKey(key);
-        if (ok) *value = text;
-        return ok;
-    }
-
     e2e::TvProgram& tv() { return tv_; }
-    // The lines written so far.
-    std::vector<std::string> Lines() const {
-        std::string bytes;
-        std::vector<std::string> lines;
-        if (!tvd::ReadWholeFile(trace_, &bytes)) return lines;
-        std::istringstream in(bytes);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
-        }
-        return lines;
-    }
-    // Waits until a line equal to `line` was written.
-    bool WaitForLine(const std::string& line) const {
-        return tvd::WaitUntil(
-            [&] {
-                for (const std::string& l : Lines())
-                    if (l == line) return true;
-                return false;
-            },
-            tvd::WaitCeilingMs());
-    }
+    std::vector<std::string> Lines() const { return trace_.Lines(); }
+    bool WaitForLine(const std::string& line) const { return trace_.WaitForLine(line); }
 
 private:
-    static constexpr const char* kKey = "Software\\Veltra\\Tolvane";
-    static constexpr const char* kValue = "Program Path";
+    e2e::KeepProgramPath programPath_;
     e2e::TvProgram tv_;
-    std::string trace_;
-    bool hadProgramPath_ = false;
-    std::string programPath_;
+    e2e::TestTrace trace_{tv_.folder().File("trace.txt")};
 };
 
 LRESULT SendCopyData(HWND frame, ULONG_PTR kind, const void* data, DWORD bytes, bool* answered) {
@@ -194,7 +138,7 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
     EXPECT_NE(GetMenu(frame), nullptr);
     // The program leaves its path for the plug-ins.
     std::string value;
-    ASSERT_TRUE(TracedProgram::ReadProgramPath(&value));
+    ASSERT_TRUE(e2e::ReadProgramPath(&value));
     EXPECT_EQ(lstrcmpiA(value.c_str(), tvd::WinPath(tv.exe()).c_str()), 0) << value;
 
     // A second start without arguments sends nothing.

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/driver/tvdriver.h"
 #include "util/win_ui.h"
 
 namespace {
@@ -131,10 +132,12 @@ BOOL CALLBACK LookAtChild(HWND child, LPARAM context) {
 
 void AnswerBrowse(DWORD thread, const char* prompt, BrowseSeen* seen) {
     HWND dialog = nullptr;
-    for (int i = 0; i < 1000 && !dialog; ++i) {
-        EnumThreadWindows(thread, FindDialog, reinterpret_cast<LPARAM>(&dialog));
-        if (!dialog) Sleep(20);
-    }
+    tvd::WaitUntil(
+        [&] {
+            EnumThreadWindows(thread, FindDialog, reinterpret_cast<LPARAM>(&dialog));
+            return dialog != nullptr;
+        },
+        tvd::WaitCeilingMs());
     if (!dialog) return;
     seen->dialog = true;
     PromptSearch search = {prompt, false};

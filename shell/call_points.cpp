@@ -3,12 +3,16 @@
 #include "archive/win/viewer_window.h"
 #include "core/items.h"
 #include "intake/win_intake.h"
+#include "setup/win_first_setup.h"
 #include "shell/trace.h"
 #include "util/safestr.h"
 
-bool RunFirstSetupWizardCall(HWND, TProgramData*) {
+bool RunFirstSetupWizardCall(HWND mainWindow, TProgramData* program) {
     ShellTrace("first-setup-wizard");
-    return false;
+    // Modal over the frame (the main window is its client).
+    const bool finished = RunFirstSetupWizard(GetAncestor(mainWindow, GA_ROOT), program);
+    ShellTrace("first-setup-wizard %s", finished ? "finished" : "cancelled");
+    return finished;
 }
 void CheckLostFilesCall(const TIntakeContext& context) {
     ShellTrace("check-lost-files");

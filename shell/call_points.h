@@ -12,8 +12,8 @@ struct TProgramData;
 struct TIntakeContext;
 
 // --- Deferred start-up.
-// The first setup wizard of a first run; true when the user finished it (the integration is then
-// applied). NOT BUILT YET: does nothing and returns false.
+// The first setup wizard of a first run; true when the user finished it (its settings are then the
+// program's, and the caller applies "always on top" and the integration).
 bool RunFirstSetupWizardCall(HWND mainWindow, TProgramData* program);
 // The lost-files check of the downloads and shortcuts (CheckLostFiles).
 void CheckLostFilesCall(const TIntakeContext& context);

@@ -332,7 +332,10 @@ void TTolvaneWindow::ApplyIntegrationNow() {
 void TTolvaneWindow::DeferredStartUp() {
     TProgramGlobals& g = Globals();
     SetWindowTextA(frame_, g.title);
-    if (firstRun_ && RunFirstSetupWizardCall(hwnd_, program_)) ApplyIntegrationNow();
+    if (firstRun_ && RunFirstSetupWizardCall(hwnd_, program_)) {
+        ApplyAlwaysOnTop();
+        ApplyIntegrationNow();
+    }
     CheckLostFilesCall(IntakeContext());
     CheckNewStorageFilesCall(IntakeContext());
     // The automatic bookmark imports; new categories show in the tree as well as in the lists.

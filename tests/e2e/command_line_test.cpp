@@ -26,7 +26,7 @@ class ProgramRun {
 public:
     explicit ProgramRun(e2e::TvProgram& tv) : tv_(tv) {}
     bool Start(const std::string& args = std::string()) {
-        if (!tv_.ready() || !process_.Start(tv_.exe(), args, tv_.folder().path())) return false;
+        if (!tv_.ready() || !e2e::StartTv(process_, tv_.exe(), args, tv_.folder().path())) return false;
         frame_ = process_.WaitForWindow(e2e::kFrameClass, nullptr, tvd::WaitCeilingMs());
         return frame_ != nullptr;
     }

@@ -224,6 +224,8 @@ TEST_F(DownloadPathTest, PluginStartsTheProgramAndTheDownloadIsFiledAndSaved) {
         ASSERT_TRUE(tvd::WaitUntil([] { return !FrameWindows().empty(); }, tvd::WaitCeilingMs()));
         const std::vector<HWND> frames = FrameWindows();
         ASSERT_EQ(frames.size(), 1u);
+        // A program folder without tv.cfg: the program meets its first run.
+        ASSERT_TRUE(e2e::CancelFirstSetup(ProcessOf(frames[0])));
         FileTheDownload(&standin, ProcessOf(frames[0]));
         ASSERT_TRUE(CloseProgramOf(frames[0]));
         CheckSavedDownload();

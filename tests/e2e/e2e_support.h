@@ -16,6 +16,29 @@ namespace e2e {
 constexpr const char kFrameClass[] = "TolvaneFrameWindow";
 constexpr const char kProgramTitle[] = "Tolvane Plus";
 
+// A first run (no tv.cfg in the program folder) opens the first setup wizard over the main
+// window. Tests that do not walk it answer it here, in this one way: Cancel, which applies nothing
+// and leaves the first-run defaults. The wizard's window is a property sheet captioned like its
+// first page.
+constexpr const char kFirstSetupClass[] = "#32770";
+constexpr const char kFirstSetupCaption[] = "Welcome";
+inline bool CancelFirstSetup(DWORD pid, DWORD timeoutMs = tvd::WaitCeilingMs()) {
+    HWND wizard = tvd::WaitForWindow(kFirstSetupClass, kFirstSetupCaption, timeoutMs, pid);
+    return wizard && tvd::PressPropertySheetButton(wizard, PSBTN_CANCEL) && tvd::WaitForWindowGone(wizard, timeoutMs);
+}
+// Whether tv.exe started in this folder meets a first run.
+inline bool FirstRunIn(const std::string& programFolder) {
+    return !tvd::FileExists(programFolder + "\\tv.cfg");
+}
+// Starts tv.exe (exe) in its program folder the way every test does: on a first run the first
+// setup wizard is cancelled before this returns.
+inline bool StartTv(tvd::Process& process, const std::string& exe, const std::string& args,
+                    const std::string& programFolder) {
+    const bool firstRun = FirstRunIn(programFolder);
+    if (!process.Start(exe, args, programFolder)) return false;
+    return !firstRun || CancelFirstSetup(process.pid());
+}
+
 inline std::string CurrentTestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     return info ? std::string(info->test_suite_name()) + "." + info->name() : std::string("program");
@@ -45,8 +68,12 @@ public:
     const std::string& exe() const { return exe_; }
     tvd::Process& process() { return process_; }
 
-    // Starts tv.exe with the arguments, in its program folder.
-    bool Start(const std::string& args = std::string()) { return ready() && process_.Start(exe_, args, folder_.path()); }
+    // Starts tv.exe with the arguments, in its program folder; the first setup wizard of a first
+    // run is cancelled (StartTv). StartWalkingFirstSetup leaves it to the test.
+    bool Start(const std::string& args = std::string()) { return ready() && StartTv(process_, exe_, args, folder_.path()); }
+    bool StartWalkingFirstSetup(const std::string& args = std::string()) {
+        return ready() && process_.Start(exe_, args, folder_.path());
+    }
     // The frame window of this run (nullptr when the program ended or the time ran out).
     HWND WaitForFrame(DWORD timeoutMs = tvd::WaitCeilingMs()) {
         frame_ = process_.WaitForWindow(kFrameClass, nullptr, timeoutMs);

@@ -42,7 +42,7 @@ public:
     const std::string& path() const { return folder_.path(); }
     std::string File(const std::string& name) const { return folder_.File(name); }
     bool Start(const std::string& args = std::string()) {
-        if (exe_.empty() || !process_.Start(exe_, args, folder_.path())) return false;
+        if (exe_.empty() || !e2e::StartTv(process_, exe_, args, folder_.path())) return false;
         frame_ = process_.WaitForWindow(e2e::kFrameClass, nullptr, tvd::WaitCeilingMs());
         return frame_ != nullptr;
     }

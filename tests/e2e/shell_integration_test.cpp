@@ -100,7 +100,7 @@ protected:
         ASSERT_TRUE(CopyFileA("C:\\windows\\system32\\hostname.exe", decoy_.c_str(), FALSE));
         // First start and close: the save registers the program.
         tvd::Process first;
-        ASSERT_TRUE(first.Start(program_, "", folder_.path()));
+        ASSERT_TRUE(e2e::StartTv(first, program_, "", folder_.path()));
         HWND frame = first.WaitForWindow(e2e::kFrameClass, nullptr, tvd::WaitCeilingMs());
         ASSERT_NE(nullptr, frame);
         DWORD code = 1;
@@ -205,7 +205,7 @@ TEST_F(ShellIntegration, PreferencesApplyTheIntegrationAtOnce) {
     const std::string arjType = Value(HKEY_CLASSES_ROOT, ".arj");
     ASSERT_NE("<none>", Value(HKEY_CLASSES_ROOT, arjType + "\\shell\\Tolvane"));
     tvd::Process run;
-    ASSERT_TRUE(run.Start(program_, "", folder_.path()));
+    ASSERT_TRUE(e2e::StartTv(run, program_, "", folder_.path()));
     HWND frame = run.WaitForWindow(e2e::kFrameClass, nullptr, tvd::WaitCeilingMs());
     ASSERT_NE(nullptr, frame);
     ASSERT_TRUE(tvd::PostCommand(frame, kCmPreferences));
@@ -240,7 +240,7 @@ TEST_F(ShellIntegration, PreferencesApplyTheIntegrationAtOnce) {
 
 TEST_F(ShellIntegration, BrowserCommandsAskForTheBrowserAndLaunchIt) {
     tvd::Process run;
-    ASSERT_TRUE(run.Start(program_, "", folder_.path()));
+    ASSERT_TRUE(e2e::StartTv(run, program_, "", folder_.path()));
     HWND frame = run.WaitForWindow(e2e::kFrameClass, nullptr, tvd::WaitCeilingMs());
     ASSERT_NE(nullptr, frame);
     const std::string out = files_ + "\\launched.txt";

@@ -47,7 +47,7 @@ public:
 
     bool Start() {
         if (process_->started()) process_.reset(new tvd::Process);
-        if (!tv_.ready() || !process_->Start(tv_.exe(), "", tv_.folder().path())) return false;
+        if (!tv_.ready() || !e2e::StartTv(*process_, tv_.exe(), "", tv_.folder().path())) return false;
         frame_ = process_->WaitForWindow(e2e::kFrameClass, nullptr, tvd::WaitCeilingMs());
         return frame_ != nullptr;
     }

@@ -170,7 +170,7 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
         EXPECT_EQ(code, 0u);
     }
     EXPECT_TRUE(run.WaitForLine("intake 0x20F [\"" + myFiles + "\\a.zip\"] website []"));
-    EXPECT_EQ(run.Lines().size(), 5u);
+    EXPECT_EQ(run.Lines().size(), 6u);
     EXPECT_TRUE(IsWindowVisible(frame));
     // Several quoted files, each on its own and without a dialog; the viewer and the interchange
     // wizard.

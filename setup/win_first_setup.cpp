@@ -129,6 +129,11 @@ INT_PTR TSearchDialog::Handle(UINT msg, WPARAM wParam) {
                     // Once only (Enter sends the same command).
                     if (!started_) {
                         started_ = true;
+                        // A modal dialog shows itself only once its loop is idle, which the
+                        // search never lets it be: shown here, so that the user sees it and can
+                        // cancel.
+                        ShowWindow(hwnd_, SW_SHOW);
+                        UpdateWindow(hwnd_);
                         Search();
                         EndDialog(hwnd_, cancelled() ? IDCANCEL : IDOK);
                     }

@@ -5,6 +5,7 @@
 
 #include "archive/win/viewer_window.h"
 #include "shell/call_points.h"
+#include "shell/win_dataobject.h"
 #include "shell/commands.h"
 #include "shell/frame_window.h"
 #include "shell/main_window.h"
@@ -82,7 +83,7 @@ bool TTolvaneApp::InitMainWindow(int showCommand) {
     classesCreated_ = true;
     RegisterProgramWindowClasses(instance_);
     CreateMainWindowResources(g, instance_);
-    RegisterClipboardFormatsCall();
+    RegisterClipboardFormats();
 
     // 5. Program path, also for the plug-ins.
     char folder[TV_PATH_SIZE];

@@ -23,10 +23,6 @@ void CheckNewStorageFilesCall(const TIntakeContext& context) {
     if (context.program) CheckNewStorageFiles(context);
 }
 
-void RegisterDropTargetCall(HWND, HWND) {}
-void RevokeDropTargetCall(HWND, HWND) {}
-void RegisterClipboardFormatsCall() {}
-
 void OpenInternalViewerCall(HWND, const char* archive) {
     ShellTrace("viewer [%s]", archive ? archive : "");
     TTVInternalViewerWindow* viewer = TTVInternalViewerWindow::Open(archive ? archive : "", nullptr);

@@ -20,14 +20,6 @@ void CheckLostFilesCall(const TIntakeContext& context);
 // The check for files in the storage folders that no download refers to (CheckNewStorageFiles).
 void CheckNewStorageFilesCall(const TIntakeContext& context);
 
-// --- Window set-up.
-// The drop target on the frame and the client window (registration) and its removal at shut-down.
-// NOT BUILT YET.
-void RegisterDropTargetCall(HWND frame, HWND mainWindow);
-void RevokeDropTargetCall(HWND frame, HWND mainWindow);
-// The clipboard formats of the program. NOT BUILT YET.
-void RegisterClipboardFormatsCall();
-
 // --- Command-line actions.
 // A new internal viewer window on archive (may be empty), brought to the foreground.
 void OpenInternalViewerCall(HWND mainWindow, const char* archive);

@@ -24,6 +24,7 @@
 #include "shell/command_line.h"
 #include "shell/command_states.h"
 #include "shell/commands.h"
+#include "shell/dragdrop.h"
 #include "shell/win_preferences.h"
 #include "shell/trace.h"
 #include "resources/resource_ids.h"
@@ -59,8 +60,7 @@ const UINT kIdsSearchExpression = 3822;
 const int kStatusHelpOffset = 1000;
 const int kToolTipOffset = 2100;
 // Commands whose feature is not part of this program yet: shown greyed.
-const int kNotBuiltCommands[] = {CM_NEW_DOWNLOAD, CM_COPY_TO, CM_CUT, CM_COPY, CM_PASTE, CM_SEARCH,
-                                 CM_SEARCH_RESULTS};
+const int kNotBuiltCommands[] = {CM_NEW_DOWNLOAD, CM_COPY_TO, CM_SEARCH, CM_SEARCH_RESULTS};
 
 bool IsNotBuilt(int command) {
     for (int id : kNotBuiltCommands)
@@ -92,6 +92,13 @@ TTolvaneWindow::TTolvaneWindow(TProgramData* program)
 
 TTolvaneWindow::~TTolvaneWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
+    RevokeDropTarget();
+    // What is on the clipboard no longer depends on this window's records.
+    if (clipboardObject_) {
+        if (OleIsCurrentClipboard(clipboardObject_) == S_OK) OleFlushClipboard();
+        clipboardObject_->Release();
+        clipboardObject_ = nullptr;
+    }
     // A later save must not call into this window any more.
     if (program_ && program_->hooks.captureViewStateContext == this) {
         program_->hooks.captureViewState = nullptr;
@@ -133,12 +140,15 @@ LRESULT TTolvaneWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
             SetUp();
             return 0;
         case WM_DESTROY:
+            RevokeDropTarget();
             if (toolbarImages_) ImageList_Destroy(toolbarImages_);
             toolbarImages_ = nullptr;
             break;
         case TV_WM_DEFERRED_STARTUP:
             DeferredStartUp();
             return 0;
+        case TV_WM_DROP_DELIVERED:
+            return lParam ? LRESULT(OnDropDelivered(*reinterpret_cast<const TDropInfo*>(lParam))) : 0;
         case TV_WM_WATCHED_FILES: {
             // Each finished file of a watched folder goes through the intake as a download.
             TWatchIntakeHook hook;
@@ -189,7 +199,14 @@ LRESULT TTolvaneWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
                 splash_ = nullptr;
                 ShowWindow(frame_, SW_SHOWNORMAL);
                 KillTimer(hwnd_, TV_TIMER_SPLASH);
-            } else if (wParam == TV_TIMER_REFRESH && refreshPending_) {
+            } else if (wParam == TV_TIMER_REFRESH) {
+                // Another program may have changed the clipboard: Paste follows it.
+                const DWORD sequence = GetClipboardSequenceNumber();
+                if (sequence != clipboardSequence_) {
+                    clipboardSequence_ = sequence;
+                    refreshPending_ = true;
+                }
+                if (!refreshPending_) return 0;
                 refreshPending_ = false;
                 UpdateCommandStates();
                 UpdateStatusBar();
@@ -320,7 +337,7 @@ void TTolvaneWindow::SetUp() {
     viewers.mainWindow = hwnd_;
     SetViewerEnvironment(viewers);
     // 7. Drop target.
-    RegisterDropTargetCall(frame_, hwnd_);
+    RegisterDropTarget();
     // 8. The rest runs once the window exists.
     PostMessageA(hwnd_, TV_WM_DEFERRED_STARTUP, 0, 0);
 }
@@ -560,6 +577,13 @@ void TTolvaneWindow::OnCommand(int id) {
         case CM_PROPERTIES:
             Properties();
             break;
+        case CM_CUT:
+        case CM_COPY:
+            CopyToClipboard(id == CM_CUT);
+            break;
+        case CM_PASTE:
+            Paste();
+            break;
         case CM_IMPORT_BOOKMARKS:
             if (ImportBookmarksCommand(frame_, program_)) Refresh();
             break;
@@ -659,7 +683,13 @@ void TTolvaneWindow::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
     watch_.Stop();
-    RevokeDropTargetCall(frame_, hwnd_);
+    RevokeDropTarget();
+    // Files copied to the clipboard stay there for other programs once this one has gone.
+    if (clipboardObject_) {
+        if (OleIsCurrentClipboard(clipboardObject_) == S_OK) OleFlushClipboard();
+        clipboardObject_->Release();
+        clipboardObject_ = nullptr;
+    }
     DeleteTemporaryFiles();
     if (program_) SaveDatabase(program_, frame_);
     if (inTray_) {
@@ -940,7 +970,7 @@ void TTolvaneWindow::UpdateCommandStates() {
         in.selectedCount = table->SelectedCount();
     }
     in.searchResults = searchResults_;
-    in.clipboardAccepted = false;
+    in.clipboardAccepted = PasteAccepted(ClipboardFormatSet(), SelectedCategoryKind());
     const uint32_t state = ComputeCommandState(in);
     if (toolbar_) {
         for (int command : kToolbarSlots) {
@@ -1262,6 +1292,10 @@ LRESULT TTolvaneWindow::OnNotify(NMHDR* header) {
         case LVN_COLUMNCLICK:
             table.SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
             return 0;
+        case LVN_BEGINDRAG:
+        case LVN_BEGINRDRAG:
+            BeginDrag(kind, header->code == LVN_BEGINRDRAG);
+            return 0;
         case LVN_BEGINLABELEDITA: {
             labelEdit_ = reinterpret_cast<HWND>(SendMessageA(table.Window(), LVM_GETEDITCONTROL, 0, 0));
             if (!labelEdit_) return FALSE;
@@ -1389,6 +1423,14 @@ LRESULT TTolvaneWindow::OnTreeNotify(NMHDR* header) {
         case TVN_KEYDOWN:
             if (reinterpret_cast<NMTVKEYDOWN*>(header)->wVKey == VK_DELETE) PostMessageA(hwnd_, WM_COMMAND, CM_DELETE, 0);
             return 0;
+        case TVN_BEGINDRAGA:
+        case TVN_BEGINRDRAGA:
+            BeginDrag(0, header->code == TVN_BEGINRDRAGA, reinterpret_cast<NMTREEVIEWA*>(header)->itemNew.hItem);
+            return 0;
+        case TVN_BEGINDRAGW:
+        case TVN_BEGINRDRAGW:
+            BeginDrag(0, header->code == TVN_BEGINRDRAGW, reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem);
+            return 0;
         case TVN_BEGINLABELEDITA: {
             const NMTVDISPINFOA* info = reinterpret_cast<NMTVDISPINFOA*>(header);
             ListNode* node = tree_.NodeOfItem(info->item.hItem);
@@ -1471,4 +1513,165 @@ LRESULT CALLBACK TTolvaneWindow::HelpKeyFilter(int code, WPARAM wParam, LPARAM l
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// --- Clipboard and drag and drop
+
+void TTolvaneWindow::RegisterDropTarget() {
+    if (dropTarget_ || !hwnd_) return;
+    dropTarget_ = TDropTarget::Create(this);
+    if (!dropTarget_) return;
+    // OLE keeps the target alive while it is registered; the lock holds it until the revoke.
+    CoLockObjectExternal(dropTarget_, TRUE, FALSE);
+    if (frame_) RegisterDragDrop(frame_, dropTarget_);
+    RegisterDragDrop(hwnd_, dropTarget_);
+}
+
+void TTolvaneWindow::RevokeDropTarget() {
+    if (!dropTarget_) return;
+    if (frame_) RevokeDragDrop(frame_);
+    if (hwnd_) RevokeDragDrop(hwnd_);
+    dropTarget_->Detach();
+    CoLockObjectExternal(dropTarget_, FALSE, TRUE);
+    dropTarget_->Release();
+    dropTarget_ = nullptr;
+}
+
+void TTolvaneWindow::DescribeDropPoint(POINT screen, TDropHitInput* in, ListNode** category) {
+    *category = nullptr;
+    in->currentKind = SelectedCategoryKind();
+    in->area = TV_DROP_AREA_NONE;
+    RECT r = {};
+    HWND tree = tree_.Window();
+    if (tree && IsWindowVisible(tree) && GetWindowRect(tree, &r) && PtInRect(&r, screen)) {
+        in->area = TV_DROP_AREA_TREE;
+        TVHITTESTINFO hit = {};
+        hit.pt = screen;
+        ScreenToClient(tree, &hit.pt);
+        HTREEITEM item = TreeView_HitTest(tree, &hit);
+        ListNode* node = item && (hit.flags & TVHT_ONITEM) ? tree_.NodeOfItem(item) : nullptr;
+        const CategoryItem* c = program_ && program_->categories.IsNodeValid(node, 1) ? TCategoryListObject::Item(node) : nullptr;
+        if (c) {
+            *category = node;
+            in->categoryKind = c->kind;
+        }
+        return;
+    }
+    TItemTableObject* table = Table(shownKind_);
+    HWND list = table ? table->Window() : nullptr;
+    if (list && IsWindowVisible(list) && GetWindowRect(list, &r) && PtInRect(&r, screen)) {
+        in->area = TV_DROP_AREA_LIST;
+        in->listKind = shownKind_;
+    }
+}
+
+void TTolvaneWindow::SelectDropCategory(ListNode* category) {
+    if (!category || !program_ || !program_->categories.IsNodeValid(category, 1)) return;
+    if (tree_.Selected() != category) SelectCategory(category);
+    if (tree_.Window()) UpdateWindow(tree_.Window());
+}
+
+uint32_t TTolvaneWindow::DeliverDrop(const TDropInfo& info) {
+    return uint32_t(SendMessageA(hwnd_, TV_WM_DROP_DELIVERED, 0, reinterpret_cast<LPARAM>(&info)));
+}
+
+TDropEnvironment TTolvaneWindow::DropEnvironment() {
+    TDropEnvironment env;
+    env.window = hwnd_;
+    env.program = program_;
+    env.operations = &operations_;
+    env.views = this;
+    env.intake = IntakeContext();
+    return env;
+}
+
+uint32_t TTolvaneWindow::OnDropDelivered(const TDropInfo& info) {
+    const uint32_t effect = ProcessDrop(DropEnvironment(), info, tree_.Selected());
+    refreshPending_ = true;
+    return effect;
+}
+
+uint32_t TTolvaneWindow::ClipboardFormatSet() const {
+    uint32_t set = 0;
+    for (const TDropFormat& format : kDropFormats) {
+        const UINT id = ClipboardFormatOf(format.bit);
+        if (id && IsClipboardFormatAvailable(id)) set |= format.bit;
+    }
+    return set;
+}
+
+void TTolvaneWindow::CopyToClipboard(bool cut) {
+    const int kind = FocusArea();
+    if (!program_ || kind < TV_KIND_DOWNLOADS || kind > TV_KIND_SHORTCUTS) return;
+    TDraggedList entries;
+    for (ListNode* node : SelectedItems(kind)) entries.push_back({kind, node});
+    TDataObject* data = TDataObject::Create(program_, ItemFormatOf(kind), std::move(entries));
+    if (!data) return;
+    if (FAILED(OleSetClipboard(data))) {
+        data->Release();
+        return;
+    }
+    if (clipboardObject_) clipboardObject_->Release();
+    clipboardObject_ = data;
+    pasteMode_ = cut ? TV_PASTE_CUT : TV_PASTE_COPY;
+    for (TItemTableObject& table : tables_) table.ClearCut();
+    if (cut && Table(kind)) Table(kind)->MarkSelectionCut(true);
+    refreshPending_ = true;
+}
+
+void TTolvaneWindow::Paste() {
+    IDataObject* data = nullptr;
+    if (FAILED(OleGetClipboard(&data)) || !data) return;
+    TDropInfo info;
+    info.formats = EvaluateFormats(data);
+    info.target = SelectedCategoryKind();
+    info.data = data;
+    // The paste mode belongs to what this program put there; anything else is copied.
+    const bool ours = clipboardObject_ && OleIsCurrentClipboard(clipboardObject_) == S_OK;
+    info.operation = ours && pasteMode_ == TV_PASTE_CUT ? TV_EFFECT_MOVE : TV_EFFECT_COPY;
+    if (PasteAccepted(info.formats, info.target)) OnDropDelivered(info);
+    data->Release();
+    if (ours && pasteMode_ == TV_PASTE_CUT)
+        for (TItemTableObject& table : tables_) table.ClearCut();
+    refreshPending_ = true;
+}
+
+uint32_t TTolvaneWindow::BeginDrag(int view, bool rightButton, HTREEITEM item) {
+    if (!program_ || dragInProgress_) return TV_EFFECT_NONE;
+    uint32_t contentKind = 0, allowed = 0;
+    TDraggedList entries;
+    if (view == 0) {
+        ListNode* node = item ? tree_.NodeOfItem(item) : tree_.Selected();
+        if (!program_->categories.IsNodeValid(node, 1)) return TV_EFFECT_NONE;
+        // The dragged category is the selected one.
+        SelectCategory(node);
+        contentKind = CategoryFormatOf(TCategoryListObject::Item(node)->kind);
+        allowed = TV_EFFECT_MOVE;
+        entries.push_back({0, node});
+    } else {
+        for (ListNode* node : SelectedItems(view)) entries.push_back({view, node});
+        contentKind = ItemFormatOf(view);
+        allowed = view == TV_KIND_BOOKMARKS ? TV_EFFECT_MOVE | TV_EFFECT_LINK
+                                            : TV_EFFECT_COPY | TV_EFFECT_MOVE | TV_EFFECT_LINK;
+    }
+    TDataObject* data = TDataObject::Create(program_, contentKind, std::move(entries));
+    if (!data) return TV_EFFECT_NONE;
+    TDropSource* source = TDropSource::Create(rightButton ? MK_RBUTTON : MK_LBUTTON);
+    if (!source) {
+        data->Release();
+        return TV_EFFECT_NONE;
+    }
+    const std::vector<TDragRecordState> state = CaptureDragState(program_, data->Entries());
+    ShellTrace("drag-start 0x%03X %u", unsigned(contentKind), unsigned(data->Entries().size()));
+    dragInProgress_ = true;
+    DWORD effect = DROPEFFECT_NONE;
+    const HRESULT result = DoDragDrop(data, source, allowed, &effect);
+    dragInProgress_ = false;
+    ShellTrace("drag-end 0x%08lX %lu", static_cast<unsigned long>(result), static_cast<unsigned long>(effect));
+    // Downloads and shortcuts whose file the target took away leave the database with it.
+    if (result == DRAGDROP_S_DROP) CleanUpAfterDrag(program_, this, state, effect);
+    source->Release();
+    data->Release();
+    refreshPending_ = true;
+    return effect;
 }

@@ -13,13 +13,15 @@
 #include "handoff/handoff.h"
 #include "intake/win_intake.h"
 #include "integration/win_system.h"
+#include "shell/win_dataobject.h"
+#include "shell/win_droptarget.h"
 #include "shell/win_itemlists.h"
 #include "util/win_window.h"
 #include "watch/win_watch.h"
 
 struct TProgramData;
 
-class TTolvaneWindow : public TWindowBase, public TItemViews {
+class TTolvaneWindow : public TWindowBase, public TItemViews, public TDropHost {
 public:
     explicit TTolvaneWindow(TProgramData* program);
     ~TTolvaneWindow() override;
@@ -96,6 +98,23 @@ public:
     // field it is meant for, so that the accelerators leave it alone: Del, F2, Ctrl+C, Ctrl+V,
     // Ctrl+X ... edit the field. Tab still moves on from a one-line field.
     static bool EditFieldKeepsKey(const MSG& msg);
+
+    // --- Clipboard and drag and drop.
+    // The drop target as OLE calls it (registered on the frame and this window while it lives).
+    TDropTarget* DropTarget() const { return dropTarget_; }
+    void DescribeDropPoint(POINT screen, TDropHitInput* in, ListNode** category) override;
+    void SelectDropCategory(ListNode* category) override;
+    uint32_t DeliverDrop(const TDropInfo& info) override;
+    // Process drop of a delivered drop or a paste into the selected category.
+    uint32_t OnDropDelivered(const TDropInfo& info);
+    // Copy (cut false) or Cut of the selected rows of the list with the focus onto the clipboard.
+    void CopyToClipboard(bool cut);
+    void Paste();
+    int PasteMode() const { return pasteMode_; }
+    bool DragInProgress() const { return dragInProgress_; }
+    // An OLE drag of the tree's category at item (view 0) or of the selected rows of a list (view =
+    // its kind), started with the left or the right button; returns the drag's effect.
+    uint32_t BeginDrag(int view, bool rightButton, HTREEITEM item = nullptr);
 
     // Runs once: drag and drop revoked, temporary files and folders deleted, database saved, tray
     // icon removed, timer stopped, help closed.
@@ -175,6 +194,14 @@ private:
     int pasteMode_ = 0;
     bool searchResults_ = false;
     bool dragInProgress_ = false;
+    TDropTarget* dropTarget_ = nullptr;
+    TDataObject* clipboardObject_ = nullptr;  // what the last Copy or Cut put on the clipboard
+    DWORD clipboardSequence_ = 0;
+    TDropEnvironment DropEnvironment();
+    // The format set of what the clipboard holds now.
+    uint32_t ClipboardFormatSet() const;
+    void RegisterDropTarget();
+    void RevokeDropTarget();
     int menuItem_ = 0;  // the highlighted menu command
     HHOOK helpFilter_ = nullptr;
 };

@@ -75,16 +75,23 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    // As a folder takes things: copied when the source allows it, else moved or linked.
+    static DWORD Choose(DWORD allowed) {
+        for (DWORD effect : {DWORD(DROPEFFECT_COPY), DWORD(DROPEFFECT_MOVE), DWORD(DROPEFFECT_LINK)})
+            if (allowed & effect) return effect;
+        return DROPEFFECT_NONE;
+    }
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
-        *effect &= DROPEFFECT_COPY;
+        *effect = Choose(*effect);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override {
-        *effect &= DROPEFFECT_COPY;
+        *effect = Choose(*effect);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+        const DWORD chosen = Choose(*effect);
         const std::string log = g_folder + "\\drop.log";
         for (const std::string& file : ReadDroppedFiles(data)) {
             const size_t slash = file.find_last_of('\\');
@@ -107,7 +114,7 @@ public:
             }
             AppendLine(log, "link " + name);
         }
-        *effect = DROPEFFECT_COPY;
+        *effect = chosen;
         AppendLine(log, "end");
         return S_OK;
     }

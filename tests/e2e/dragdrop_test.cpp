@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 namespace {
 
 constexpr int kTreeId = 301;
+constexpr int kToolbarId = 303;
 constexpr int kDownloadListId = 306;
 constexpr int kBookmarkListId = 307;
 
@@ -116,6 +118,10 @@ class DragDropE2E : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(tv_.ready());
+        // The clipboard outlives the programs that filled it: clear it first.
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        CloseClipboard();
         ASSERT_TRUE(WriteDatabase(tvd::WinPath(tv_.folder().path()), &storage_));
         ASSERT_TRUE(tv_.Start());
         frame_ = tv_.WaitForFrame();
@@ -123,6 +129,7 @@ protected:
         client_ = tvd::FindChildByClass(frame_, "TolvaneWindow");
         ASSERT_NE(client_, nullptr);
         tree_ = tvd::Control(client_, kTreeId);
+        toolbar_ = tvd::Control(client_, kToolbarId);
         list_ = tvd::Control(client_, kDownloadListId);
         ASSERT_TRUE(tree_ && list_);
         ASSERT_TRUE(WaitForRows(list_, {"alpha.zip", "beta.bin"}));
@@ -153,6 +160,7 @@ protected:
         PostMessageA(frame_, WM_NULL, 0, 0);
         return tvd::SelectListItem(list, row) && tvd::SyncWith(list);
     }
+    bool PasteEnabled() { return SendMessageA(toolbar_, TB_ISBUTTONENABLED, CM_PASTE, 0) != 0; }
     POINT ScreenCenterOfRow(HWND list, int row) {
         RECT r = {};
         EXPECT_TRUE(tvd::ListItemRect(list, row, LVIR_LABEL, &r));
@@ -163,13 +171,17 @@ protected:
 
     e2e::TvProgram tv_;
     std::string storage_;
-    HWND frame_ = nullptr, client_ = nullptr, tree_ = nullptr, list_ = nullptr;
+    HWND frame_ = nullptr, client_ = nullptr, tree_ = nullptr, list_ = nullptr, toolbar_ = nullptr;
 };
 
 TEST_F(DragDropE2E, CutPasteMovesAndCopyPastedTwiceMakesTwoCopies) {
+    // Nothing to paste yet; after the Cut there is.
+    ASSERT_TRUE(tvd::SyncWith(list_));
+    EXPECT_FALSE(PasteEnabled());
     // Cut alpha.zip: its row is drawn as cut until the paste.
     ASSERT_TRUE(SelectRow(list_, 0));
     ASSERT_TRUE(tvd::PostCommand(frame_, CM_CUT));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return PasteEnabled(); }, tvd::WaitCeilingMs()));
     EXPECT_TRUE(tvd::WaitUntil(
         [&] {
             tvd::ListContents c;
@@ -196,6 +208,37 @@ TEST_F(DragDropE2E, CutPasteMovesAndCopyPastedTwiceMakesTwoCopies) {
     EXPECT_EQ(ReadText(storage_ + "\\Games\\beta.bin"), "beta.");
     EXPECT_EQ(ReadText(storage_ + "\\Games\\beta (2).bin"), "beta.");
     EXPECT_EQ(ReadText(storage_ + "\\beta.bin"), "beta.");
+}
+
+TEST_F(DragDropE2E, APastedBrowserLinkOpensTheBookmarkDialog) {
+    // A browser copied a link: its URL and a file descriptor named after the page.
+    tvd::Process peer;
+    DWORD code = 1;
+    ASSERT_TRUE(peer.Start(tvd::WinPath(TV_PEER_PATH), "clip-put-link http://example.com/docs \"Example Docs\""));
+    ASSERT_TRUE(peer.Wait(tvd::WaitCeilingMs(), &code));
+    ASSERT_EQ(code, 0u);
+    // Links go to bookmarks only.
+    ASSERT_TRUE(tvd::SyncWith(list_));
+    EXPECT_FALSE(PasteEnabled());
+    ASSERT_TRUE(SelectCategory({"Bookmarks"}));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return PasteEnabled(); }, tvd::WaitCeilingMs()));
+    ASSERT_TRUE(tvd::PostCommand(frame_, CM_PASTE));
+    HWND sheet = tvd::WaitForWindow("#32770", "Add Bookmark", tvd::WaitCeilingMs(), tv_.process().pid());
+    ASSERT_NE(sheet, nullptr);
+    HWND page = tvd::CurrentPropertyPage(sheet);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(tvd::ControlText(page, 102), "Example Docs");
+    EXPECT_EQ(tvd::ControlText(page, 103), "http://example.com/docs");
+    ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_OK));
+    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
+    HWND bookmarks = tvd::Control(client_, kBookmarkListId);
+    EXPECT_TRUE(tvd::WaitUntil(
+        [&] {
+            std::vector<std::string> rows = Rows(bookmarks);
+            std::sort(rows.begin(), rows.end());
+            return rows == std::vector<std::string>{"Example Docs", "Example site"};
+        },
+        tvd::WaitCeilingMs()));
 }
 
 TEST_F(DragDropE2E, ARealDragBringsFilesFromAnotherProgram) {

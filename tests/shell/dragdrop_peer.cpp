@@ -4,6 +4,7 @@
 //
 //   dragdrop_peer clip-read OUTFILE          what the clipboard holds, one fact a line
 //   dragdrop_peer clip-put-files FILE...     the files on the clipboard (a file list), rendered
+//   dragdrop_peer clip-put-link URL TITLE    a link as a browser copies it, rendered
 //   dragdrop_peer drag-source LOG FILE...    a window that drags the files when clicked
 //   dragdrop_peer drop-target FOLDER         a window that copies dropped files into FOLDER and
 //                                            writes dropped links as ".url" files there
@@ -52,10 +53,13 @@ int ClipRead(const std::string& out) {
     return 0;
 }
 
-int ClipPutFiles() {
+int ClipPut(const char* url = nullptr, const char* title = nullptr) {
     TestDataObject* data = new TestDataObject();
     data->OnHeap();
-    data->OfferFiles(g_files);
+    if (url)
+        data->OfferLink(url, title);
+    else
+        data->OfferFiles(g_files);
     const HRESULT set = OleSetClipboard(data);
     data->Release();
     if (FAILED(set)) return 1;
@@ -189,7 +193,9 @@ int main(int argc, char** argv) {
         result = ClipRead(argv[2]);
     } else if (mode == "clip-put-files") {
         for (int i = 2; i < argc; ++i) g_files.push_back(argv[i]);
-        result = ClipPutFiles();
+        result = ClipPut();
+    } else if (mode == "clip-put-link" && argc == 4) {
+        result = ClipPut(argv[2], argv[3]);
     } else if (mode == "drag-source" && argc >= 4) {
         g_log = argv[2];
         for (int i = 3; i < argc; ++i) g_files.push_back(argv[i]);

@@ -17,6 +17,7 @@
 #include "database/win_database.h"
 #include "export/win_filedb_export.h"
 #include "intake/win_intake.h"
+#include "intake/win_newfile.h"
 #include "integration/win_browser.h"
 #include "interchange/win_wizards.h"
 #include "shell/app.h"
@@ -60,7 +61,7 @@ const UINT kIdsSearchExpression = 3822;
 const int kStatusHelpOffset = 1000;
 const int kToolTipOffset = 2100;
 // Commands whose feature is not part of this program yet: shown greyed.
-const int kNotBuiltCommands[] = {CM_NEW_DOWNLOAD, CM_COPY_TO, CM_SEARCH, CM_SEARCH_RESULTS};
+const int kNotBuiltCommands[] = {CM_COPY_TO, CM_SEARCH, CM_SEARCH_RESULTS};
 
 bool IsNotBuilt(int command) {
     for (int id : kNotBuiltCommands)
@@ -73,6 +74,7 @@ const UINT kIdsBookmarkNotOpened = 3402;
 const UINT kIdsHandOffPathCut = 5004;  // %s: the path as it arrived
 const UINT kIdsBrowserNotLaunched = 3404;
 const UINT kIdsWebSiteNotOpened = 3405;
+const UINT kIdsUrlNotOpened = 5801;
 const UINT kIdsFilesNotFiled = 5008;   // %s: the files, one a line
 const char kErrorCaption[] = "Error";
 
@@ -342,6 +344,22 @@ void TTolvaneWindow::SetUp() {
     PostMessageA(hwnd_, TV_WM_DEFERRED_STARTUP, 0, 0);
 }
 
+void TTolvaneWindow::NewDownloadOrFile() {
+    TNewDownloadOrFile wizard;
+    if (!program_ || !RunNewDownloadOrFileWizard(frame_, &wizard)) return;
+    if (wizard.choice == 1) {
+        // The browser downloads; its plug-in hands the file over when it is done.
+        if (BrowserLaunchFailed(LaunchBrowser(hwnd_, &program_->integration, wizard.url)))
+            ShowMessageBox(hwnd_, LoadMessageText(kIdsUrlNotOpened), Globals().title, MB_OK);
+        return;
+    }
+    std::string files;
+    if (!PickFilesToImport(frame_, Globals().title, &files, nullptr)) return;
+    // The files take the way of a forwarded command line: one with the dialog, several silently.
+    uint32_t flags = 0;
+    RunCommandLineActions(files.c_str(), &flags, false);
+}
+
 void TTolvaneWindow::ApplyIntegrationNow() {
     if (program_) ApplyIntegrationToSystem(program_->integration, program_->viewer.defaultViewer, Globals().programPath);
 }
@@ -564,6 +582,9 @@ void TTolvaneWindow::OnCommand(int id) {
             break;
         case CM_NEW_BOOKMARK:
             operations_.AddOrEditBookmark(hwnd_, 1, nullptr, nullptr, 1, 1);
+            break;
+        case CM_NEW_DOWNLOAD:
+            NewDownloadOrFile();
             break;
         case CM_NEW_SHORTCUT:
             operations_.NewShortcut(hwnd_);

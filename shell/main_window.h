@@ -60,6 +60,8 @@ public:
     void ApplyAlwaysOnTop();
     // Registers the program with the browsers and the shell as the settings say.
     void ApplyIntegrationNow();
+    // The New Download / File command: the wizard, then the browser or the files to import.
+    void NewDownloadOrFile();
 
     // The views.
     // Fills the list of the selected category's kind with its items (filtered by the search

@@ -10,6 +10,7 @@
 #include "archive/win/viewer_dialogs.h"
 #include "catops/win_item_ops.h"
 #include "database/programdata.h"
+#include "intake/win_extprocs.h"
 #include "integration/win_pages.h"
 #include "shell/app.h"
 #include "shell/mainwin_ids.h"
@@ -197,6 +198,8 @@ bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operatio
     page.pfnDlgProc = GuardedDialogProc<StandardsPageProc>;
     page.lParam = reinterpret_cast<LPARAM>(&state);
     std::vector<PROPSHEETPAGEA> pages(1, page);
+    TSetupExtProcsPage externalPrograms(program->externalPrograms);
+    externalPrograms.AddPage(&pages, Globals().instance);
     TIntegrationPages integration(program->integration);
     integration.AddPages(&pages, Globals().instance);
     TViewerPreferencesPage viewer;
@@ -220,6 +223,7 @@ bool RunPreferences(HWND owner, TProgramData* program, TItemOperations* operatio
     sheet.nPages = UINT(pages.size());
     sheet.ppsp = pages.data();
     if (PropertySheetA(&sheet) <= 0 || !state.applied) return false;
+    if (externalPrograms.applied()) externalPrograms.CommitTo(&program->externalPrograms);
     if (integration.applied()) program->integration = integration.settings();
     if (viewer.applied) program->viewer = viewer.settings;
     if (watch && watchPage.applied()) watch->SetFolders(watchPage.folders());

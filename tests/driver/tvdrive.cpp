@@ -24,7 +24,8 @@ const char kUsage[] =
     "  answer CAPTION BUTTON [TIMEOUT_MS]  answers a message box: ok yes no cancel abort retry ignore or an id\n"
     "  tree CLASS CAPTION [ID]             prints a tree view's items (the first one, or the control ID)\n"
     "  list CLASS CAPTION [ID]             prints a list view's columns and rows, tab-separated\n"
-    "  sheet CLASS CAPTION BUTTON          presses a property sheet's button: next back finish ok cancel\n"
+    "  sheet CLASS CAPTION BUTTON          presses a property sheet's button: next back finish ok cancel,\n"
+    "                                      or a page number (0 = the first page) to show that page\n"
     "  page-text CLASS CAPTION ID          prints a control's text on the sheet's current page\n"
     "  page-set-text CLASS CAPTION ID TEXT sets a control's text on the current page\n"
     "  page-check CLASS CAPTION ID 0|1     checks or clears a button on the current page\n"
@@ -165,6 +166,7 @@ int Run(int argc, char** argv) {
                              {"ok", PSBTN_OK},     {"cancel", PSBTN_CANCEL}};
         for (const auto& b : kSheetButtons)
             if (lstrcmpiA(a[2], b.name) == 0) return tvd::PressPropertySheetButton(w, b.button) ? 0 : 1;
+        if (ParseNumber(a[2], &number)) return PostMessageA(w, PSM_SETCURSEL, WPARAM(number), 0) ? 0 : 1;
         return fputs(kUsage, stderr), 2;
     }
     if ((cmd == "page-text" && n == 3) || ((cmd == "page-set-text" || cmd == "page-check" || cmd == "page-tree") && n == 4)) {

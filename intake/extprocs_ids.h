@@ -1,0 +1,22 @@
+// Ids of the preferences page "SETUPEXTPROCS" and the dialog "ADDEDITEXTPROC".
+#pragma once
+
+// "SETUPEXTPROCS".
+#define IDC_EXTPROC_LIST 101
+#define IDC_EXTPROC_ADD 102
+#define IDC_EXTPROC_DELETE 103
+#define IDC_EXTPROC_EDIT 104
+
+// "ADDEDITEXTPROC".
+#define IDC_EXTPROC_COMMAND 101
+#define IDC_EXTPROC_BROWSE 102
+
+#define IDC_EXTPROC_HELP 900
+
+// Help contexts.
+#define TV_HELP_SETUP_EXTPROCS 920
+#define TV_HELP_ADDEDIT_EXTPROC 50
+
+// Strings.
+#define IDS_EXTPROC_ADD_CAPTION 3205
+#define IDS_EXTPROC_COLUMN 5800

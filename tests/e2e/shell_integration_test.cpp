@@ -213,8 +213,8 @@ TEST_F(ShellIntegration, PreferencesApplyTheIntegrationAtOnce) {
     ASSERT_NE(nullptr, sheet);
     HWND standards = nullptr;
     ASSERT_TRUE(tvd::WaitUntil([&] { return (standards = tvd::CurrentPropertyPage(sheet)) != nullptr; }, tvd::WaitCeilingMs()));
-    // The page after "Standards" is "Integration".
-    PostMessageA(sheet, PSM_SETCURSEL, 1, 0);
+    // "Integration" follows "Standards" and "External Processes".
+    PostMessageA(sheet, PSM_SETCURSEL, 2, 0);
     HWND page = nullptr;
     ASSERT_TRUE(tvd::WaitUntil([&] { return (page = tvd::CurrentPropertyPage(sheet)) != standards && page; }, tvd::WaitCeilingMs()));
     EXPECT_EQ("Auto-Start Tolvane Plus with Windows", tvd::ControlText(page, 101));

@@ -4,6 +4,7 @@
 #include "archive/zipengine.h"
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstring>
@@ -1489,4 +1490,186 @@ int CreateEmptyArchive(const char* path, TZipFileSystem* fs) {
     int ok = f->Write(kEnd, sizeof kEnd) && f->Close();
     delete f;
     return ok ? TV_ZIP_OK : TV_ZIP_WRITEFAILED;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading members in memory
+
+struct TZipReaderState {
+    zip_t* za = nullptr;
+    TZipFileSystem* fs = nullptr;
+    zip_int64_t count = 0;
+    std::vector<unsigned char> buffer;
+    ~TZipReaderState() {
+        if (za) zip_discard(za);
+    }
+};
+
+TZipMemberReader::~TZipMemberReader() { Close(); }
+
+void TZipMemberReader::Close() {
+    delete state_;
+    state_ = nullptr;
+}
+
+bool TZipMemberReader::IsOpen() const { return state_ && state_->za; }
+
+int TZipMemberReader::Open(const char* archive, TZipFileSystem* fileSystem) {
+    Close();
+    TZipFileSystem* fs = FsOf(fileSystem);
+    std::string path = Unquote(archive);
+    if (path.empty()) return TV_UNZIP_OPENFAILED;
+    int ze = 0;
+    zip_t* za = OpenArchive(fs, path.c_str(), ZIP_RDONLY, false, &ze);
+    if (!za) return UnzipArchiveResult(ze ? ze : ZIP_ER_NOZIP);
+    state_ = new TZipReaderState;
+    state_->za = za;
+    state_->fs = fs;
+    zip_int64_t n = zip_get_num_entries(za, 0);
+    state_->count = n > 0 ? n : 0;
+    return TV_UNZIP_OK;
+}
+
+uint32_t TZipMemberReader::Count() const {
+    if (!IsOpen()) return 0;
+    return state_->count > 0xFFFFFFFF ? 0xFFFFFFFFu : uint32_t(state_->count);
+}
+
+int TZipMemberReader::Member(uint32_t index, MemberInfo* info) const {
+    if (!info) return TV_UNZIP_INTERNAL;
+    if (!IsOpen()) return TV_UNZIP_OPENFAILED;
+    if (zip_int64_t(index) >= state_->count) return TV_UNZIP_BADINDEX;
+    return FillMemberInfo(state_->za, state_->fs, index, info);
+}
+
+namespace {
+
+// The raw data of a stored or deflated entry, decompressed here: no CRC, and stored data reaches
+// the sink straight from the read buffer. 0, TV_UNZIP_CANCELLED or the error.
+int ReadUnchecked(zip_t* za, zip_uint64_t index, const zip_stat_t& st, std::vector<unsigned char>& buffer,
+                  TZipMemberReader::TSink sink, void* context) {
+    zip_file_t* zf = zip_fopen_index(za, index, ZIP_FL_COMPRESSED);
+    if (!zf) {
+        int ze = zip_error_code_zip(zip_get_error(za));
+        zip_error_clear(za);
+        return UnzipResultOfLibzipError(ze, 1);
+    }
+    const bool stored = st.comp_method == ZIP_CM_STORE;
+    const uint64_t expected = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+    // Half the buffer takes the compressed data, the other half what it inflates to.
+    const size_t half = buffer.size() / 2;
+    unsigned char* in = buffer.data();
+    unsigned char* out = buffer.data() + half;
+    z_stream z = {};
+    bool inflating = false;
+    int result = TV_UNZIP_OK;
+    if (!stored) {
+        if (inflateInit2(&z, -MAX_WBITS) != Z_OK) {
+            zip_fclose(zf);
+            return TV_UNZIP_NOMEMORY;
+        }
+        inflating = true;
+    }
+    uint64_t seen = 0;
+    bool ended = stored;
+    for (;;) {
+        zip_int64_t n = zip_fread(zf, in, stored ? buffer.size() : half);
+        if (n < 0) {
+            result = UnzipResultOfLibzipError(zip_error_code_zip(zip_file_get_error(zf)), 1);
+            break;
+        }
+        if (n == 0) break;
+        if (stored) {
+            if (seen + uint64_t(n) > expected) {
+                result = TV_UNZIP_BADDATA;
+                break;
+            }
+            seen += uint64_t(n);
+            if (!sink(in, size_t(n), context)) {
+                result = TV_UNZIP_CANCELLED;
+                break;
+            }
+            continue;
+        }
+        z.next_in = in;
+        z.avail_in = uInt(n);
+        while (result == TV_UNZIP_OK && z.avail_in > 0 && !ended) {
+            z.next_out = out;
+            z.avail_out = uInt(half);
+            const int zr = inflate(&z, Z_NO_FLUSH);
+            if (zr != Z_OK && zr != Z_STREAM_END && zr != Z_BUF_ERROR) {
+                result = TV_UNZIP_BADDATA;
+                break;
+            }
+            const size_t produced = half - z.avail_out;
+            if (seen + produced > expected) {
+                result = TV_UNZIP_BADDATA;
+                break;
+            }
+            seen += produced;
+            if (produced && !sink(out, produced, context)) result = TV_UNZIP_CANCELLED;
+            if (zr == Z_STREAM_END) ended = true;
+            if (zr == Z_BUF_ERROR && produced == 0) break;  // needs more input
+        }
+        if (result != TV_UNZIP_OK) break;
+    }
+    if (inflating) inflateEnd(&z);
+    zip_fclose(zf);
+    if (result == TV_UNZIP_OK && (!ended || seen != expected)) result = TV_UNZIP_BADDATA;
+    return result;
+}
+
+}  // namespace
+
+int TZipMemberReader::Read(uint32_t index, TSink sink, void* context, int mode) {
+    if (!sink) return TV_UNZIP_INTERNAL;
+    if (!IsOpen()) return TV_UNZIP_OPENFAILED;
+    zip_t* za = state_->za;
+    if (zip_int64_t(index) >= state_->count) return TV_UNZIP_BADINDEX;
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(za, index, 0, &st) != 0) {
+        int ze = zip_error_code_zip(zip_get_error(za));
+        zip_error_clear(za);
+        return UnzipResultOfLibzipError(ze, 1);
+    }
+    // The check comes before any byte is touched: no key is ever tried on an encrypted entry.
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) return TV_UNZIP_NOPASSWORD;
+    bool methodOk = (st.valid & ZIP_STAT_COMP_METHOD) &&
+                    (st.comp_method == ZIP_CM_STORE || st.comp_method == ZIP_CM_DEFLATE ||
+                     zip_compression_method_supported(st.comp_method, 0));
+    if (!methodOk) return TV_UNZIP_UNSUPPORTED;
+    if (state_->buffer.empty()) state_->buffer.resize(kCopyBuffer);
+    if (mode == TV_ZIPREAD_UNCHECKED && (st.comp_method == ZIP_CM_STORE || st.comp_method == ZIP_CM_DEFLATE))
+        return ReadUnchecked(za, index, st, state_->buffer, sink, context);
+    zip_file_t* zf = zip_fopen_index(za, index, 0);
+    if (!zf) {
+        int ze = zip_error_code_zip(zip_get_error(za));
+        zip_error_clear(za);
+        return UnzipResultOfLibzipError(ze, 1);
+    }
+    const uint64_t expected = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+    uint64_t seen = 0;
+    int result = TV_UNZIP_OK;
+    for (;;) {
+        zip_int64_t n = zip_fread(zf, state_->buffer.data(), state_->buffer.size());
+        if (n < 0) {
+            result = UnzipResultOfLibzipError(zip_error_code_zip(zip_file_get_error(zf)), 1);
+            break;
+        }
+        if (n == 0) break;
+        if (seen + uint64_t(n) > expected) {  // more data than the header admits
+            result = TV_UNZIP_BADDATA;
+            break;
+        }
+        seen += uint64_t(n);
+        if (!sink(state_->buffer.data(), size_t(n), context)) {
+            result = TV_UNZIP_CANCELLED;
+            break;
+        }
+    }
+    int closeError = zip_fclose(zf);
+    if (result == TV_UNZIP_OK && closeError) result = UnzipResultOfLibzipError(closeError, 1);
+    if (result == TV_UNZIP_OK && seen != expected) result = TV_UNZIP_BADDATA;
+    return result;
 }

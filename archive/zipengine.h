@@ -200,3 +200,42 @@ int CreateEmptyArchive(const char* path, TZipFileSystem* fs);
 // whole (opening, listing) or for one member's data (forMember); of writing.
 int UnzipResultOfLibzipError(int zipError, int forMember);
 int ZipResultOfLibzipError(int zipError);
+
+// --- Reading members in memory: one archive stays open while its members are listed and read;
+// nothing is written to disk. Used where a member's bytes only need to be looked at.
+struct TZipReaderState;
+class TZipMemberReader {
+public:
+    // Receives the member's bytes in order, block by block; false stops the read.
+    typedef bool (*TSink)(const unsigned char* data, size_t size, void* context);
+
+    TZipMemberReader() = default;
+    ~TZipMemberReader();
+    TZipMemberReader(const TZipMemberReader&) = delete;
+    TZipMemberReader& operator=(const TZipMemberReader&) = delete;
+
+    // Opens the archive (surrounding quotes removed; an executable stub in front is handled as by
+    // the other operations). 0 or a TV_UNZIP_* code. A previous archive is closed first.
+    int Open(const char* path, TZipFileSystem* fs = nullptr);
+    void Close();
+    bool IsOpen() const;
+    // Number of entries (folder entries included), 0 when closed.
+    uint32_t Count() const;
+    // The entry as TV_UNZIP_NEXT reports it.
+    int Member(uint32_t index, MemberInfo* info) const;
+    // How Read checks what it hands over.
+    enum {
+        // Every byte is checked: the sizes and the CRC must be right for a result of 0.
+        TV_ZIPREAD_CHECKED = 0,
+        // Only the sizes and the decompression itself are checked, not the CRC: for a first look
+        // at many members, of which the few that matter are then read checked.
+        TV_ZIPREAD_UNCHECKED = 1,
+    };
+    // Decompresses the entry and hands its bytes to sink. An encrypted entry is never decrypted:
+    // TV_UNZIP_NOPASSWORD without a byte read. 0 only when every byte arrived and passed the
+    // checks of the mode; TV_UNZIP_CANCELLED when the sink stopped; otherwise the error.
+    int Read(uint32_t index, TSink sink, void* context, int mode = TV_ZIPREAD_CHECKED);
+
+private:
+    TZipReaderState* state_ = nullptr;
+};

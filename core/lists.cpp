@@ -434,9 +434,14 @@ void TZipSearchFileListObject::InitItem(void* item) {
     if (!r) return;
     r->download = nullptr;
     InitArchiveMember(&r->member);
+    r->storedName = TextDuplicate("");
+    r->categoryId = 0;
 }
 void TZipSearchFileListObject::FreeItemData(void* item) {
-    if (auto* r = static_cast<ArchiveSearchHit*>(item)) FreeArchiveMember(&r->member);
+    if (auto* r = static_cast<ArchiveSearchHit*>(item)) {
+        FreeArchiveMember(&r->member);
+        TextRelease(&r->storedName);
+    }
 }
 void TZipSearchFileListObject::CopyItem(void* dest, const void* src, int freeOld) {
     auto* d = static_cast<ArchiveSearchHit*>(dest);
@@ -444,11 +449,24 @@ void TZipSearchFileListObject::CopyItem(void* dest, const void* src, int freeOld
     if (!d || !s) return;
     d->download = s->download;
     CopyArchiveMember(&d->member, &s->member, freeOld);
+    TextAssign(&d->storedName, s->storedName, freeOld == 1);
+    d->categoryId = s->categoryId;
 }
 int TZipSearchFileListObject::IsItemValid(const void* item) const {
     auto* r = static_cast<const ArchiveSearchHit*>(item);
-    if (!r || !r->download || !r->download->item) return 0;
-    return TFileListObject::IsItemShown(static_cast<const FileItem*>(r->download->item));
+    // Membership first: the node of a deleted download is freed memory and must not be read.
+    if (!r || !r->download || !downloads_ || !downloads_->ContainsNode(r->download)) return 0;
+    const FileItem* file = static_cast<const FileItem*>(r->download->item);
+    if (!file || !file->storedName || !r->storedName || r->categoryId != file->categoryId) return 0;
+    if (!TextEquals(file->storedName, r->storedName, 1, 0)) return 0;
+    return TFileListObject::IsItemShown(file);
+}
+void TZipSearchFileListObject::LinkDownload(ArchiveSearchHit* hit, ListNode* download) {
+    if (!hit) return;
+    hit->download = download;
+    const FileItem* file = download ? static_cast<const FileItem*>(download->item) : nullptr;
+    TextAssign(&hit->storedName, file && file->storedName ? file->storedName : "", true);
+    hit->categoryId = file ? file->categoryId : 0;
 }
 void* TZipSearchFileListObject::NewItem() { return AllocRecord<ArchiveSearchHit>(); }
 void TZipSearchFileListObject::DeleteItem(ListNode* node) { ReleaseRecord<ArchiveSearchHit>(node); }

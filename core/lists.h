@@ -230,11 +230,16 @@ public:
 };
 
 // --- Hits of the archive search: the download whose archive holds the member (not owned) and a
-// copy of the member record.
+// copy of the member record. The download's stored name and category id, taken when the hit was
+// found, tell that record from a later one that happens to get the same node address.
 struct ArchiveSearchHit {
     ListNode* download;  // node of the download list
     ArchiveMember member;
+    char* storedName;    // the download's stored name when the hit was found
+    int32_t categoryId;  // the download's category id then
 };
+
+class TFileListObject;
 
 class TZipSearchFileListObject : public TDynamicListObject {
 public:
@@ -242,13 +247,24 @@ public:
     void InitItem(void* item) override;
     void FreeItemData(void* item) override;
     void CopyItem(void* dest, const void* src, int freeOld) override;
-    // Valid while the linked download is shown (its category link is set and named).
+    // Valid while the linked download is still a node of the download list (checked before the
+    // node is touched: a deleted download's node is gone), still the same download (stored name
+    // and category id as recorded) and shown (its category link is set and named). Without a
+    // download list no hit is valid.
     int IsItemValid(const void* item) const override;
+    // The list whose nodes the hits link to (not owned; a copy made with CopyTo needs its own).
+    void SetDownloadList(const TFileListObject* downloads) { downloads_ = downloads; }
+    const TFileListObject* DownloadList() const { return downloads_; }
+    // Records the download as the hit's (node, stored name, category id).
+    static void LinkDownload(ArchiveSearchHit* hit, ListNode* download);
     void* NewItem() override;
     void DeleteItem(ListNode* node) override;
     ListNode* FindDuplicate(const void* item) const override;
 
     static ArchiveSearchHit* Item(const ListNode* node) { return node ? static_cast<ArchiveSearchHit*>(node->item) : nullptr; }
+
+private:
+    const TFileListObject* downloads_ = nullptr;
 };
 
 // --- Two 32-bit values per entry.

@@ -29,6 +29,8 @@ constexpr int kImageSetup = 4;
 // plain file image for the rest: asking the shell for each would take minutes.
 constexpr size_t kMaxExtensionIcons = 400;
 
+}  // namespace
+
 // The locale's sort key of a text: its byte order is the order of the locale's string comparison.
 std::string LocaleSortKey(const char* text, void*) {
     char key[1024];
@@ -41,6 +43,8 @@ std::string LocaleSortKey(const char* text, void*) {
     LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text, -1, &big[0], need);
     return big;
 }
+
+namespace {
 
 // Drawing of the list is held back while many rows change state (the control would otherwise
 // work out and invalidate each row's rectangle); the list is drawn once afterwards.
@@ -87,6 +91,22 @@ std::string MemberExtensionKey(const char* name) {
     std::string key(dot);
     for (char& c : key) c = LowerChar(c);
     return key;
+}
+
+HIMAGELIST BuildMemberImageList(const std::vector<std::string>& extensions,
+                                std::unordered_map<std::string, int>* imageOf) {
+    HIMAGELIST images = LoadMaskedImageStrip("FILEICONLIST", 16);
+    if (!images) images = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 8, 8);
+    for (size_t i = 0; i < extensions.size(); ++i) {
+        int image = kImageFile;
+        if (i < kMaxExtensionIcons) {
+            HICON icon = ShellIconOfExtension(extensions[i]);
+            const int added = icon ? ImageList_AddIcon(images, icon) : -1;
+            if (added >= 0) image = added;
+        }
+        if (imageOf) (*imageOf)[extensions[i]] = image;
+    }
+    return images;
 }
 
 TArchiveFileTableObject::~TArchiveFileTableObject() {
@@ -154,19 +174,11 @@ void TArchiveFileTableObject::RebuildIcons(const TArchiveFileListObject& list) {
         if (key.empty() || key.size() >= TV_PATH_SIZE - 8 || !seen.insert(key).second) continue;
         extensions.push_back(key);
     }
-    HIMAGELIST images = LoadMaskedImageStrip("FILEICONLIST", 16);
-    if (!images) images = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 8, 8);
-    for (size_t i = 0; i < extensions.size(); ++i) {
-        int image = kImageFile;
-        if (i < kMaxExtensionIcons) {
-            HICON icon = ShellIconOfExtension(extensions[i]);
-            const int added = icon ? ImageList_AddIcon(images, icon) : -1;
-            if (added >= 0) image = added;
-        }
-        imageOfExtension_[extensions[i]] = image;
+    HIMAGELIST images = BuildMemberImageList(extensions, &imageOfExtension_);
+    for (const std::string& extension : extensions) {
         FileIconItem item;
-        item.extension = const_cast<char*>(extensions[i].c_str());
-        item.imageIndex = image;
+        item.extension = const_cast<char*>(extension.c_str());
+        item.imageIndex = imageOfExtension_[extension];
         icons_.Add(&item, 0);
     }
     if (list_) SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));

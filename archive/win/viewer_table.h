@@ -77,3 +77,12 @@ private:
 
 // The extension of a name in lower case with its dot ("" without one): the key of the icon list.
 std::string MemberExtensionKey(const char* name);
+
+// The locale's sort key of a text: its byte order is the order of the locale's string comparison.
+std::string LocaleSortKey(const char* text, void* context);
+
+// The 16 x 16 image list of a member view: the fixed images of "FILEICONLIST" (image 0 a file,
+// 4 the setup program), then the shell's small icon of every extension (lower case, with its dot);
+// imageOf receives each extension's image. The caller owns the list.
+HIMAGELIST BuildMemberImageList(const std::vector<std::string>& extensions,
+                                std::unordered_map<std::string, int>* imageOf);

@@ -734,18 +734,23 @@ void TTVInternalViewerWindow::OpenMember() {
     if (!archive_[0]) return;
     const ArchiveMember* m = table_.FocusedMember();
     if (!m) return;
+    OpenArchiveMemberCopy(hwnd_, archive_, *m);
+}
+
+bool OpenArchiveMemberCopy(HWND owner, const char* archive, const ArchiveMember& member) {
+    const ArchiveMember* m = &member;
     TProgramData* p = Program();
     // Each copy gets a folder of its own: two viewers, or a file of that name already in the
     // temporary folder, never meet.
     char folder[TV_PATH_SIZE];
     if (!MakePrivateTempFolder(folder, sizeof folder)) {
-        ViewerMessage(hwnd_, IDS_IV_TEMP_FAILED, "Error", MB_OK | MB_ICONERROR);
-        return;
+        ViewerMessage(owner, IDS_IV_TEMP_FAILED, "Error", MB_OK | MB_ICONERROR);
+        return false;
     }
     TUnzipCommand c;
     ResetUnzipCommand(&c);
     c.function = TV_UNZIP_EXTRACT;
-    CopyLimited(c.zipFile, archive_, sizeof c.zipFile);
+    CopyLimited(c.zipFile, archive, sizeof c.zipFile);
     CopyLimited(c.destination, folder, sizeof c.destination);
     c.memberIndex = int32_t(m->index);
     c.overwrite = 1;
@@ -765,7 +770,7 @@ void TTVInternalViewerWindow::OpenMember() {
         AddTempFileEntry(&p->tempFiles, folder, TV_TEMP_FOLDER);
     }
     if (r != 0 || !named || !PathExists(path.c_str())) {
-        ShowUnzipError(r ? r : TV_UNZIP_OUTPUTFAILED, MB_OK, hwnd_);
+        ShowUnzipError(r ? r : TV_UNZIP_OUTPUTFAILED, MB_OK, owner);
         if (p) {
             TTempFileListObject mine;
             AddTempFileEntry(&mine, path.c_str(), TV_TEMP_FILE);
@@ -775,14 +780,18 @@ void TTVInternalViewerWindow::OpenMember() {
         } else {
             RemoveDirectoryA(folder);
         }
-        return;
+        return false;
     }
     if (IsZipName(m->name)) {
-        TTVInternalViewerWindow* inner = Open(path.c_str(), nullptr);
+        TTVInternalViewerWindow* inner = TTVInternalViewerWindow::Open(path.c_str(), nullptr);
         if (inner) SetForegroundWindow(inner->Window());
-        return;
+        return inner != nullptr;
     }
-    if (!OpenFileByType(hwnd_, path.c_str())) ViewerMessage(hwnd_, IDS_IV_NOT_OPENED, "Error", MB_OK | MB_ICONERROR);
+    if (!OpenFileByType(owner, path.c_str())) {
+        ViewerMessage(owner, IDS_IV_NOT_OPENED, "Error", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
 }
 
 void TTVInternalViewerWindow::RunAddJob(const std::vector<std::string>& names, bool fromDialog) {
@@ -981,6 +990,21 @@ void TTVInternalViewerWindow::CloseArchive() {
     Reload(false);
 }
 
+bool CopyArchiveFile(const char* archive, const char* target) {
+    if (!CopyFileA(archive, target, FALSE)) return false;
+    HANDLE source = CreateFileA(archive, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    HANDLE copy = CreateFileA(target, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    FILETIME created, accessed, written;
+    if (source != INVALID_HANDLE_VALUE && copy != INVALID_HANDLE_VALUE && GetFileTime(source, &created, &accessed, &written))
+        SetFileTime(copy, &created, &accessed, &written);
+    if (source != INVALID_HANDLE_VALUE) CloseHandle(source);
+    if (copy != INVALID_HANDLE_VALUE) CloseHandle(copy);
+    SetFileAttributesA(target, FILE_ATTRIBUTE_ARCHIVE);
+    return true;
+}
+
 void TTVInternalViewerWindow::CopyArchive() {
     TProgramData* p = Program();
     if (!archive_[0] || !p) return;
@@ -992,22 +1016,8 @@ void TTVInternalViewerWindow::CopyArchive() {
     StripQuotes(destination);
     if (settings.isFolder && !PathExists(destination)) CreateDirectoryPath(destination);
     char target[TV_PATH_SIZE];
-    bool copied = false;
-    if (CopyTargetPath(archive_, destination, settings.isFolder != 0, target, sizeof target) &&
-        CopyFileA(archive_, target, FALSE)) {
-        copied = true;
-        HANDLE source = CreateFileA(archive_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    0, nullptr);
-        HANDLE copy = CreateFileA(target, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        FILETIME created, accessed, written;
-        if (source != INVALID_HANDLE_VALUE && copy != INVALID_HANDLE_VALUE &&
-            GetFileTime(source, &created, &accessed, &written))
-            SetFileTime(copy, &created, &accessed, &written);
-        if (source != INVALID_HANDLE_VALUE) CloseHandle(source);
-        if (copy != INVALID_HANDLE_VALUE) CloseHandle(copy);
-        SetFileAttributesA(target, FILE_ATTRIBUTE_ARCHIVE);
-    }
+    const bool copied = CopyTargetPath(archive_, destination, settings.isFolder != 0, target, sizeof target) &&
+                        CopyArchiveFile(archive_, target);
     // A copy that did not happen is said so (the user would otherwise rely on a missing backup).
     if (!copied) ViewerMessage(hwnd_, IDS_IV_COPY_FAILED, "Error", MB_OK | MB_ICONERROR);
 }

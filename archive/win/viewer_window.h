@@ -136,6 +136,15 @@ LRESULT SendArchiveExchange(HWND viewer, int op, char* text);
 uint32_t RunViewerExtraction(HWND owner, const char* archive, const ExtractSettings& settings, ArchivePassword* password,
                              const std::vector<const ArchiveMember*>& selected);
 
+// Open for a member of an archive (also from the archive search): the member is extracted alone
+// into a new private temporary folder (entered in the program's temporary-file list), a ".ZIP"
+// opens in a new viewer, other files open by their file type. Failures are shown; false then.
+bool OpenArchiveMemberCopy(HWND owner, const char* archive, const ArchiveMember& member);
+
+// Copies an archive file: an existing target is overwritten, the copy gets the source's times and
+// only the archive attribute. False when the copy failed.
+bool CopyArchiveFile(const char* archive, const char* target);
+
 // Routes a key of the message loop to the viewer in the foreground (its accelerators); true when
 // the key became a command.
 bool TranslateViewerAccelerator(MSG* msg);

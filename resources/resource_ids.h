@@ -23,6 +23,14 @@
 // RGB(255, 0, 255). The named bitmaps and cursors are listed in art.rc.
 #define IDB_MAIN_TOOLBAR 200
 #define IDB_VIEWER_TOOLBAR 300
+#define IDB_FIND_RESULT_TOOLBAR 310  // 5 images: the find result window
+
+// Image indexes in IDB_FIND_RESULT_TOOLBAR.
+#define FRTB_IMAGE_KEEP_OPEN 0   // 170
+#define FRTB_IMAGE_PREVIOUS 1    // 171
+#define FRTB_IMAGE_NEXT 2        // 172
+#define FRTB_IMAGE_NEW_SEARCH 3  // 174
+#define FRTB_IMAGE_HELP 4        // 101
 
 // Image indexes in IDB_MAIN_TOOLBAR.
 #define TB_IMAGE_NEW 0             // 130 New (drop-down)

@@ -23,6 +23,7 @@ const BitmapCase kBitmaps[] = {
     {"FOLDERSBMP", 0, 32, 16, 2},
     {nullptr, IDB_MAIN_TOOLBAR, 342, 18, 19},
     {nullptr, IDB_VIEWER_TOOLBAR, 342, 18, 19},
+    {nullptr, IDB_FIND_RESULT_TOOLBAR, 90, 18, 5},
     {"FILEICONLIST", 0, 80, 16, 5},
     {"EXTPROCBMP", 0, 16, 16, 1},
     {"VELTRA_BRUSH", 0, 8, 8, 0},

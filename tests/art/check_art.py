@@ -19,6 +19,7 @@ BITMAPS = {
     "folders.bmp": (32, 16, 16, True),
     "toolbar.bmp": (342, 18, 18, True),
     "viewer.bmp": (342, 18, 18, True),
+    "findresult.bmp": (90, 18, 18, True),
     "fileicons.bmp": (80, 16, 16, True),
     "extproc.bmp": (16, 16, 16, True),
     "brush.bmp": (8, 8, None, False),

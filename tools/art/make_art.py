@@ -65,6 +65,15 @@ VIEWER_TOOLBAR = [
     "tb_help",                # 18 Help contents
 ]
 
+# Image order of the find result window's toolbar strip (18 x 18 each).
+FIND_RESULT_TOOLBAR = [
+    "tb_keep_open",   # 0 Keep open (check button)
+    "tb_previous",    # 1 Previous
+    "tb_next",        # 2 Next
+    "tb_new_search",  # 3 New search
+    "tb_help",        # 4 Help
+]
+
 # Icons: file name -> the 16 x 16 picture (the 32 x 32 one is drawn from it, or the logo).
 ICONS = {
     "tv.ico": "logo",
@@ -87,7 +96,7 @@ CURSORS = {
     "divider.cur": ("cursor_divider", (16, 16)),
 }
 
-BITMAPS = ["catlist.bmp", "folders.bmp", "toolbar.bmp", "viewer.bmp", "fileicons.bmp",
+BITMAPS = ["catlist.bmp", "folders.bmp", "toolbar.bmp", "viewer.bmp", "findresult.bmp", "fileicons.bmp",
            "extproc.bmp", "brush.bmp", "splash.bmp", "logo.bmp", "interchange.bmp",
            "backup.bmp"]
 
@@ -288,6 +297,7 @@ def pictures(sprites):
     out["folders.bmp"] = ("bmp", hstrip([sprites["folder"], sprites["folder_open"]]))
     out["toolbar.bmp"] = ("bmp", hstrip([sprites[n] for n in MAIN_TOOLBAR]))
     out["viewer.bmp"] = ("bmp", hstrip([sprites[n] for n in VIEWER_TOOLBAR]))
+    out["findresult.bmp"] = ("bmp", hstrip([sprites[n] for n in FIND_RESULT_TOOLBAR]))
     out["fileicons.bmp"] = ("bmp", hstrip([sprites["page16"], sprites["folder"],
                                            sprites["archive16"], sprites["locked16"],
                                            sprites["setup"]]))

@@ -23,7 +23,7 @@ def main(argv):
         sys.stderr.write("usage: preview.py OUTDIR\n")
         return 2
     pics = make_art.pictures(make_art.load_maps())
-    strips = ("toolbar.bmp", "viewer.bmp", "catlist.bmp", "folders.bmp", "fileicons.bmp")
+    strips = ("toolbar.bmp", "viewer.bmp", "findresult.bmp", "catlist.bmp", "folders.bmp", "fileicons.bmp")
 
     def cut(pic):
         # strips: a gap between the images so that each can be judged on its own
@@ -37,7 +37,7 @@ def main(argv):
         return out
 
     groups = [["catlist.bmp", "folders.bmp", "fileicons.bmp", "extproc.bmp", "brush.bmp"],
-              ["toolbar.bmp"], ["viewer.bmp"]]
+              ["toolbar.bmp"], ["viewer.bmp"], ["findresult.bmp"]]
     icons = [n for n in make_art.OUTPUTS if pics[n][0] == "ico"]
     cursors = [n for n in make_art.OUTPUTS if pics[n][0] == "cur"]
     large = [n for n in make_art.OUTPUTS

@@ -8,5 +8,5 @@ if(TV_WINDOWS)
     win/zipsearch_run.cpp
   )
   tv_target_defaults(tvzipsearch)
-  target_link_libraries(tvzipsearch PUBLIC tvviewer tvwin tvviewercore tvarchive tvcore ${TV_WIN_LIBS})
+  target_link_libraries(tvzipsearch PUBLIC tvviewer tvutilwin tvviewercore tvarchive tvcore ${TV_WIN_LIBS})
 endif()

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "archive/win/viewer_window.h"
+#include "archive/win/zipsearch_window.h"
 #include "shell/call_points.h"
 #include "shell/win_dataobject.h"
 #include "shell/commands.h"
@@ -132,6 +133,7 @@ int TTolvaneApp::MessageLoop() {
         const bool fieldKey = TTolvaneWindow::EditFieldKeepsKey(msg);
         // An internal viewer in the foreground gets its own keys.
         if (TranslateViewerAccelerator(&msg)) continue;
+        if (TranslateZipSearchAccelerator(&msg)) continue;
         if (accelerators_ && frame && !fieldKey && TranslateAcceleratorA(frame, accelerators_, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

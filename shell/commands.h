@@ -48,7 +48,7 @@
 #define TV_WM_DROP_DELIVERED (0x0400 + 3)
 #define TV_WM_SHOW_TRAY_MENU (0x0400 + 4)
 #define TV_WM_DOWNLOAD_CHANGED (0x0400 + 5)
-#define TV_WM_SELECT_ITEM (0x0400 + 8)
+#define TV_WM_SELECT_ITEM (0x0400 + 8)  // wParam 1 bookmark / 0 download, lParam a result of the last find
 // The watcher of the watched folders queued finished files (wParam, lParam unused).
 #define TV_WM_WATCHED_FILES (0x0400 + 40)
 

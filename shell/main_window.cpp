@@ -16,6 +16,7 @@
 #include "database/programdata.h"
 #include "database/win_database.h"
 #include "export/win_filedb_export.h"
+#include "find/win/find_command.h"
 #include "intake/win_intake.h"
 #include "intake/win_newfile.h"
 #include "integration/win_browser.h"
@@ -61,7 +62,7 @@ const UINT kIdsSearchExpression = 3822;
 const int kStatusHelpOffset = 1000;
 const int kToolTipOffset = 2100;
 // Commands whose feature is not part of this program yet: shown greyed.
-const int kNotBuiltCommands[] = {CM_COPY_TO, CM_SEARCH, CM_SEARCH_RESULTS};
+const int kNotBuiltCommands[] = {CM_COPY_TO};
 
 bool IsNotBuilt(int command) {
     for (int id : kNotBuiltCommands)
@@ -186,15 +187,9 @@ LRESULT TTolvaneWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
                 ShowCategoryContents();
             return 0;
         }
-        case TV_WM_SELECT_ITEM: {
-            const int kind = wParam ? TV_KIND_BOOKMARKS : TV_KIND_DOWNLOADS;
-            UpdateItemView(kind, reinterpret_cast<ListNode*>(lParam), TV_VIEW_FLAG_SHOW_CATEGORY |
-                                                                       TV_VIEW_FLAG_CLEAR_SELECTION |
-                                                                       TV_VIEW_FLAG_SELECT);
-            TItemTableObject* table = Table(kind);
-            if (table && table->Window()) SetFocus(table->Window());
+        case TV_WM_SELECT_ITEM:
+            SelectFoundItem(wParam, lParam);
             return 0;
-        }
         case WM_TIMER:
             if (wParam == TV_TIMER_SPLASH) {
                 if (splash_) DestroyWindow(splash_);
@@ -565,6 +560,14 @@ void TTolvaneWindow::OnCommand(int id) {
         case CM_HELP_CONTENTS:
             ShowHelpContents(frame_);
             break;
+        case CM_SEARCH:
+            RunFindCommand(FindContext());
+            searchResults_ = !findResults_.Empty();
+            refreshPending_ = true;
+            break;
+        case CM_SEARCH_RESULTS:
+            ShowFindResults(FindContext());
+            break;
         case CM_HELP_USING:
             ShowHelpOnHelp(frame_);
             break;
@@ -704,6 +707,8 @@ void TTolvaneWindow::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
     watch_.Stop();
+    // The result windows point into this window's results and the program's lists.
+    CloseFindWindows();
     RevokeDropTarget();
     // Files copied to the clipboard stay there for other programs once this one has gone.
     if (clipboardObject_) {
@@ -815,6 +820,48 @@ int TTolvaneWindow::SelectedCategoryKind() const {
     const CategoryItem* category = TCategoryListObject::Item(tree_.Selected());
     // Without a selected category the list of the shown kind stays (and shows nothing).
     return category ? int(category->kind) : (shownKind_ ? shownKind_ : TV_KIND_DOWNLOADS);
+}
+
+TFindCommandContext TTolvaneWindow::FindContext() {
+    TFindCommandContext context;
+    context.mainWindow = hwnd_;
+    context.program = program_;
+    context.results = &findResults_;
+    return context;
+}
+
+void TTolvaneWindow::SelectFoundItem(WPARAM wParam, LPARAM lParam) {
+    // Only an element of this window's results whose item still exists is followed.
+    const TFindResult* result = ChosenFindResult(FindContext(), wParam, lParam);
+    if (!result) return;
+    const int kind = result->kind == TV_FIND_BOOKMARK ? TV_KIND_BOOKMARKS : TV_KIND_DOWNLOADS;
+    if (inTray_)
+        LeaveTray(true, false);
+    else if (IsIconic(frame_))
+        ShowWindow(frame_, SW_RESTORE);
+    const int flags = TV_VIEW_FLAG_SHOW_CATEGORY | TV_VIEW_FLAG_CLEAR_SELECTION | TV_VIEW_FLAG_SELECT;
+    UpdateItemView(kind, result->node, flags);
+    TItemTableObject* table = Table(kind);
+    if (!table) return;
+    // An item that the search expression hides is shown with the expression erased.
+    if (table->RowOf(result->node) < 0 && searchExpression_[0]) {
+        if (search_) SetWindowTextA(search_, "");
+        searchExpression_[0] = '\0';
+        UpdateItemView(kind, result->node, flags);
+    }
+    const int row = table->RowOf(result->node);
+    if (table->Window()) {
+        if (row >= 0) {
+            LVITEMA item = {};
+            item.stateMask = LVIS_FOCUSED;
+            item.state = LVIS_FOCUSED;
+            SendMessageA(table->Window(), LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+            SendMessageA(table->Window(), LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
+        }
+        SetFocus(table->Window());
+    }
+    // Without the keep-open toggle the results window closes: the main window comes forward.
+    if (program_ && !program_->findWindowOption) SetForegroundWindow(frame_);
 }
 
 void TTolvaneWindow::SelectCategory(ListNode* category) {

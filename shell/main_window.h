@@ -10,6 +10,7 @@
 
 #include "catops/win_category_tree.h"
 #include "catops/win_item_ops.h"
+#include "find/win/find_command.h"
 #include "handoff/handoff.h"
 #include "intake/win_intake.h"
 #include "integration/win_system.h"
@@ -153,6 +154,9 @@ private:
     void Refresh();
     void SelectCategory(ListNode* category);
     void OnSearchChanged();
+    // Find: the context of the find commands, and WM_USER + 8 (a chosen result).
+    TFindCommandContext FindContext();
+    void SelectFoundItem(WPARAM wParam, LPARAM lParam);
     void DrawTrackLine(int x);
     bool OnDivider(int x, int y) const;
     void DeleteTemporaryFiles();
@@ -195,6 +199,7 @@ private:
     int trackX_ = -1;
     int pasteMode_ = 0;
     bool searchResults_ = false;
+    TFindResultList findResults_;  // the results of the last find
     bool dragInProgress_ = false;
     TDropTarget* dropTarget_ = nullptr;
     TDataObject* clipboardObject_ = nullptr;  // what the last Copy or Cut put on the clipboard

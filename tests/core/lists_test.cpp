@@ -286,7 +286,8 @@ TEST(RecordList, ArchiveMembersAndSearchHits) {
     EXPECT_EQ(TArchiveFileListObject::Item(node)->time.Value(), 0x0123456789ull);
     EXPECT_EQ(members.Count(1), 1u);
 
-    // A hit is valid only while its download is shown (linked to a named category).
+    // A hit is valid only while its download is in the download list and shown (linked to a
+    // named category); once the download is deleted the hit is invalid without its node being read.
     TCategoryListObject categories;
     CategoryItem cat = Category(1, 0, 0, "Downloads");
     ListNode* root = categories.Add(&cat, 0);
@@ -296,13 +297,17 @@ TEST(RecordList, ArchiveMembersAndSearchHits) {
     TZipSearchFileListObject hits;
     ArchiveSearchHit hit{};
     hits.InitItem(&hit);
-    hit.download = download;
+    TZipSearchFileListObject::LinkDownload(&hit, download);
     CopyArchiveMember(&hit.member, &member, 1);
     ListNode* hitNode = hits.Add(&hit, 0);
-    EXPECT_EQ(hits.IsNodeValid(hitNode, 1), 0);
+    EXPECT_EQ(hits.IsNodeValid(hitNode, 1), 0);  // no download list yet
+    hits.SetDownloadList(&files);
+    EXPECT_EQ(hits.IsNodeValid(hitNode, 1), 0);  // not shown
     TFileListObject::Item(download)->category = root;
     EXPECT_EQ(hits.IsNodeValid(hitNode, 1), 1);
     EXPECT_STREQ(TZipSearchFileListObject::Item(hitNode)->member.name, "setup.exe");
+    files.DeleteNode(download);
+    EXPECT_EQ(hits.IsNodeValid(hitNode, 1), 0);
     hits.FreeItemData(&hit);
     FreeArchiveMember(&member);
 }

@@ -41,7 +41,7 @@ bool RunFindCommand(const TFindCommandContext& context) {
     if (context.results->Empty()) {
         char text[TV_MESSAGE_SIZE];
         CopyLimited(text, LoadMessageText(TV_IDS_FIND_NOTHING_FOUND), sizeof text);
-        MessageBoxA(context.mainWindow, text, "Information", MB_OK | MB_ICONINFORMATION);
+        ShowMessageBox(context.mainWindow, text, "Information", MB_OK | MB_ICONINFORMATION);
         return true;
     }
     ShowFindResults(context);

@@ -74,7 +74,7 @@ bool CheckPage(TFindPage* page) {
     if (message == 0) return true;
     char text[TV_MESSAGE_SIZE];
     CopyLimited(text, LoadMessageText(message), sizeof text);
-    MessageBoxA(GetParent(hwnd), text, "Information", MB_OK | MB_ICONINFORMATION);
+    ShowMessageBox(GetParent(hwnd), text, "Information", MB_OK | MB_ICONINFORMATION);
     const bool filterMissing = Checked(hwnd, IDC_FIND_FILE) && Checked(hwnd, IDC_FIND_ARCHIVES);
     SetFocus(GetDlgItem(hwnd, filterMissing ? IDC_FIND_FILTER : IDC_FIND_CONTENTS));
     return false;

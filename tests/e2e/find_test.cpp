@@ -74,15 +74,16 @@ bool WriteDatabase(const std::string& folder, const std::vector<Download>& downl
     return ok && SaveDatabase(&d, nullptr, (folder + "\\tv.cfg").c_str());
 }
 
+// The Search sheet is the system's property sheet (class #32770), owned by the program's frame.
+HWND OpenedSearchSheet(e2e::TvProgram& tv) {
+    return tv.process().WaitForWindow("#32770", "Search", tvd::WaitCeilingMs());
+}
+
 // Opens the Search sheet from the main window and fills its page; OK starts the search.
-void Search(HWND frame, const std::string& contents, bool files, bool archives, const std::string& filter,
+void Search(e2e::TvProgram& tv, const std::string& contents, bool files, bool archives, const std::string& filter,
             bool wholeWords) {
-    ASSERT_TRUE(tvd::PostCommand(frame, kSearchCommand));
-    // The first property sheet of a run takes a while under Wine.
-    HWND sheet = tvd::WaitForDialog("Search", e2e::kStartTimeoutMs);
-    if (!sheet)
-        for (const tvd::WindowInfo& w : tvd::ListWindows())
-            if (w.visible) ADD_FAILURE() << "window " << w.className << " \"" << w.caption << "\"";
+    ASSERT_TRUE(tvd::PostCommand(tv.frame(), kSearchCommand));
+    HWND sheet = OpenedSearchSheet(tv);
     ASSERT_TRUE(sheet);
     HWND page = tvd::CurrentPropertyPage(sheet);
     ASSERT_TRUE(page);
@@ -90,12 +91,12 @@ void Search(HWND frame, const std::string& contents, bool files, bool archives, 
     if (files) tvd::ClickButton(page, archives ? IDC_FIND_ARCHIVES : IDC_FIND_INFOS);
     // The filter box is usable only for the archive search.
     ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::IsControlEnabled(page, IDC_FIND_FILTER) == (files && archives); },
-                               e2e::kUiTimeoutMs));
+                               tvd::WaitCeilingMs()));
     tvd::SetControlText(page, IDC_FIND_CONTENTS, contents);
     tvd::SetControlText(page, IDC_FIND_FILTER, filter);
     tvd::SetButtonChecked(page, IDC_FIND_WORDS, wholeWords);
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_OK));
-    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));
 }
 
 // The first column of every row.
@@ -125,13 +126,13 @@ protected:
     HWND StartWith(const std::vector<Download>& downloads, bool keepOpen) {
         if (!WriteDatabase(folder_, downloads, keepOpen) || !tv_.Start()) return nullptr;
         HWND frame = tv_.WaitForFrame();
-        if (!frame || !tvd::WaitUntil([&] { return IsWindowVisible(frame) != FALSE; }, e2e::kStartTimeoutMs))
+        if (!frame || !tvd::WaitUntil([&] { return IsWindowVisible(frame) != FALSE; }, tvd::WaitCeilingMs()))
             return nullptr;
         HWND client = frame ? tvd::FindChildByClass(frame, "TolvaneWindow") : nullptr;
         downloadList_ = client ? tvd::Control(client, kDownloadListId) : nullptr;
         if (!downloadList_ ||
             !tvd::WaitUntil([&] { return tvd::ListItemCount(downloadList_) == int(downloads.size()); },
-                            e2e::kUiTimeoutMs))
+                            tvd::WaitCeilingMs()))
             return nullptr;
         return frame;
     }
@@ -151,11 +152,11 @@ TEST_F(FindEndToEnd, WholeWordsFindTwoDownloadsAndNextSelectsTheSecondInTheMainW
     HWND frame = StartWith({{"food.txt", "cat food", "x"}, {"pet.txt", "a cat", "y"}, {"books.txt", "catalog", "z"}},
                            false);
     ASSERT_TRUE(frame);
-    Search(frame, "cat", true, false, "", true);
-    HWND results = tvd::WaitForWindow(kFindResultClass, "Search Results - Tolvane Plus", e2e::kUiTimeoutMs);
+    Search(tv_, "cat", true, false, "", true);
+    HWND results = tvd::WaitForWindow(kFindResultClass, "Search Results - Tolvane Plus", tvd::WaitCeilingMs());
     ASSERT_TRUE(results);
     HWND list = tvd::Control(results, FR_ID_LIST);
-    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list) == 2; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list) == 2; }, tvd::WaitCeilingMs()));
     EXPECT_EQ((std::vector<std::string>{"food.txt", "pet.txt"}), FirstColumn(list));
     tvd::ListContents contents;
     ASSERT_TRUE(tvd::ReadList(list, &contents));
@@ -168,18 +169,18 @@ TEST_F(FindEndToEnd, WholeWordsFindTwoDownloadsAndNextSelectsTheSecondInTheMainW
     // (not kept open) closes.
     ASSERT_TRUE(tvd::SelectListItem(list, 0));
     ASSERT_TRUE(tvd::PostCommand(results, FR_CM_NEXT));
-    EXPECT_TRUE(tvd::WaitForWindowGone(results, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(results, tvd::WaitCeilingMs()));
     EXPECT_TRUE(tvd::WaitUntil(
         [&] {
             tvd::ListContents main;
             return tvd::ReadList(downloadList_, &main) && main.selected.size() == 1 &&
                    main.rows.at(size_t(main.selected[0])).at(0) == "pet.txt";
         },
-        e2e::kUiTimeoutMs));
+        tvd::WaitCeilingMs()));
 
     // A search without hits: message 3300 and no result window.
-    Search(frame, "dog", true, false, "", false);
-    HWND box = tvd::WaitForMessageBox("Information", e2e::kUiTimeoutMs);
+    Search(tv_, "dog", true, false, "", false);
+    HWND box = tvd::WaitForMessageBox("Information", tvd::WaitCeilingMs());
     ASSERT_TRUE(box);
     EXPECT_EQ("No items found corresponding your search criteria.", tvd::MessageBoxText(box));
     tvd::AnswerMessageBox(box, IDOK);
@@ -189,7 +190,7 @@ TEST_F(FindEndToEnd, WholeWordsFindTwoDownloadsAndNextSelectsTheSecondInTheMainW
 
     // Bookmarks with the archive option still chosen under File: only the contents text counts.
     ASSERT_TRUE(tvd::PostCommand(frame, kSearchCommand));
-    HWND sheet = tvd::WaitForDialog("Search", e2e::kUiTimeoutMs);
+    HWND sheet = OpenedSearchSheet(tv_);
     ASSERT_TRUE(sheet);
     HWND page = tvd::CurrentPropertyPage(sheet);
     tvd::ClickButton(page, IDC_FIND_FILE);
@@ -199,13 +200,13 @@ TEST_F(FindEndToEnd, WholeWordsFindTwoDownloadsAndNextSelectsTheSecondInTheMainW
     tvd::SetControlText(page, IDC_FIND_FILTER, "");
     tvd::SetButtonChecked(page, IDC_FIND_WORDS, false);
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_OK));
-    results = tvd::WaitForWindow(kFindResultClass, "Search Results - Tolvane Plus", e2e::kUiTimeoutMs);
+    results = tvd::WaitForWindow(kFindResultClass, "Search Results - Tolvane Plus", tvd::WaitCeilingMs());
     ASSERT_TRUE(results);
     list = tvd::Control(results, FR_ID_LIST);
-    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list) == 1; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list) == 1; }, tvd::WaitCeilingMs()));
     EXPECT_EQ((std::vector<std::string>{"A cat"}), FirstColumn(list));
     tvd::PostClose(results);
-    EXPECT_TRUE(tvd::WaitForWindowGone(results, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(results, tvd::WaitCeilingMs()));
     CloseProgram();
 }
 
@@ -234,12 +235,12 @@ TEST_F(FindEndToEnd, ArchiveSearchFindsMembersOfZipsAndSelfExtractorsOnlyInMemor
 
     HWND frame = StartWith(downloads, true);
     ASSERT_TRUE(frame);
-    Search(frame, "needle", true, true, "*.*", false);
-    HWND results = tvd::WaitForWindow(kZipResultClass, nullptr, e2e::kUiTimeoutMs);
+    Search(tv_, "needle", true, true, "*.*", false);
+    HWND results = tvd::WaitForWindow(kZipResultClass, nullptr, tvd::WaitCeilingMs());
     ASSERT_TRUE(results);
     HWND list = tvd::Control(results, FR_ID_LIST);
     ASSERT_TRUE(list);
-    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list) == 2; }, e2e::kUiTimeoutMs));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list) == 2; }, tvd::WaitCeilingMs()));
     EXPECT_EQ((std::vector<std::string>{"a.txt", "c.txt"}), FirstColumn(list));
     EXPECT_EQ((std::vector<std::string>{"pack.zip", "setup.exe"}), Column(list, 1));
     std::string decoyAfter;
@@ -247,8 +248,8 @@ TEST_F(FindEndToEnd, ArchiveSearchFindsMembersOfZipsAndSelfExtractorsOnlyInMemor
     EXPECT_EQ(decoyBefore, decoyAfter);
 
     // Case counts: "Needle" is in no member.
-    Search(frame, "Needle", true, true, "*.*", false);
-    HWND box = tvd::WaitForMessageBox("Information", e2e::kUiTimeoutMs);
+    Search(tv_, "Needle", true, true, "*.*", false);
+    HWND box = tvd::WaitForMessageBox("Information", tvd::WaitCeilingMs());
     ASSERT_TRUE(box);
     EXPECT_EQ("No items found corresponding your search criteria.", tvd::MessageBoxText(box));
     tvd::AnswerMessageBox(box, IDOK);
@@ -256,12 +257,12 @@ TEST_F(FindEndToEnd, ArchiveSearchFindsMembersOfZipsAndSelfExtractorsOnlyInMemor
     // Delete of the first hit from the first result window: the member leaves its archive.
     ASSERT_TRUE(tvd::SelectListItem(list, 0));
     ASSERT_TRUE(tvd::PostCommand(results, IV_CM_DELETE));
-    HWND ask = tvd::WaitForDialog("Delete", e2e::kUiTimeoutMs);
+    HWND ask = tvd::WaitForDialog("Delete", tvd::WaitCeilingMs());
     ASSERT_TRUE(ask);
     tvd::PressButton(ask, IDOK);
-    EXPECT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list) == 1; }, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return tvd::ListItemCount(list) == 1; }, tvd::WaitCeilingMs()));
     tvd::PostClose(results);
-    EXPECT_TRUE(tvd::WaitForWindowGone(results, e2e::kUiTimeoutMs));
+    EXPECT_TRUE(tvd::WaitForWindowGone(results, tvd::WaitCeilingMs()));
     CloseProgram();
     if (!hadDecoy) DeleteFileA(decoy.c_str());
 }

@@ -2,12 +2,16 @@
 // a download of the root category, the backup is written to a file, and its downloads are read
 // into a fresh program whose storage is another folder. Builds natively (stdio files) and for
 // Windows (the wizards' own host over Win32 files, run under Wine); bench/interchange_bench.sh
-// sets both against cp.
-//   interchange_bench create SOURCE_FOLDER OUT_FILE     prints "create MS BYTES FILES CPU_MS"
-//   interchange_bench import IN_FILE DEST_FOLDER        prints "import MS BYTES FILES CPU_MS"
+// sets both against cp and against a plain copy loop of the same files (what any program that
+// reads and writes through a buffer achieves on the same system: ReadFile/WriteFile on Windows).
+//   interchange_bench create SOURCE_FOLDER OUT_FILE        prints "create MS BYTES FILES CPU_MS"
+//   interchange_bench import IN_FILE DEST_FOLDER           prints "import MS BYTES FILES CPU_MS"
+//   interchange_bench copy SOURCE_FOLDER DEST_FOLDER [KB]  prints "copy MS BYTES FILES CPU_MS"
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -37,25 +41,76 @@ const char kSeparator = '\\';
 
 const char kSeparator = '/';
 
-// Stored files on the local file system through stdio.
-class TStdioIncoming : public TIncomingFile {
+#include <fcntl.h>
+
+#include "util/buffered_stream.h"
+
+// A file descriptor behind the program's own buffered stream: the same buffering the Windows
+// build has over its file handles (stdio would add a buffer of its own and split every chunk).
+class TFdStream : public TBufferedStream {
 public:
-    explicit TStdioIncoming(std::string temp) : temp_(std::move(temp)) {}
-    ~TStdioIncoming() override {
+    ~TFdStream() override { Close(); }
+    bool Open(const char* path, int flags) {
+        Close();
+        fd_ = open(path, flags, 0644);
+        Attach(0);
+        return fd_ >= 0;
+    }
+    bool Close() {
+        bool ok = true;
+        if (fd_ >= 0) {
+            ok = WritePending();
+            close(fd_);
+        }
+        fd_ = -1;
+        Attach(0);
+        return ok;
+    }
+
+protected:
+    size_t RawRead(void* buffer, size_t size) override {
+        const ssize_t got = read(fd_, buffer, size);
+        return got > 0 ? size_t(got) : 0;
+    }
+    bool RawWrite(const void* data, size_t size) override {
+        const auto* p = static_cast<const char*>(data);
+        while (size > 0) {
+            const ssize_t put = write(fd_, p, size);
+            if (put <= 0) return false;
+            p += put;
+            size -= size_t(put);
+        }
+        return true;
+    }
+    bool RawSeek(int64_t position) override { return lseek(fd_, off_t(position), SEEK_SET) == off_t(position); }
+    int64_t RawSize() const override {
+        struct stat st;
+        return fstat(fd_, &st) == 0 ? int64_t(st.st_size) : -1;
+    }
+    bool RawIsOpen() const override { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// Stored files on the local file system.
+class TFdIncoming : public TIncomingFile {
+public:
+    explicit TFdIncoming(std::string temp) : temp_(std::move(temp)) {}
+    ~TFdIncoming() override {
         stream_.Close();
         if (!committed_) unlink(temp_.c_str());
     }
-    bool Open() { return stream_.Open(temp_.c_str(), "w+b"); }
+    bool Open() { return stream_.Open(temp_.c_str(), O_RDWR | O_TRUNC); }
     TByteStream* Stream() override { return &stream_; }
     bool Commit(const char* path) override {
-        stream_.Close();
-        committed_ = rename(temp_.c_str(), path) == 0;
+        committed_ = stream_.Close() && rename(temp_.c_str(), path) == 0;
         return committed_;
     }
 
 private:
     std::string temp_;
-    TStdioStream stream_;
+    TFdStream stream_;
     bool committed_ = false;
 };
 
@@ -66,8 +121,8 @@ public:
         return stat(path, &st) == 0 && S_ISREG(st.st_mode) ? int64_t(st.st_size) : -1;
     }
     std::unique_ptr<TByteStream> OpenForReading(const char* path, int64_t* size) override {
-        auto s = std::make_unique<TStdioStream>();
-        if (!s->Open(path, "rb")) return nullptr;
+        auto s = std::make_unique<TFdStream>();
+        if (!s->Open(path, O_RDONLY)) return nullptr;
         *size = s->Size();
         return s;
     }
@@ -76,7 +131,7 @@ public:
         const int fd = mkstemp(&pattern[0]);
         if (fd < 0) return nullptr;
         close(fd);
-        auto incoming = std::make_unique<TStdioIncoming>(pattern);
+        auto incoming = std::make_unique<TFdIncoming>(pattern);
         return incoming->Open() ? std::move(incoming) : nullptr;
     }
     bool EnsureFolder(const char* folder) override { return mkdir(folder, 0755) == 0 || errno == EEXIST; }
@@ -166,9 +221,10 @@ int Create(const std::string& sourceFolder, const char* outFile) {
         TWin32FileStream out;
         if (!out.Open(outFile, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE)) return 1;
 #else
-        TStdioStream out;
-        if (!out.Open(outFile, "wb")) return 1;
+        TFdStream out;
+        if (!out.Open(outFile, O_RDWR | O_CREAT | O_TRUNC)) return 1;
 #endif
+        out.SetCommitOnFlush(false);  // as the wizard writes it
         ok = WriteInterchangeContent(&out, &data, content, &host, &report);
     }
     const Clock::time_point end = Clock::now();
@@ -189,8 +245,8 @@ int Import(const char* inFile, const std::string& destination) {
         TWin32FileStream file;
         if (!file.Open(inFile, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)) return 1;
 #else
-        TStdioStream file;
-        if (!file.Open(inFile, "rb")) return 1;
+        TFdStream file;
+        if (!file.Open(inFile, O_RDONLY)) return 1;
 #endif
         TBufferedReadStream in(&file);
         TInterchangeRecords records;
@@ -207,11 +263,57 @@ int Import(const char* inFile, const std::string& destination) {
     return report.missing == 0 && report.notStored == 0 ? 0 : 1;
 }
 
+// Copies every file of the source folder into the destination folder through one buffer of kb
+// KB: open, read and write until the end, close; nothing else.
+int Copy(const std::string& sourceFolder, const std::string& destinationFolder, size_t kb) {
+    const std::string source = WithSeparator(sourceFolder), destination = WithSeparator(destinationFolder);
+    const std::vector<std::string> names = FilesOf(source);
+    std::vector<char> buffer(kb * 1024);
+    uint64_t bytes = 0;
+    const Clock::time_point start = Clock::now();
+    const double cpuStart = CpuMs();
+    for (const std::string& name : names) {
+#ifdef _WIN32
+        HANDLE in = CreateFileA((source + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE out = CreateFileA((destination + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE) return 1;
+        DWORD got = 0, put = 0;
+        while (ReadFile(in, buffer.data(), DWORD(buffer.size()), &got, nullptr) && got > 0) {
+            if (!WriteFile(out, buffer.data(), got, &put, nullptr) || put != got) return 1;
+            bytes += got;
+        }
+        CloseHandle(in);
+        CloseHandle(out);
+#else
+        const int in = open((source + name).c_str(), O_RDONLY);
+        const int out = open((destination + name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (in < 0 || out < 0) return 1;
+        ssize_t got;
+        while ((got = read(in, buffer.data(), buffer.size())) > 0) {
+            if (write(out, buffer.data(), size_t(got)) != got) return 1;
+            bytes += uint64_t(got);
+        }
+        close(in);
+        close(out);
+#endif
+    }
+    const Clock::time_point end = Clock::now();
+    std::printf("copy %.0f %llu %u %.0f\n", Ms(start, end), static_cast<unsigned long long>(bytes),
+                unsigned(names.size()), CpuMs() - cpuStart);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "create") == 0) return Create(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "import") == 0) return Import(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: interchange_bench create SOURCE_FOLDER OUT_FILE | import IN_FILE DEST_FOLDER\n");
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "copy") == 0)
+        return Copy(argv[2], argv[3], argc == 5 ? size_t(std::max(1, std::atoi(argv[4]))) : TV_INTERCHANGE_CHUNK / 1024);
+    std::fprintf(stderr,
+                 "usage: interchange_bench create SOURCE_FOLDER OUT_FILE | import IN_FILE DEST_FOLDER |\n"
+                 "       copy SOURCE_FOLDER DEST_FOLDER [BUFFER_KB]\n");
     return 2;
 }

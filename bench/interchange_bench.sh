@@ -1,8 +1,11 @@
 #!/bin/bash
 # interchange_bench.sh [WORKDIR]: writing and reading the stored files of a full backup against cp
 # on the same ~200 MB (100 files of 2 MB, random bytes), natively (Release tree without
-# sanitizers) and under Wine (the Windows build with the wizards' own file host). Every figure is
-# the best of RUNS (default 3) runs, each into a fresh destination; the tools take turns.
+# sanitizers) and under Wine (the Windows build with the wizards' own file host). A plain copy
+# loop of the same files through a buffer of the same size (read/write natively,
+# ReadFile/WriteFile under Wine) shows what any program that copies through its own memory
+# achieves on each. Every figure is the best of RUNS (default 3) runs, each into a fresh
+# destination; the tools take turns.
 #   TV_BUILD: build root (default ./build); native tree $TV_BUILD/bench-release, Windows tree
 #   $TV_BUILD/cross with its Wine session.
 set -euo pipefail
@@ -39,14 +42,18 @@ timed_cp() {
   awk '{ printf "%d %d\n", $1 * 1000, ($2 + $3) * 1000 }' cp.time
 }
 
-declare -a cw=() cc=() ncw=() ncc=() niw=() nic=() wcw=() wcc=() wiw=() wic=()
+declare -a cw=() cc=() ncw=() ncc=() niw=() nic=() wcw=() wcc=() wiw=() wic=() nlw=() nlc=() wlw=() wlc=()
 for run in $(seq "$runs"); do
   fresh cp-dst
   read -r w c < <(timed_cp); cw+=("$w"); cc+=("$c")
+  fresh n-copy
+  read -r _ w _ _ c < <("$native" copy src n-copy); nlw+=("$w"); nlc+=("$c")
   fresh n-dst; rm -f n.tvi
   read -r _ w _ _ c < <("$native" create src n.tvi); ncw+=("$w"); ncc+=("$c")
   read -r _ w _ _ c < <("$native" import n.tvi n-dst); niw+=("$w"); nic+=("$c")
   cmp -s src/f$(printf %0${#files}d 1).bin n-dst/f$(printf %0${#files}d 1).bin || { echo "native import differs" >&2; exit 1; }
+  fresh w-copy
+  read -r _ w _ _ c < <("$root/scripts/wine-run" "$windows" copy "$(win src)" "$(win w-copy)"); wlw+=("$w"); wlc+=("$c")
   fresh w-dst; rm -f w.tvi
   read -r _ w _ _ c < <("$root/scripts/wine-run" "$windows" create "$(win src)" "$(win "$work")\\w.tvi"); wcw+=("$w"); wcc+=("$c")
   read -r _ w _ _ c < <("$root/scripts/wine-run" "$windows" import "$(win "$work")\\w.tvi" "$(win w-dst)"); wiw+=("$w"); wic+=("$c")
@@ -67,7 +74,9 @@ report() {
 }
 printf '%s bytes in %s files, best of %s runs; cp: %s ms wall, %s ms processor time\n\n' "$total" "$files" "$runs" "$cpw" "$cpc"
 printf '| operation | wall time | against cp | processor time | against cp |\n|---|---|---|---|---|\n'
+report "plain copy loop, native" "$runs" "${nlw[@]}" "${nlc[@]}"
 report "backup written, native" "$runs" "${ncw[@]}" "${ncc[@]}"
 report "backup read, native" "$runs" "${niw[@]}" "${nic[@]}"
+report "plain copy loop, Wine" "$runs" "${wlw[@]}" "${wlc[@]}"
 report "backup written, Wine" "$runs" "${wcw[@]}" "${wcc[@]}"
 report "backup read, Wine" "$runs" "${wiw[@]}" "${wic[@]}"

@@ -598,6 +598,8 @@ std::string TInterchangeWizard::Create(Page*) {
             ShowSystemErrorBox(sheet_, LoadMessageText(TV_IDS_PROGRAM_TITLE), failure, MB_OK | MB_ICONSTOP);
             error = true;
         } else {
+            // Written like any copied file: the last bytes are checked, the disk is not waited for.
+            file.SetCommitOnFlush(false);
             WriteInterchangeContent(&file, data_, content, &host_, &report, &done, total);
             error = report.writeFailed;
         }

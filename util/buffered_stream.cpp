@@ -163,6 +163,6 @@ int64_t TBufferedStream::Size() const {
 bool TBufferedStream::Flush() {
     if (!RawIsOpen()) return false;
     const bool written = WritePending();
-    if (!RawCommit()) failed_ = true;
+    if (commitOnFlush_ && !RawCommit()) failed_ = true;
     return written && !failed_;
 }

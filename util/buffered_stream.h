@@ -24,10 +24,14 @@ public:
     int64_t Position() const override;
     // The medium's size (asked once) or the end of what was written, whichever is larger.
     int64_t Size() const override;
-    // Writes the buffered bytes to the medium, then commits the medium; false when anything
-    // written since the stream was attached could not be stored.
+    // Writes the buffered bytes to the medium, then commits the medium (unless told not to);
+    // false when anything written since the stream was attached could not be stored.
     bool Flush() override;
     bool Failed() const { return failed_; }
+    // Whether Flush commits the medium (on a Win32 file: FlushFileBuffers, which waits until the
+    // disk has every byte). On by default, for files that replace others; a file that is only
+    // written out like any copied file turns it off (the commit of 200 MB cost as long as writing them).
+    void SetCommitOnFlush(bool commit) { commitOnFlush_ = commit; }
 
 protected:
     // The medium, by its subclass. Reads and writes start at the medium's own position, which
@@ -61,4 +65,5 @@ private:
     mutable int64_t mediumSize_ = -1;  // asked once, then kept up to date by our writes
     int64_t writtenEnd_ = 0;   // end of everything written through this stream
     bool failed_ = false;
+    bool commitOnFlush_ = true;
 };

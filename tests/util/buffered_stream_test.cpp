@@ -168,6 +168,33 @@ TEST(BufferedStream, MediumFailureSticks) {
     }
 }
 
+// Without the commit, Flush still puts every pending byte on the medium and still reports a
+// medium that refused them; it only leaves the medium's own commit out.
+TEST(BufferedStream, FlushWithoutCommitStillWritesAndReportsFailures) {
+    struct Case {
+        bool commit;
+        int failWrite;
+        bool flushOk;
+        int commits;
+    } cases[] = {
+        {true, 0, false, 1},   // asked for, and the medium cannot commit
+        {false, 0, true, 0},
+        {false, 1, false, 0},  // the pending block is refused
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "commit " << c.commit << " fail write " << c.failWrite);
+        CountingStream s(64);
+        s.SetCommitOnFlush(c.commit);
+        s.failCommit = true;  // matters only when the commit is asked for
+        s.failWriteNumber = c.failWrite;
+        for (uint32_t i = 0; i < 5; ++i) ASSERT_TRUE(s.WriteU32(i));
+        EXPECT_EQ(s.Flush(), c.flushOk);
+        EXPECT_EQ(s.commits, c.commits);
+        EXPECT_EQ(s.writes, 1);
+        if (c.failWrite == 0) EXPECT_EQ(s.bytes.size(), 20u);
+    }
+}
+
 TEST(BufferedStream, ReadsSeeWhatWasWrittenAndWritesReplaceWhatWasRead) {
     CountingStream s(32);
     for (uint8_t i = 0; i < 100; ++i) ASSERT_TRUE(s.WriteU8(i));

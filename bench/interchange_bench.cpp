@@ -50,9 +50,11 @@ const char kSeparator = '/';
 class TFdStream : public TBufferedStream {
 public:
     ~TFdStream() override { Close(); }
-    bool Open(const char* path, int flags) {
+    bool Open(const char* path, int flags) { return Adopt(open(path, flags, 0644)); }
+    // Takes over an open descriptor (at its start).
+    bool Adopt(int fd) {
         Close();
-        fd_ = open(path, flags, 0644);
+        fd_ = fd;
         Attach(0);
         return fd_ >= 0;
     }
@@ -101,7 +103,9 @@ public:
         stream_.Close();
         if (!committed_) unlink(temp_.c_str());
     }
-    bool Open() { return stream_.Open(temp_.c_str(), O_RDWR | O_TRUNC); }
+    // The descriptor mkstemp made (opening the name again with O_TRUNC would make ext4 start
+    // writing the file back on close).
+    bool Adopt(int fd) { return stream_.Adopt(fd); }
     TByteStream* Stream() override { return &stream_; }
     bool Commit(const char* path) override {
         committed_ = stream_.Close() && rename(temp_.c_str(), path) == 0;
@@ -130,9 +134,8 @@ public:
         std::string pattern = std::string(folder) + "tviXXXXXX";
         const int fd = mkstemp(&pattern[0]);
         if (fd < 0) return nullptr;
-        close(fd);
         auto incoming = std::make_unique<TFdIncoming>(pattern);
-        return incoming->Open() ? std::move(incoming) : nullptr;
+        return incoming->Adopt(fd) ? std::move(incoming) : nullptr;
     }
     bool EnsureFolder(const char* folder) override { return mkdir(folder, 0755) == 0 || errno == EEXIST; }
     int RelocateStorage(TProgramData*, const char*, int) override { return -1; }

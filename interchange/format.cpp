@@ -6,10 +6,42 @@
 
 #include "util/text.h"
 
+size_t InterchangeBufferOffset(int64_t from, int64_t to) {
+    const size_t page = TV_INTERCHANGE_PAGE, near = TV_INTERCHANGE_NEAR;
+    const size_t source = size_t(uint64_t(from < 0 ? 0 : from) % page);
+    const size_t target = size_t(uint64_t(to < 0 ? 0 : to) % page);
+    // Writing out: the buffer at the target's place in its page, so that move runs in step.
+    const size_t readDistance = (target + page - source) % page;
+    if (readDistance == 0 || readDistance >= near) return target;
+    // Reading in would then move to just behind its source: one step further on keeps both
+    // moves out of that window (the write's destination then lies a page less `near` behind).
+    return (target + near) % page;
+}
+
 namespace {
 // A copy buffer for a block of length bytes: one chunk, smaller for small files (thousands of
-// small shortcut files should not each clear a whole chunk).
-size_t ChunkFor(int64_t length) { return size_t(std::max<int64_t>(1, std::min<int64_t>(length, TV_INTERCHANGE_CHUNK))); }
+// small shortcut files should not each clear a whole chunk). A buffer of a page or more is
+// placed in its memory by InterchangeBufferOffset for copies from `from` to `to`; its chunks
+// are whole pages, so both moves keep their distance from chunk to chunk.
+class TChunkBuffer {
+public:
+    TChunkBuffer(int64_t length, int64_t from, int64_t to)
+        : size_(size_t(std::max<int64_t>(1, std::min<int64_t>(length, TV_INTERCHANGE_CHUNK)))),
+          storage_(size_ + (size_ >= TV_INTERCHANGE_PAGE ? TV_INTERCHANGE_PAGE : 0)) {
+        data_ = storage_.data();
+        if (size_ >= TV_INTERCHANGE_PAGE) {
+            const size_t at = size_t(reinterpret_cast<uintptr_t>(data_) % TV_INTERCHANGE_PAGE);
+            data_ += (InterchangeBufferOffset(from, to) + TV_INTERCHANGE_PAGE - at) % TV_INTERCHANGE_PAGE;
+        }
+    }
+    uint8_t* data() { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    size_t size_;
+    std::vector<uint8_t> storage_;
+    uint8_t* data_;
+};
 }  // namespace
 
 int32_t ParseInterchangeVersion(const char* magic) {
@@ -71,7 +103,7 @@ bool WriteStoredFileBlock(TByteStream* out, TByteStream* source, int64_t length,
     if (!out || length < 0 || length > TV_INTERCHANGE_MAX_BLOCK || (!source && length != 0)) return false;
     r.length = length;
     bool ok = out->WriteI32(int32_t(length));
-    std::vector<uint8_t> buffer(ChunkFor(length));
+    TChunkBuffer buffer(length, source ? source->Position() : 0, out->Position());
     int64_t copied = 0;
     bool sourceEnded = false;
     while (ok && copied < length) {
@@ -111,7 +143,7 @@ TBlockStatus CopyStoredFileBlock(TByteStream* in, int64_t length, TByteStream* s
     if (!in || length < 0) return TV_BLOCK_BAD_LENGTH;
     // The buffer follows the length only up to one chunk: the length was checked against the
     // file's size, and a large one still costs no more than a chunk.
-    std::vector<uint8_t> buffer(ChunkFor(length));
+    TChunkBuffer buffer(length, in->Position(), sink ? sink->Position() : 0);
     bool sinkOk = sink != nullptr;
     int64_t copied = 0;
     while (copied < length) {

@@ -49,6 +49,15 @@ private:
 
 }  // namespace
 
+bool CreateInterchangeFile(TWin32FileStream* file, const char* path) {
+    const DWORD access = GENERIC_READ | GENERIC_WRITE;
+    bool opened = file->Open(path, access, 0, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE);
+    if (!opened && GetLastError() == ERROR_FILE_EXISTS)
+        opened = file->Open(path, access, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE);
+    if (opened) file->SetCommitOnFlush(false);
+    return opened;
+}
+
 int64_t TWin32InterchangeHost::FileSize(const char* path) {
     WIN32_FILE_ATTRIBUTE_DATA info;
     if (!path || !GetFileAttributesExA(path, GetFileExInfoStandard, &info)) return -1;

@@ -593,13 +593,11 @@ std::string TInterchangeWizard::Create(Page*) {
     TInterchangeWriteReport report;
     if (!error && !host_.Cancelled()) {
         TWin32FileStream file;
-        if (!file.Open(settings_.path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE)) {
+        if (!CreateInterchangeFile(&file, settings_.path)) {
             const DWORD failure = GetLastError();
             ShowSystemErrorBox(sheet_, LoadMessageText(TV_IDS_PROGRAM_TITLE), failure, MB_OK | MB_ICONSTOP);
             error = true;
         } else {
-            // Written like any copied file: the last bytes are checked, the disk is not waited for.
-            file.SetCommitOnFlush(false);
             WriteInterchangeContent(&file, data_, content, &host_, &report, &done, total);
             error = report.writeFailed;
         }

@@ -127,6 +127,60 @@ TEST(InterchangeBlocks, KeepTheirPromisedLengthWhateverTheSourceHolds) {
     }
 }
 
+// The copy buffer's place in memory: both moves (file to buffer, buffer to file) stay out of the
+// window just behind their source, and the buffer sits at the target's place in its page
+// whenever that is possible.
+TEST(InterchangeBlocks, CopyBufferPlaceAvoidsMovesJustBehindTheirSource) {
+    const size_t page = TV_INTERCHANGE_PAGE, near = TV_INTERCHANGE_NEAR;
+    const int64_t positions[] = {0, 1, 4, 31, 32, 63, 64, 65, 3197, 4032, 4095, 4096, 4100, 7341, 131072 + 60, -1};
+    for (const int64_t from : positions) {
+        for (const int64_t to : positions) {
+            SCOPED_TRACE(testing::Message() << "from " << from << " to " << to);
+            const size_t at = InterchangeBufferOffset(from, to);
+            ASSERT_LT(at, page);
+            const size_t f = size_t(from < 0 ? 0 : from) % page, t = size_t(to < 0 ? 0 : to) % page;
+            const size_t readMove = (at + page - f) % page;    // destination less source
+            const size_t writeMove = (t + page - at) % page;
+            EXPECT_TRUE(readMove == 0 || readMove >= near) << readMove;
+            EXPECT_TRUE(writeMove == 0 || writeMove >= near) << writeMove;
+            const size_t apart = (t + page - f) % page;
+            if (apart == 0 || apart >= near) {
+                EXPECT_EQ(at, t);
+            }
+        }
+    }
+}
+
+// Blocks written after and read from any place in a page come through byte for byte, whatever
+// place their buffer took.
+TEST(InterchangeBlocks, CopiesAreExactFromAnyPlaceInAPage) {
+    const size_t chunk = TV_INTERCHANGE_CHUNK;
+    std::string contents(2 * chunk + 777, '\0');
+    for (size_t i = 0; i < contents.size(); ++i) contents[i] = char(i * 131 % 251);
+    for (const size_t before : {size_t(0), size_t(3), size_t(20), size_t(60), size_t(4093), size_t(5000)}) {
+        for (const size_t skip : {size_t(0), size_t(17), size_t(4000)}) {
+            SCOPED_TRACE(testing::Message() << "before " << before << " skip " << skip);
+            TMemoryStream source(contents.data(), contents.size());
+            ASSERT_TRUE(source.Seek(int64_t(skip), TByteStream::SeekBegin));
+            const int64_t length = int64_t(contents.size() - skip);
+            TMemoryStream out;
+            ASSERT_TRUE(out.Write(std::string(before, 'h').data(), before));
+            TBlockWriteResult result;
+            ASSERT_TRUE(WriteStoredFileBlock(&out, &source, length, TPumpHook(), &result));
+            EXPECT_FALSE(result.changed);
+            TMemoryViewStream in(out.Data().data(), out.Data().size());
+            ASSERT_TRUE(in.Seek(int64_t(before), TByteStream::SeekBegin));
+            int64_t got = 0;
+            ASSERT_EQ(BeginStoredFileBlock(&in, &got), TV_BLOCK_OK);
+            ASSERT_EQ(got, length);
+            TMemoryStream sink;
+            ASSERT_TRUE(sink.Write("s", 1));  // the received file does not start at 0 either
+            ASSERT_EQ(CopyStoredFileBlock(&in, got, &sink, TPumpHook()), TV_BLOCK_OK);
+            EXPECT_TRUE(std::string(sink.Data().begin() + 1, sink.Data().end()) == contents.substr(skip));
+        }
+    }
+}
+
 TEST(InterchangeBlocks, LengthsABlockCannotHoldAreRefused) {
     TMemoryStream out, source;
     EXPECT_FALSE(WriteStoredFileBlock(&out, &source, TV_INTERCHANGE_MAX_BLOCK + 1, TPumpHook(), nullptr));

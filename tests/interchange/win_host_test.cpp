@@ -113,6 +113,28 @@ void ChangeFile(void* context) {
     CloseHandle(h);
 }
 
+// The file being written is made new or replaces an older one completely.
+TEST_F(WinHost, InterchangeFileIsMadeNewOrReplacesTheOldOne) {
+    const std::string path = root_ + "backup.tvi";
+    const char* const before[] = {nullptr, "an older and longer file", ""};  // null: no file there
+    for (const char* old : before) {
+        SCOPED_TRACE(old ? old : "(none)");
+        DeleteFileA(path.c_str());
+        if (old) {
+            ASSERT_TRUE(tvd::WriteWholeFile(path, old));
+        }
+        {
+            TWin32FileStream file;
+            ASSERT_TRUE(CreateInterchangeFile(&file, path.c_str()));
+            ASSERT_TRUE(file.Write("new", 3));
+            EXPECT_TRUE(file.Flush());
+        }
+        std::string contents;
+        ASSERT_TRUE(tvd::ReadWholeFile(path, &contents));
+        EXPECT_EQ(contents, "new");
+    }
+}
+
 TEST_F(WinHost, AFileChangingDuringTheCopyKeepsItsPromisedLength) {
     const std::string path = root_ + "store\\big.bin";
     const int64_t chunk = int64_t(TV_INTERCHANGE_CHUNK);

@@ -25,7 +25,7 @@ constexpr int kToolbarId = 303;
 constexpr int kDownloadListId = 306;
 constexpr int kBookmarkListId = 307;
 
-// tv.cfg with a download category "Games" under the root, downloads alpha.zip and beta.bin in the
+// tv.cfg with download categories "Games" and "Tools" under the root, downloads alpha.zip and beta.bin in the
 // root (their files in the storage folder) and a bookmark in the bookmarks root.
 bool WriteDatabase(const std::string& folder, std::string* storage) {
     TProgramData d;
@@ -33,7 +33,8 @@ bool WriteDatabase(const std::string& folder, std::string* storage) {
     d.SetDefaultSettings(nullptr);
     d.categories.EnsureDefaultCategories(0);
     int created = 0;
-    if (!d.categories.AddCategory("Games", TV_KIND_DOWNLOADS, 0, &created)) return false;
+    for (const char* name : {"Games", "Tools"})
+        if (!d.categories.AddCategory(name, TV_KIND_DOWNLOADS, 0, &created)) return false;
     CreateMissingStorageFolders(&d, 1);
     CreateMissingStorageFolders(&d, 1);
     const StorageLocations locations{d.standards.downloadsLocation, d.standards.shortcutsLocation};
@@ -102,15 +103,18 @@ bool XdoTool(const std::string& folder, const std::string& args) {
 POINT CenterOf(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 // A mouse drag with the left button from one screen point to another, in steps, as a hand would.
-bool MouseDrag(const std::string& folder, POINT from, POINT to) {
+// With a key name (xdotool's, e.g. "ctrl") the key is held from the press of the button on.
+bool MouseDrag(const std::string& folder, POINT from, POINT to, const char* key = nullptr) {
     auto at = [](POINT p) { return std::to_string(p.x) + " " + std::to_string(p.y); };
     // The first warp after a pause can be taken back by a stale motion: move twice.
     std::string args = "mousemove " + at(from) + " sleep 0.2 mousemove " + at(from) + " sleep 0.2 mousedown 1 sleep 0.3";
+    if (key) args += std::string(" keydown ") + key + " sleep 0.2";
     for (int step = 1; step <= 8; ++step) {
         const POINT p = {from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8};
         args += " mousemove " + at(p) + " sleep 0.15";
     }
     args += " mousemove " + at(to) + " sleep 0.4 mouseup 1";
+    if (key) args += std::string(" sleep 0.2 keyup ") + key;
     return XdoTool(folder, args);
 }
 
@@ -159,6 +163,14 @@ protected:
     bool SelectRow(HWND list, int row) {
         PostMessageA(frame_, WM_NULL, 0, 0);
         return tvd::SelectListItem(list, row) && tvd::SyncWith(list);
+    }
+    // The screen point on the visible row of the tree (the roots expanded).
+    POINT TreeRow(int row) {
+        const int height = int(SendMessageA(tree_, TVM_GETITEMHEIGHT, 0, 0));
+        EXPECT_GT(height, 0);
+        RECT tree = {};
+        EXPECT_TRUE(tvd::WindowRect(tree_, &tree));
+        return POINT{tree.left + 40, tree.top + 2 + height * row + height / 2};
     }
     bool PasteEnabled() { return SendMessageA(toolbar_, TB_ISBUTTONENABLED, CM_PASTE, 0) != 0; }
     POINT ScreenCenterOfRow(HWND list, int row) {
@@ -270,6 +282,58 @@ TEST_F(DragDropE2E, ARealDragBringsFilesFromAnotherProgram) {
         << ReadText(log);
     DWORD code = 0;
     EXPECT_TRUE(peer.CloseAndWait(source, tvd::WaitCeilingMs(), &code));
+}
+
+// Two files dragged with Ctrl onto a category of the tree: the tree follows the drag, and the files
+// are copied there (they stay where they were).
+TEST_F(DragDropE2E, ARealDragWithCtrlOntoATreeCategoryCopies) {
+    const std::string outside = tvd::WinPath(tv_.folder().path()) + "\\outside";
+    ASSERT_TRUE(tvd::MakeFolders(outside));
+    ASSERT_TRUE(tvd::WriteWholeFile(outside + "\\x.bin", "xray"));
+    ASSERT_TRUE(tvd::WriteWholeFile(outside + "\\y.bin", "yankee"));
+    // "Games" is the second visible item: its root is expanded.
+    std::vector<tvd::TreeItem> roots;
+    ASSERT_TRUE(tvd::ReadTree(tree_, &roots));
+    ASSERT_FALSE(roots.empty());
+    ASSERT_TRUE(roots[0].expanded);
+    ASSERT_EQ(roots[0].children.size(), 2u);
+    ASSERT_EQ(roots[0].children[0].text, "Games");
+    const POINT games = TreeRow(1);
+
+    const std::string log = outside + "\\drag.log";
+    tvd::Process peer;
+    ASSERT_TRUE(peer.Start(tvd::WinPath(TV_PEER_PATH),
+                           "drag-source \"" + log + "\" \"" + outside + "\\x.bin\" \"" + outside + "\\y.bin\""));
+    HWND source = peer.WaitForWindow("DragDropPeer", "Drag Source Peer", tvd::WaitCeilingMs());
+    ASSERT_NE(source, nullptr);
+    RECT from = {};
+    ASSERT_TRUE(tvd::WindowRect(source, &from));
+    ASSERT_TRUE(MouseDrag(outside, CenterOf(from), games, "ctrl"));
+
+    EXPECT_TRUE(WaitForRows(list_, {"x.bin", "y.bin"}));
+    ASSERT_TRUE(tvd::ReadTree(tree_, &roots));
+    EXPECT_TRUE(roots[0].children[0].selected);
+    EXPECT_EQ(ReadText(storage_ + "\\Games\\x.bin"), "xray");
+    EXPECT_EQ(ReadText(storage_ + "\\Games\\y.bin"), "yankee");
+    EXPECT_EQ(ReadText(outside + "\\x.bin"), "xray");
+    EXPECT_EQ(ReadText(outside + "\\y.bin"), "yankee");
+    EXPECT_TRUE(tvd::WaitUntil([&] { return ReadText(log) == "drag 0x00040100 effect 1\n"; }, tvd::WaitCeilingMs()))
+        << ReadText(log);
+    DWORD code = 0;
+    EXPECT_TRUE(peer.CloseAndWait(source, tvd::WaitCeilingMs(), &code));
+}
+
+// A category dragged in the tree onto another of its root moves under it, with its folder.
+TEST_F(DragDropE2E, ACategoryDraggedInTheTreeMovesWithItsFolder) {
+    std::vector<tvd::TreeItem> roots;
+    ASSERT_TRUE(tvd::ReadTree(tree_, &roots));
+    ASSERT_TRUE(!roots.empty() && roots[0].expanded && roots[0].children.size() == 2u);
+    ASSERT_EQ(roots[0].children[1].text, "Tools");
+    ASSERT_TRUE(MouseDrag(tvd::WinPath(tv_.folder().path()), TreeRow(2), TreeRow(1)));
+    EXPECT_TRUE(tvd::WaitUntil([&] { return tvd::FindTreeItem(tree_, {"Downloads", "Games", "Tools"}) != nullptr; },
+                               tvd::WaitCeilingMs()));
+    EXPECT_TRUE(tvd::FolderExists(storage_ + "\\Games\\Tools"));
+    EXPECT_FALSE(tvd::FolderExists(storage_ + "\\Tools"));
 }
 
 TEST_F(DragDropE2E, DownloadsAndBookmarksDraggedOutArriveAsFiles) {

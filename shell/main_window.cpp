@@ -1659,12 +1659,19 @@ uint32_t TTolvaneWindow::OnDropDelivered(const TDropInfo& info) {
     return effect;
 }
 
-uint32_t TTolvaneWindow::ClipboardFormatSet() const {
+uint32_t TTolvaneWindow::ClipboardFormatSet() {
+    // Asked once per change of the clipboard: asking makes Wine's clipboard look at the X
+    // selection, which holds the clipboard open a moment (another program's copy could fail then).
+    const DWORD sequence = GetClipboardSequenceNumber();
+    if (clipboardFormatsKnown_ && sequence == clipboardFormatsSequence_) return clipboardFormats_;
     uint32_t set = 0;
     for (const TDropFormat& format : kDropFormats) {
         const UINT id = ClipboardFormatOf(format.bit);
         if (id && IsClipboardFormatAvailable(id)) set |= format.bit;
     }
+    clipboardFormats_ = set;
+    clipboardFormatsSequence_ = sequence;
+    clipboardFormatsKnown_ = true;
     return set;
 }
 

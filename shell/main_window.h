@@ -206,7 +206,10 @@ private:
     DWORD clipboardSequence_ = 0;
     TDropEnvironment DropEnvironment();
     // The format set of what the clipboard holds now.
-    uint32_t ClipboardFormatSet() const;
+    uint32_t ClipboardFormatSet();
+    uint32_t clipboardFormats_ = 0;
+    DWORD clipboardFormatsSequence_ = 0;
+    bool clipboardFormatsKnown_ = false;
     void RegisterDropTarget();
     void RevokeDropTarget();
     int menuItem_ = 0;  // the highlighted menu command

@@ -333,9 +333,9 @@ void TTolvaneWindow::SetUp() {
     viewers.program = program_;
     viewers.mainWindow = hwnd_;
     SetViewerEnvironment(viewers);
-    // 7. Drop target.
-    RegisterDropTarget();
-    // 8. The rest runs once the window exists.
+    // 7. The rest runs once the window exists; the drop target is registered there, after the
+    // first setup wizard (registering it marshals it, and a message sent meanwhile, such as a
+    // plug-in's hand-off, would be taken in before the wizard).
     PostMessageA(hwnd_, TV_WM_DEFERRED_STARTUP, 0, 0);
 }
 
@@ -366,6 +366,7 @@ void TTolvaneWindow::DeferredStartUp() {
         ApplyAlwaysOnTop();
         ApplyIntegrationNow();
     }
+    RegisterDropTarget();
     CheckLostFilesCall(IntakeContext());
     CheckNewStorageFilesCall(IntakeContext());
     // The automatic bookmark imports; new categories show in the tree as well as in the lists.

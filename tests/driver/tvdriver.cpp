@@ -733,7 +733,7 @@ Process::~Process() {
     }
 }
 
-bool Process::Start(const std::string& exe, const std::string& args, const std::string& workDir) {
+bool Process::Start(const std::string& exe, const std::string& args, const std::string& workDir, Until until) {
     if (process_) return false;
     const std::string program = WinPath(exe);
     std::string folder = workDir.empty() ? program.substr(0, program.size() - BaseName(program).size()) : WinPath(workDir);
@@ -751,7 +751,7 @@ bool Process::Start(const std::string& exe, const std::string& args, const std::
     process_ = pi.hProcess;
     pid_ = pi.dwProcessId;
     // Windows are looked for right after the start: let the program reach its message loop.
-    WaitForInputIdle(process_, WaitCeilingMs());
+    if (until == Until::kInputIdle) WaitForInputIdle(process_, WaitCeilingMs());
     return true;
 }
 

@@ -219,9 +219,15 @@ public:
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
+    // What Start waits for: the program's first wait for input (its message loop runs), or
+    // nothing. A second start that hands its command line to a running instance waits for that
+    // instance's answer, which may come only after the test has answered a dialog: such a start
+    // never waits for input, so it is started with kNothing.
+    enum class Until { kInputIdle, kNothing };
     // Starts `exe` with the arguments (already quoted as needed) in workDir ("" = the folder
     // of the program).
-    bool Start(const std::string& exe, const std::string& args, const std::string& workDir = std::string());
+    bool Start(const std::string& exe, const std::string& args, const std::string& workDir = std::string(),
+               Until until = Until::kInputIdle);
     bool started() const { return process_ != nullptr; }
     DWORD pid() const { return pid_; }
     HANDLE handle() const { return process_; }

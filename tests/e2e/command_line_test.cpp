@@ -268,7 +268,7 @@ TEST(CommandLineStart, LongPathsAreAllTakenOnAStartAndForwarded) {
         EXPECT_TRUE(tvd::WaitUntil([&] { return stored(0); }, tvd::WaitCeilingMs())) << OtherWindows(run);
         // The second start hands its line to the running program and ends with 0.
         tvd::Process second;
-        ASSERT_TRUE(second.Start(tv.exe(), quoted(3), tv.folder().path()));
+        ASSERT_TRUE(second.Start(tv.exe(), quoted(3), tv.folder().path(), tvd::Process::Until::kNothing));
         DWORD code = 1;
         EXPECT_TRUE(second.Wait(tvd::WaitCeilingMs(), &code));
         EXPECT_EQ(code, 0u);

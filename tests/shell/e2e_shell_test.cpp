@@ -144,7 +144,7 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
     // A second start without arguments sends nothing.
     {
         tvd::Process second;
-        ASSERT_TRUE(second.Start(tv.exe(), "", tv.folder().path()));
+        ASSERT_TRUE(second.Start(tv.exe(), "", tv.folder().path(), tvd::Process::Until::kNothing));
         DWORD code = 1;
         ASSERT_TRUE(second.Wait(tvd::WaitCeilingMs(), &code));
         EXPECT_EQ(code, 0u);
@@ -159,7 +159,7 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
     // the tray switch does nothing in the running instance.
     {
         tvd::Process second;
-        ASSERT_TRUE(second.Start(tv.exe(), myFiles + "\\a.zip /TRAY", tv.folder().path()));
+        ASSERT_TRUE(second.Start(tv.exe(), myFiles + "\\a.zip /TRAY", tv.folder().path(), tvd::Process::Until::kNothing));
         HWND dialog = WaitForAddFile(tv.process().pid());
         ASSERT_TRUE(dialog);
         EXPECT_EQ(PageText(dialog, kAddEditFileName), "a.zip");
@@ -177,14 +177,14 @@ TEST(ShellStartup, SecondStartForwardsItsCommandLineAndEndsWith0) {
     {
         tvd::Process second;
         ASSERT_TRUE(second.Start(tv.exe(), "\"" + myFiles + "\\a b.zip\" \"" + myFiles + "\\c.zip\"",
-                                 tv.folder().path()));
+                                 tv.folder().path(), tvd::Process::Until::kNothing));
         ASSERT_TRUE(second.Wait(tvd::WaitCeilingMs()));
     }
     EXPECT_TRUE(run.WaitForLine("intake 0x245 [\"" + myFiles + "\\a b.zip\"] website []"));
     EXPECT_TRUE(run.WaitForLine("intake 0x245 [\"" + myFiles + "\\c.zip\"] website []"));
     {
         tvd::Process second;
-        ASSERT_TRUE(second.Start(tv.exe(), "/iv C:\\x.zip", tv.folder().path()));
+        ASSERT_TRUE(second.Start(tv.exe(), "/iv C:\\x.zip", tv.folder().path(), tvd::Process::Until::kNothing));
         // The viewer opens on an archive that does not exist: it says so (the forwarding start
         // waits meanwhile, as for any command line it hands over) and shows no archive.
         HWND box = tvd::WaitForMessageBox(e2e::kProgramTitle, tvd::WaitCeilingMs());

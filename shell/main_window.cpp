@@ -360,6 +360,11 @@ void TTolvaneWindow::ApplyIntegrationNow() {
 }
 
 void TTolvaneWindow::DeferredStartUp() {
+    // Runs once: a hand-off or a forwarded command line that arrives before the posted start-up
+    // message (a sent message overtakes it) runs it first, so the first setup wizard and the
+    // start-up checks come before anything is filed.
+    if (startedUp_) return;
+    startedUp_ = true;
     TProgramGlobals& g = Globals();
     SetWindowTextA(frame_, g.title);
     if (firstRun_ && RunFirstSetupWizardCall(hwnd_, program_)) {
@@ -382,6 +387,7 @@ void TTolvaneWindow::DeferredStartUp() {
 
 void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bool atStartUp) {
     if (!text || !flags) return;
+    if (!atStartUp) DeferredStartUp();
     const CommandLinePlan plan = PlanCommandLineActions(text, *flags, atStartUp);
     if (plan.toTray && !inTray_) ToTray();
     // Going to the tray (now or earlier, by minimising) uses up the tray bit.
@@ -430,6 +436,7 @@ void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bo
 
 void TTolvaneWindow::FileDownloadHandOff(const DownloadHandOff& record, bool pathCut) {
     if (!program_) return;
+    DeferredStartUp();
     if (pathCut) {
         std::string text = LoadMessageText(kIdsHandOffPathCut);
         const size_t at = text.find("%s");

@@ -173,6 +173,7 @@ private:
     TIntegrationHookContext integration_;
     bool inTray_ = false;
     bool firstRun_ = false;
+    bool startedUp_ = false;  // the deferred start-up has run (or is running)
     bool shutDown_ = false;
     int filingDepth_ = 0;           // command-line filings running (a forwarded line may nest)
     bool closeRequested_ = false;   // the frame was asked to close during a filing

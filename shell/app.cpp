@@ -13,6 +13,7 @@
 #include "util/text.h"
 #include "util/win_classes.h"
 #include "util/win_files.h"
+#include "util/win_menus.h"
 #include "util/win_registry.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"
@@ -134,6 +135,7 @@ int TTolvaneApp::MessageLoop() {
         // An internal viewer in the foreground gets its own keys.
         if (TranslateViewerAccelerator(&msg)) continue;
         if (TranslateZipSearchAccelerator(&msg)) continue;
+        if (TranslateContextMenuKey(msg)) continue;
         if (accelerators_ && frame && !fieldKey && TranslateAcceleratorA(frame, accelerators_, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

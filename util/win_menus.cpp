@@ -56,3 +56,14 @@ POINT ContextMenuPoint(HWND view, LPARAM lParam) {
     ClientToScreen(view, &at);
     return at;
 }
+
+bool TranslateContextMenuKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+    if (msg.wParam != VK_F10 || !msg.hwnd) return false;
+    // Only Shift: Alt+Shift+F10 and Ctrl+Shift+F10 are other keys.
+    if (!(GetKeyState(VK_SHIFT) & 0x8000) || (GetKeyState(VK_CONTROL) & 0x8000) || (GetKeyState(VK_MENU) & 0x8000))
+        return false;
+    if (GetWindowThreadProcessId(msg.hwnd, nullptr) != GetCurrentThreadId()) return false;
+    SendMessageA(msg.hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(msg.hwnd), MAKELPARAM(0xFFFF, 0xFFFF));
+    return true;
+}

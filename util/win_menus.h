@@ -14,3 +14,9 @@ bool IsKeyboardContextMenu(LPARAM lParam);
 // is scrolled into view first; otherwise (nothing focused, another kind of window) a little inside
 // the view's top-left corner. The point always lies inside the view's client area.
 POINT ContextMenuPoint(HWND view, LPARAM lParam);
+
+// Shift+F10 typed in a window of this thread: sends that window WM_CONTEXTMENU with (-1, -1) and
+// returns true (the key is used up); false for any other message. A message loop calls it before
+// its accelerators. Windows' default window procedure turns the key into WM_CONTEXTMENU itself,
+// Wine's does not for every control (its tree view lets Shift+F10 go by, the Menu key works).
+bool TranslateContextMenuKey(const MSG& msg);

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 
 namespace {
 
+constexpr int kTreeId = 301;
 constexpr int kDownloadListId = 306;
 constexpr int kToolbarId = 303;
 constexpr int kStatusBarId = 304;
@@ -552,6 +554,53 @@ TEST_F(MainWindowTest, KeyboardContextMenuOpensAtTheFocusedRow) {
     EXPECT_LT(m.left, row.right);
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(tvd::WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, tvd::WaitCeilingMs()));
+}
+
+// Shift+F10 and the Menu key, typed while the category tree has the focus, open the category
+// menu at the selected category (real key presses: the keys go through the tree control and the
+// message loop as a user's do).
+TEST_F(MainWindowTest, KeysOpenTheCategoryMenuAtTheSelectedCategory) {
+    HWND tree = tvd::Control(client_, kTreeId);
+    ASSERT_NE(tree, nullptr);
+    HTREEITEM bookmarks = tvd::FindTreeItem(tree, {"Bookmarks"});
+    ASSERT_NE(bookmarks, nullptr);
+    RECT item = {};
+    std::memcpy(&item, &bookmarks, sizeof(bookmarks));  // TVM_GETITEMRECT takes the item in the rectangle
+    RemoteBuffer buffer(tree, sizeof(item));
+    ASSERT_TRUE(buffer.Write(&item, sizeof(item)));
+    ASSERT_TRUE(SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(buffer.address())));
+    ASSERT_TRUE(buffer.Read(&item, sizeof(item)));
+    // A click on the item selects it and gives the tree the focus; the frame comes to the front
+    // so that the keys below reach it.
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    PostMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(tree, WM_LBUTTONUP, 0, at);
+    ASSERT_TRUE(tvd::WaitUntil([&] { return IsWindowVisible(tvd::Control(client_, kDownloadListId + 1)) != FALSE; },
+                               tvd::WaitCeilingMs()));
+    MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&item), 2);
+    const struct {
+        const char* name;
+        std::vector<WORD> keys;
+    } cases[] = {{"Shift+F10", {VK_SHIFT, VK_F10}}, {"Menu key", {VK_APPS}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetForegroundWindow(frame_);
+        ASSERT_TRUE(tvd::WaitUntil([&] { return GetForegroundWindow() == frame_; }, tvd::WaitCeilingMs()));
+        for (WORD key : c.keys) keybd_event(BYTE(key), 0, 0, 0);
+        for (auto key = c.keys.rbegin(); key != c.keys.rend(); ++key) keybd_event(BYTE(*key), 0, KEYEVENTF_KEYUP, 0);
+        HWND menu = tvd::WaitForWindow({"#32768", "", tv_.process().pid(), true}, tvd::WaitCeilingMs());
+        ASSERT_NE(menu, nullptr);
+        RECT m = {};
+        ASSERT_TRUE(tvd::WaitUntil([&] { return GetWindowRect(menu, &m) && m.right > m.left; }, tvd::WaitCeilingMs()));
+        // Just below the item (the lists' menus open at their rows, right of the tree).
+        EXPECT_GE(m.top, item.top);
+        EXPECT_LE(m.top, item.bottom + 2);
+        EXPECT_GE(m.left, item.left);
+        EXPECT_LT(m.left, item.right);
+        keybd_event(VK_ESCAPE, 0, 0, 0);
+        keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+        EXPECT_TRUE(tvd::WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, tvd::WaitCeilingMs()));
+    }
 }
 
 // The storage location changes only when the stored files got there: a folder inside the old one

@@ -140,3 +140,72 @@ TEST_F(ContextMenuPointTest, KeyboardMenuOfATreeOpensAtTheSelectedItem) {
 }
 
 }  // namespace
+
+// Shift+F10 alone becomes WM_CONTEXTMENU (-1, -1) for the window it was typed in and is used up;
+// the same key with Ctrl or Alt, F10 alone and other keys pass by untouched.
+namespace {
+
+// What the window of the key test received.
+int menus = 0;
+LPARAM menuPoint = 0;
+HWND menuSource = nullptr;
+
+LRESULT CALLBACK RecordContextMenu(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CONTEXTMENU) {
+        ++menus;
+        menuPoint = lParam;
+        menuSource = reinterpret_cast<HWND>(wParam);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(ContextMenuKey, OnlyShiftF10BecomesAKeyboardMenuOfItsWindow) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = RecordContextMenu;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TvContextMenuKeyTest";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    BYTE saved[256] = {};
+    ASSERT_TRUE(GetKeyboardState(saved));
+    const struct {
+        UINT message;
+        WPARAM key;
+        bool shift, control, alt, translated;
+    } cases[] = {
+        {WM_SYSKEYDOWN, VK_F10, true, false, false, true},  {WM_KEYDOWN, VK_F10, true, false, false, true},
+        {WM_SYSKEYDOWN, VK_F10, false, false, false, false}, {WM_SYSKEYDOWN, VK_F10, true, true, false, false},
+        {WM_SYSKEYDOWN, VK_F10, true, false, true, false},  {WM_SYSKEYUP, VK_F10, true, false, false, false},
+        {WM_KEYDOWN, VK_F9, true, false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "message " << c.message << " key " << c.key << " shift " << c.shift
+                                        << " control " << c.control << " alt " << c.alt);
+        BYTE state[256] = {};
+        std::memcpy(state, saved, sizeof state);
+        state[VK_SHIFT] = c.shift ? 0x80 : 0;
+        state[VK_CONTROL] = c.control ? 0x80 : 0;
+        state[VK_MENU] = c.alt ? 0x80 : 0;
+        ASSERT_TRUE(SetKeyboardState(state));
+        menus = 0;
+        menuPoint = 0;
+        menuSource = nullptr;
+        MSG msg = {};
+        msg.hwnd = window;
+        msg.message = c.message;
+        msg.wParam = c.key;
+        EXPECT_EQ(TranslateContextMenuKey(msg), c.translated);
+        EXPECT_EQ(menus, c.translated ? 1 : 0);
+        if (c.translated) {
+            EXPECT_TRUE(IsKeyboardContextMenu(menuPoint));
+            EXPECT_EQ(menuSource, window);
+        }
+    }
+    SetKeyboardState(saved);
+    DestroyWindow(window);
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+}

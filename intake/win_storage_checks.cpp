@@ -171,8 +171,14 @@ public:
     Answer Look(const char* path, Entry* entry) {
         const char* slash = std::strrchr(path, '\\');
         if (!slash || !slash[1]) return kUnknown;
-        const std::string folder(path, size_t(slash - path + 1));
-        Listing& listing = ListingOf(folder);
+        // Downloads of one category follow each other: their folder is the one just looked at,
+        // found again without building its key.
+        const size_t folderLength = size_t(slash - path + 1);
+        if (!last_ || lastFolder_.size() != folderLength || lastFolder_.compare(0, folderLength, path, folderLength) != 0) {
+            lastFolder_.assign(path, folderLength);
+            last_ = &ListingOf(lastFolder_);
+        }
+        const Listing& listing = *last_;
         if (!listing.listed) return kUnknown;
         const auto found = listing.entries.find(FoldedName(slash + 1));
         if (found != listing.entries.end()) {
@@ -213,7 +219,10 @@ private:
         return listing;
     }
 
+    // Elements of an unordered_map keep their place when it grows: last_ stays valid.
     std::unordered_map<std::string, Listing> folders_;
+    std::string lastFolder_;
+    const Listing* last_ = nullptr;
 };
 
 // RefreshFileState through the folder listings.

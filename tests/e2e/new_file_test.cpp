@@ -48,6 +48,9 @@ HWND OpenImportDialog(HWND frame, DWORD pid) {
 
 // Chooses names (one, or several quoted) in folder.
 bool ChooseFiles(HWND dialog, const std::string& folder, const std::string& names) {
+    // The dialog is found as soon as its window exists; its set-up then still fills the name field.
+    // A sent message is answered only once the set-up is over.
+    if (!tvd::SyncWith(dialog)) return false;
     // The folder first (the dialog changes into it), then the names in it.
     if (!SetFileName(dialog, folder) || !tvd::PressButton(dialog, IDOK)) return false;
     if (!tvd::WaitUntil([&] { return tvd::ControlText(dialog, kFileNameEdit).empty() || !IsWindow(dialog); },

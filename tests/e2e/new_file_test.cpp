@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <string>
+#include <vector>
 
 #include "database/programdata.h"
 #include "database/win_database.h"
@@ -46,17 +47,16 @@ HWND OpenImportDialog(HWND frame, DWORD pid) {
     return tvd::WaitForWindow("#32770", "Import", tvd::WaitCeilingMs(), pid);
 }
 
-// Chooses names (one, or several quoted) in folder.
-bool ChooseFiles(HWND dialog, const std::string& folder, const std::string& names) {
+// Chooses files: one by its full path (the dialog then remembers its folder and opens there next
+// time), several quoted by their names in the folder the dialog opens in. A folder typed into the
+// name field is not always entered by the dialog.
+bool ChooseFiles(HWND dialog, const std::string& folder, const std::vector<std::string>& names) {
     // The dialog is found as soon as its window exists; its set-up then still fills the name field.
     // A sent message is answered only once the set-up is over.
     if (!tvd::SyncWith(dialog)) return false;
-    // The folder first (the dialog changes into it), then the names in it.
-    if (!SetFileName(dialog, folder) || !tvd::PressButton(dialog, IDOK)) return false;
-    if (!tvd::WaitUntil([&] { return tvd::ControlText(dialog, kFileNameEdit).empty() || !IsWindow(dialog); },
-                        tvd::WaitCeilingMs()))
-        return false;
-    return SetFileName(dialog, names) && tvd::PressButton(dialog, IDOK) && tvd::WaitForWindowGone(dialog, tvd::WaitCeilingMs());
+    std::string text = names.size() == 1 ? folder + "\\" + names[0] : std::string();
+    for (size_t i = 0; names.size() > 1 && i < names.size(); ++i) text += (i ? " \"" : "\"") + names[i] + "\"";
+    return SetFileName(dialog, text) && tvd::PressButton(dialog, IDOK) && tvd::WaitForWindowGone(dialog, tvd::WaitCeilingMs());
 }
 
 TEST(NewDownloadOrFile, FilesChosenInTheDialogAreImportedOneWithTheDialogSeveralSilently) {
@@ -71,12 +71,23 @@ TEST(NewDownloadOrFile, FilesChosenInTheDialogAreImportedOneWithTheDialogSeveral
     ASSERT_TRUE(frame);
     const DWORD pid = tv.process().pid();
 
-    HWND dialog = OpenImportDialog(frame, pid);
-    ASSERT_TRUE(dialog);
-    ASSERT_TRUE(ChooseFiles(dialog, in, "\"a.zip\" \"b.zip\" \"c.zip\""));
     const auto intakes = [&](const char* options) {
         return trace.Count([&](const std::string& l) { return l.rfind(std::string("intake ") + options, 0) == 0; });
     };
+    // One file, by its full path: the intake's add/edit dialog asks.
+    HWND dialog = OpenImportDialog(frame, pid);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(ChooseFiles(dialog, in, {"d.zip"}));
+    ASSERT_TRUE(tvd::WaitUntil([&] { return intakes("0x20F") == 1; }, tvd::WaitCeilingMs()));
+    HWND add = tvd::WaitForWindow("#32770", "Add File", tvd::WaitCeilingMs(), pid);
+    ASSERT_TRUE(add);
+    ASSERT_TRUE(tvd::PressPropertySheetButton(add, PSBTN_OK));
+    ASSERT_TRUE(tvd::WaitForWindowGone(add, tvd::WaitCeilingMs()));
+
+    // Several files, named in the folder the dialog now opens in: imported silently.
+    dialog = OpenImportDialog(frame, pid);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(ChooseFiles(dialog, in, {"a.zip", "b.zip", "c.zip"}));
     ASSERT_TRUE(tvd::WaitUntil([&] { return intakes("0x245") == 3; }, tvd::WaitCeilingMs()));
     for (const char* name : {"a.zip", "b.zip", "c.zip"})
         EXPECT_EQ(trace.Count([&](const std::string& l) {
@@ -84,16 +95,6 @@ TEST(NewDownloadOrFile, FilesChosenInTheDialogAreImportedOneWithTheDialogSeveral
                   }),
                   1)
             << name;
-
-    // One file: the intake's add/edit dialog asks.
-    dialog = OpenImportDialog(frame, pid);
-    ASSERT_TRUE(dialog);
-    ASSERT_TRUE(ChooseFiles(dialog, in, "d.zip"));
-    ASSERT_TRUE(tvd::WaitUntil([&] { return intakes("0x20F") == 1; }, tvd::WaitCeilingMs()));
-    HWND add = tvd::WaitForWindow("#32770", "Add File", tvd::WaitCeilingMs(), pid);
-    ASSERT_TRUE(add);
-    ASSERT_TRUE(tvd::PressPropertySheetButton(add, PSBTN_OK));
-    ASSERT_TRUE(tvd::WaitForWindowGone(add, tvd::WaitCeilingMs()));
 
     // Cancelling the dialog imports nothing.
     dialog = OpenImportDialog(frame, pid);

@@ -432,7 +432,13 @@ std::string Unquote(const char* path) {
 }
 
 void DosFromTimeT(time_t t, uint16_t* date, uint16_t* tm) {
-    struct tm* local = localtime(&t);
+    // The reentrant forms: archives are read on several threads at once.
+    struct tm parts;
+#ifdef _WIN32
+    struct tm* local = localtime_s(&parts, &t) == 0 ? &parts : nullptr;
+#else
+    struct tm* local = localtime_r(&t, &parts);
+#endif
     if (!local || local->tm_year < 80) {
         *date = (1 << 5) | 1;
         *tm = 0;

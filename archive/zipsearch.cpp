@@ -2,7 +2,15 @@
 #include "archive/zipsearch.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "archive/archivelist.h"
 #include "archive/viewer_ids.h"
@@ -246,22 +254,185 @@ int SearchArchive(const char* path, ListNode* download, const TZipSearchRequest&
 
 uint32_t CountSearchRange(const TFileListObject* downloads) { return downloads ? downloads->Count(1) : 0; }
 
+namespace {
+
+// One archive of the search: where it is, and what its search found.
+struct TArchiveJob {
+    std::string path;
+    TZipSearchFileListObject hits;  // members that matched, in archive order (not linked yet)
+    bool done = false;              // guarded by the pool's mutex
+    std::exception_ptr error;       // what stopped the search of this archive, if anything
+};
+
+// The workers' view of a cancel: the flag the calling thread raises.
+class TStopFlag : public TZipSearchObserver {
+public:
+    explicit TStopFlag(const std::atomic<bool>& stop) : stop_(stop) {}
+    bool Cancelled() override { return stop_.load(std::memory_order_relaxed); }
+
+private:
+    const std::atomic<bool>& stop_;
+};
+
+// Searches the archives on worker threads, each taking the next archive not yet taken, so that
+// they are taken in order; the calling thread waits for them in the same order. Without workers
+// the calling thread searches each archive when it is waited for.
+class TArchivePool {
+public:
+    TArchivePool(std::vector<std::unique_ptr<TArchiveJob>>& jobs, const TZipSearchRequest& request,
+                 TZipFileSystem* fs)
+        : jobs_(jobs), request_(request), fs_(fs), stopFlag_(stop_) {}
+    ~TArchivePool() { Stop(); }
+    TArchivePool(const TArchivePool&) = delete;
+    TArchivePool& operator=(const TArchivePool&) = delete;
+
+    void Start(unsigned workers) {
+        for (unsigned i = 0; i < workers; ++i) {
+            try {
+                threads_.emplace_back([this] { Work(); });
+            } catch (const std::system_error&) {
+                break;  // fewer workers; with none, the calling thread does the work
+            }
+        }
+    }
+
+    // Waits until archive i is searched, asking the observer every few milliseconds. False when
+    // it cancelled: the workers are stopped then, and the archive has the hits found until then.
+    bool Wait(size_t i, TZipSearchObserver* observer) {
+        TArchiveJob& job = *jobs_[i];
+        if (threads_.empty()) {
+            const int r = SearchArchive(job.path.c_str(), nullptr, request_, &job.hits, observer, fs_);
+            return r != TV_ZIPSEARCH_CANCELLED;
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!job.done) {
+            if (!observer) {
+                changed_.wait(lock);
+                continue;
+            }
+            changed_.wait_for(lock, std::chrono::milliseconds(kAskIntervalMs));
+            if (job.done) break;
+            lock.unlock();
+            const bool cancelled = observer->Cancelled();
+            if (cancelled) {
+                Stop();
+                return false;
+            }
+            lock.lock();
+        }
+        return true;
+    }
+
+    // Stops the workers (each ends at its next member or block) and waits for them.
+    void Stop() {
+        stop_.store(true, std::memory_order_relaxed);
+        for (std::thread& thread : threads_)
+            if (thread.joinable()) thread.join();
+    }
+
+private:
+    static constexpr int kAskIntervalMs = 10;
+
+    void Work() {
+        for (;;) {
+            if (stop_.load(std::memory_order_relaxed)) return;
+            const size_t i = next_.fetch_add(1);
+            if (i >= jobs_.size()) return;
+            TArchiveJob& job = *jobs_[i];
+            try {
+                SearchArchive(job.path.c_str(), nullptr, request_, &job.hits, &stopFlag_, fs_);
+            } catch (...) {
+                job.error = std::current_exception();
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                job.done = true;
+            }
+            changed_.notify_all();
+        }
+    }
+
+    std::vector<std::unique_ptr<TArchiveJob>>& jobs_;
+    const TZipSearchRequest& request_;
+    TZipFileSystem* fs_;
+    std::atomic<bool> stop_{false};
+    TStopFlag stopFlag_;
+    std::atomic<size_t> next_{0};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::thread> threads_;
+};
+
+unsigned WorkersFor(unsigned requested, size_t archives) {
+    unsigned workers = requested;
+    if (workers == 0) workers = std::max(1u, std::thread::hardware_concurrency());
+    workers = std::min(workers, kZipSearchMaxWorkers);
+    if (archives < workers) workers = unsigned(archives);
+    // One archive at a time is searched on the calling thread itself.
+    return workers <= 1 ? 0 : workers;
+}
+
+// A valid download of the list, as the search passes it.
+struct TPassedDownload {
+    std::string fileName;
+    ListNode* node = nullptr;
+    bool archive = false;  // its name makes it one to search
+    long job = -1;         // its archive among the jobs; -1: not searched (no stored path)
+};
+
+// Moves the hits of a searched archive to the end of the result, linked to their download.
+void TakeHits(TArchiveJob* job, ListNode* download, TZipSearchFileListObject* hits) {
+    for (const ListNode* node = job->hits.First(); node; node = node->next)
+        if (const ArchiveSearchHit* hit = TZipSearchFileListObject::Item(node)) AppendHit(hits, download, hit->member);
+    job->hits.Clear();
+}
+
+}  // namespace
+
 int RunZipSearch(const TZipSearchSource& source, const TZipSearchRequest& request, TZipSearchFileListObject* hits,
                  TZipSearchObserver* observer, TZipFileSystem* fs) {
     if (!hits || !source.downloads) return TV_ZIPSEARCH_DONE;
     hits->SetDownloadList(source.downloads);
-    uint32_t passed = 0;
+    // What is searched is settled first: the workers get paths, never the download list.
+    std::vector<TPassedDownload> passedDownloads;
+    std::vector<std::unique_ptr<TArchiveJob>> jobs;
     for (ListNode* node = source.downloads->First(); node; node = node->next) {
-        if (observer && observer->Cancelled()) return TV_ZIPSEARCH_CANCELLED;
         if (!source.downloads->IsNodeValid(node, 0)) continue;
         const FileItem* file = TFileListObject::Item(node);
-        if (IsSearchedArchiveName(file->fileName)) {
-            if (observer) observer->CurrentFile(file->fileName);
+        TPassedDownload passed;
+        passed.fileName = file->fileName ? file->fileName : "";
+        passed.node = node;
+        passed.archive = IsSearchedArchiveName(file->fileName);
+        if (passed.archive) {
             char path[TV_PATH_SIZE];
             if (source.downloads->FilePath(path, sizeof path, file, source.categories, source.locations) ==
                 TV_FOLDER_OK) {
-                if (SearchArchive(path, node, request, hits, observer, fs) == TV_ZIPSEARCH_CANCELLED)
-                    return TV_ZIPSEARCH_CANCELLED;
+                passed.job = long(jobs.size());
+                jobs.emplace_back(new TArchiveJob);
+                jobs.back()->path = path;
+            }
+        }
+        passedDownloads.push_back(std::move(passed));
+    }
+
+    TArchivePool pool(jobs, request, fs);
+    pool.Start(WorkersFor(request.workers, jobs.size()));
+    uint32_t passed = 0;
+    for (const TPassedDownload& download : passedDownloads) {
+        if (observer && observer->Cancelled()) return TV_ZIPSEARCH_CANCELLED;
+        if (download.archive) {
+            if (observer) observer->CurrentFile(download.fileName.c_str());
+            if (download.job >= 0) {
+                // Cancelled as the archive begins: nothing of it.
+                if (observer && observer->Cancelled()) return TV_ZIPSEARCH_CANCELLED;
+                TArchiveJob* job = jobs[size_t(download.job)].get();
+                const bool complete = pool.Wait(size_t(download.job), observer);
+                if (job->error) {
+                    pool.Stop();
+                    std::rethrow_exception(job->error);
+                }
+                TakeHits(job, download.node, hits);
+                if (!complete) return TV_ZIPSEARCH_CANCELLED;
             }
         }
         ++passed;

@@ -53,14 +53,22 @@ bool MemberNamePasses(const char* name, const char* filter);
 // be read, else 0.
 int LoadArchiveMembers(TZipMemberReader* reader, TArchiveFileListObject* list);
 
+// At most this many archives are searched at once.
+constexpr unsigned kZipSearchMaxWorkers = 8;
+
 struct TZipSearchRequest {
     const char* contents = "";  // the text looked for inside members; empty: names only
     const char* filter = "";    // the file-name mask for members; empty: every name
+    // How many archives are searched at once, each on a thread of its own: 0 one per processor
+    // (at most kZipSearchMaxWorkers); 1 one after the other on the calling thread.
+    unsigned workers = 0;
 };
 
-// What the search tells its caller and asks it. The search asks Cancelled() before each download,
-// between members and between blocks of a member; the caller lets its window messages through
-// there.
+// What the search tells its caller and asks it. Every call comes on the thread that runs the
+// search, in download order, whatever number of archives is searched at once. The search asks
+// Cancelled() before each download, as each archive begins, and every few milliseconds while it
+// waits for an archive (searched on the calling thread: between members and between blocks of a
+// member); the caller lets its window messages through there.
 class TZipSearchObserver {
 public:
     virtual ~TZipSearchObserver() = default;
@@ -95,8 +103,13 @@ struct TZipSearchSource {
 uint32_t CountSearchRange(const TFileListObject* downloads);
 
 // The whole search: every valid download of the list, in list order, whose file name ends in
-// ".ZIP" or ".EXE" is searched at its stored path. Hits are appended (and hits->SetDownloadList
-// is set to the source's list). Returns TV_ZIPSEARCH_DONE or TV_ZIPSEARCH_CANCELLED.
+// ".ZIP" or ".EXE" is searched at its stored path. Several archives may be searched at once (see
+// TZipSearchRequest::workers; fs must then allow use from several threads, as the default one
+// does), but the hits are appended as by a search of one archive after the other: archives in list
+// order, members in archive order (and hits->SetDownloadList is set to the source's list). On a
+// cancel the hits of the archives finished before stay, with those the archive being searched
+// gave before it stopped (none when the cancel came as it began); archives searched ahead give
+// none. Returns TV_ZIPSEARCH_DONE or TV_ZIPSEARCH_CANCELLED.
 int RunZipSearch(const TZipSearchSource& source, const TZipSearchRequest& request, TZipSearchFileListObject* hits,
                  TZipSearchObserver* observer, TZipFileSystem* fs = nullptr);
 

@@ -8,14 +8,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive/viewer_ids.h"
+#include "archive/zipfs.h"
 #include "archive/zipsearch.h"
 #include "tests/core/core_fixtures.h"
 #include "util/textcopy.h"
@@ -285,6 +291,7 @@ protected:
         TZipSearchRequest request;
         request.contents = contents;
         request.filter = filter;
+        request.workers = workers_;
         const int r = RunZipSearch(source_, request, &hits_, observer);
         if (result) *result = r;
         return Hits();
@@ -307,6 +314,7 @@ protected:
     TFileListObject downloads_;
     TZipSearchFileListObject hits_;
     TZipSearchSource source_;
+    unsigned workers_ = 0;
 };
 
 using Names = std::vector<std::string>;
@@ -342,20 +350,30 @@ TEST_F(ZipSearchRun, ContentsMatchExactBytesOfReadableUnencryptedMembers) {
 }
 
 TEST_F(ZipSearchRun, CancelKeepsTheHitsFoundSoFar) {
-    TStopAt stop(2);  // cancelled as the second searched archive begins
-    int result = -1;
-    EXPECT_EQ((Names{"first.zip:notes.txt", "first.zip:other\\readme.txt"}), Search("cat", "*.txt", &stop, &result));
-    EXPECT_EQ(TV_ZIPSEARCH_CANCELLED, result);
-    EXPECT_EQ((std::vector<std::string>{"first.zip", "setup.exe"}), stop.files);
-    EXPECT_EQ((std::vector<uint32_t>{1, 2}), stop.passed);
+    // One archive after the other on this thread, and several at once on worker threads.
+    for (unsigned workers : {1u, 4u}) {
+        SCOPED_TRACE(workers);
+        workers_ = workers;
+        TStopAt stop(2);  // cancelled as the second searched archive begins
+        int result = -1;
+        EXPECT_EQ((Names{"first.zip:notes.txt", "first.zip:other\\readme.txt"}),
+                  Search("cat", "*.txt", &stop, &result));
+        EXPECT_EQ(TV_ZIPSEARCH_CANCELLED, result);
+        EXPECT_EQ((std::vector<std::string>{"first.zip", "setup.exe"}), stop.files);
+        EXPECT_EQ((std::vector<uint32_t>{1, 2}), stop.passed);
 
-    TStopAt never(0);
-    Search("cat", "", &never, &result);
-    EXPECT_EQ(TV_ZIPSEARCH_DONE, result);
-    EXPECT_EQ((std::vector<uint32_t>{1, 2, 3, 4, 5, 6}), never.passed);
-    EXPECT_EQ(6u, CountSearchRange(&downloads_));
-    // Asked before every download, every member and every block.
-    EXPECT_GT(never.asked, 6 + 10);
+        TStopAt never(0);
+        Search("cat", "", &never, &result);
+        EXPECT_EQ(TV_ZIPSEARCH_DONE, result);
+        EXPECT_EQ((std::vector<uint32_t>{1, 2, 3, 4, 5, 6}), never.passed);
+        EXPECT_EQ(6u, CountSearchRange(&downloads_));
+        // Asked before every download and as each of the five archives begins; searching on this
+        // thread also between members and blocks.
+        if (workers == 1)
+            EXPECT_GT(never.asked, 6 + 10);
+        else
+            EXPECT_GE(never.asked, 6 + 5);
+    }
 }
 
 TEST_F(ZipSearchRun, AHitWhoseDownloadIsGoneIsInvalidWithoutTouchingIt) {
@@ -397,6 +415,214 @@ TEST_F(ZipSearchRun, ArchivesThatCannotBeReadGiveNoHits) {
     // A download whose stored file is gone is passed over.
     ASSERT_EQ(0, Sh("rm first.zip"));
     EXPECT_EQ((Names{"setup.exe:inside.txt"}), Search("inside", ""));
+}
+
+// ---------------------------------------------------------------- several archives at once
+
+// Eight archives of five text members and a larger random one; member j of archive i holds the
+// text when (5 i + j) % 3 != 1. A text download stands between the fourth and the fifth.
+class ZipSearchParallel : public ZipSearchDisk {
+protected:
+    static constexpr int kArchives = 8;
+    void SetUp() override {
+        ZipSearchDisk::SetUp();
+        Py("for i in range(8):\n"
+           "    z = zipfile.ZipFile('arc%d.zip' % i, 'w', zipfile.ZIP_DEFLATED)\n"
+           "    for j in range(5):\n"
+           "        words = ' '.join(random.choice(['hay', 'straw', 'stack', 'barn']) for _ in range(12000))\n"
+           "        if (5 * i + j) % 3 != 1:\n"
+           "            at = random.randrange(len(words))\n"
+           "            words = words[:at] + 'needle' + words[at:]\n"
+           "        z.writestr('m%d.txt' % j, words)\n"
+           "    z.writestr('noise.bin', bytes(random.getrandbits(8) for _ in range(300000)))\n"
+           "    z.close()\n"
+           "open('readme.txt', 'w').write('needle')\n");
+        categories_.EnsureDefaultCategories(1);
+        for (int i = 0; i < kArchives; ++i) {
+            if (i == 4) AddDownload("readme.txt");
+            AddDownload(ArchiveName(i).c_str());
+        }
+        LinkItemsToCategories(&categories_, &downloads_, nullptr, nullptr);
+        source_.downloads = &downloads_;
+        source_.categories = &categories_;
+        source_.locations = {dir_.c_str(), dir_.c_str()};
+    }
+    void AddDownload(const char* name) {
+        FileItem f = Download(name, 0);
+        downloads_.Add(&f, 0);
+    }
+    static std::string ArchiveName(int i) { return "arc" + std::to_string(i) + ".zip"; }
+    // The hits of one archive as a search finds them, in member order.
+    static Names HitsOf(int i) {
+        Names names;
+        for (int j = 0; j < 5; ++j)
+            if ((5 * i + j) % 3 != 1) names.push_back(ArchiveName(i) + ":m" + std::to_string(j) + ".txt");
+        return names;
+    }
+    // The hits of the first n archives.
+    static Names HitsBefore(int n) {
+        Names names;
+        for (int i = 0; i < n; ++i) {
+            const Names some = HitsOf(i);
+            names.insert(names.end(), some.begin(), some.end());
+        }
+        return names;
+    }
+    Names Search(unsigned workers, TZipSearchObserver* observer, int* result, TZipFileSystem* fs = nullptr) {
+        TZipSearchRequest request;
+        request.contents = "needle";
+        request.workers = workers;
+        hits_.Clear();
+        *result = RunZipSearch(source_, request, &hits_, observer, fs);
+        Names names;
+        for (const ListNode* n = hits_.First(); n; n = n->next) {
+            const ArchiveSearchHit* h = TZipSearchFileListObject::Item(n);
+            names.push_back(std::string(TFileListObject::Item(h->download)->fileName) + ":" + h->member.name);
+        }
+        return names;
+    }
+
+    TCategoryListObject categories_;
+    TFileListObject downloads_;
+    TZipSearchFileListObject hits_;
+    TZipSearchSource source_;
+};
+
+// TStopAt that also notes whether every call came on the thread that runs the search.
+class TStopAtOnThisThread : public TStopAt {
+public:
+    explicit TStopAtOnThisThread(int archive) : TStopAt(archive) {}
+    void CurrentFile(const char* name) override {
+        Note();
+        TStopAt::CurrentFile(name);
+    }
+    void Passed(uint32_t records) override {
+        Note();
+        TStopAt::Passed(records);
+    }
+    bool Cancelled() override {
+        Note();
+        return TStopAt::Cancelled();
+    }
+    bool otherThread = false;
+
+private:
+    void Note() { otherThread = otherThread || std::this_thread::get_id() != thread_; }
+    std::thread::id thread_ = std::this_thread::get_id();
+};
+
+TEST_F(ZipSearchParallel, HitsComeInArchiveAndMemberOrderWhateverTheWorkers) {
+    for (unsigned workers : {1u, 2u, 3u, 8u, 0u}) {
+        SCOPED_TRACE(workers);
+        TStopAtOnThisThread observer(0);
+        int result = -1;
+        EXPECT_EQ(HitsBefore(kArchives), Search(workers, &observer, &result));
+        EXPECT_EQ(TV_ZIPSEARCH_DONE, result);
+        EXPECT_EQ((std::vector<uint32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9}), observer.passed);
+        EXPECT_EQ(size_t(kArchives), observer.files.size());
+        EXPECT_FALSE(observer.otherThread);
+        // Without an observer too.
+        EXPECT_EQ(HitsBefore(kArchives), Search(workers, nullptr, &result));
+    }
+}
+
+TEST_F(ZipSearchParallel, CancelAsAnArchiveBeginsKeepsExactlyTheArchivesBefore) {
+    // The workers run ahead of the archive shown; what they found there is never kept.
+    for (int k = 1; k <= kArchives; ++k) {
+        SCOPED_TRACE(k);
+        TStopAtOnThisThread stop(k);
+        int result = -1;
+        EXPECT_EQ(HitsBefore(k - 1), Search(4, &stop, &result));
+        EXPECT_EQ(TV_ZIPSEARCH_CANCELLED, result);
+        ASSERT_EQ(size_t(k), stop.files.size());
+        EXPECT_EQ(ArchiveName(k - 1), stop.files.back());
+        EXPECT_FALSE(stop.otherThread);
+    }
+}
+
+// The platform's file system, but an archive's search waits at its first look until the gate opens.
+class TGatedFileSystem : public TZipFileSystem {
+public:
+    explicit TGatedFileSystem(std::string gated) : gated_(std::move(gated)) {}
+    void OpenGate() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    // Waits (ten seconds at most) until every named file was looked at.
+    bool WaitLookedAt(const Names& names) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [&] {
+            return std::all_of(names.begin(), names.end(), [&](const std::string& n) { return looked_.count(n) > 0; });
+        });
+    }
+    int GetInfo(const char* path, TZipFileInfo* info) override {
+        std::string name = path;
+        name = name.substr(name.find_last_of('/') + 1);
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            looked_.insert(name);
+            changed_.notify_all();
+            if (name == gated_) changed_.wait_for(lock, std::chrono::seconds(20), [this] { return open_; });
+        }
+        return base_->GetInfo(path, info);
+    }
+    TZipFile* OpenRead(const char* path) override { return base_->OpenRead(path); }
+    TZipFile* Create(const char* path) override { return base_->Create(path); }
+    int CreateFolder(const char* path) override { return base_->CreateFolder(path); }
+    int RemoveFile(const char* path) override { return base_->RemoveFile(path); }
+    int RemoveFolder(const char* path) override { return base_->RemoveFolder(path); }
+    int Replace(const char* from, const char* to) override { return base_->Replace(from, to); }
+    int SetAttributes(const char* path, uint32_t a) override { return base_->SetAttributes(path, a); }
+    int ListFolder(const char* path, VisitProc visit, void* c) override { return base_->ListFolder(path, visit, c); }
+    std::string ShortPath(const char* path) override { return base_->ShortPath(path); }
+    std::string Utf8ToAnsi(const char* text) override { return base_->Utf8ToAnsi(text); }
+    std::string AnsiToUtf8(const char* text) override { return base_->AnsiToUtf8(text); }
+    char Separator() const override { return base_->Separator(); }
+
+private:
+    TZipFileSystem* base_ = DefaultZipFileSystem();
+    std::string gated_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::set<std::string> looked_;
+    bool open_ = false;
+};
+
+TEST_F(ZipSearchParallel, CancelWhileAnArchiveIsSearchedKeepsWhatItFoundInOrder) {
+    // The third archive is held back until the workers have taken every archive after it; then
+    // the search is cancelled while it waits for the third.
+    TGatedFileSystem fs(ArchiveName(2));
+    struct TCancelWhileWaiting : public TZipSearchObserver {
+        TGatedFileSystem* fs = nullptr;
+        std::string current;
+        int asked = 0;
+        bool sawAhead = false;
+        void CurrentFile(const char* name) override {
+            current = name;
+            asked = 0;
+        }
+        bool Cancelled() override {
+            if (current != ArchiveName(2) || ++asked == 1) return false;  // not as it begins
+            sawAhead = fs->WaitLookedAt({ArchiveName(3), ArchiveName(4), ArchiveName(5), ArchiveName(6),
+                                         ArchiveName(7)});
+            fs->OpenGate();
+            return true;
+        }
+    } observer;
+    observer.fs = &fs;
+    int result = -1;
+    const Names hits = Search(4, &observer, &result, &fs);
+    EXPECT_EQ(TV_ZIPSEARCH_CANCELLED, result);
+    EXPECT_TRUE(observer.sawAhead);
+    // The first two archives whole, then what the third gave before it stopped, in member order.
+    const Names before = HitsBefore(2);
+    ASSERT_GE(hits.size(), before.size());
+    EXPECT_EQ(before, Names(hits.begin(), hits.begin() + long(before.size())));
+    const Names third(hits.begin() + long(before.size()), hits.end());
+    const Names all = HitsOf(2);
+    ASSERT_LE(third.size(), all.size());
+    EXPECT_EQ(Names(all.begin(), all.begin() + long(third.size())), third);
 }
 
 }  // namespace

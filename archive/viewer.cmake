@@ -10,6 +10,7 @@ if(TV_WINDOWS)
   target_sources(tvarchivewin PRIVATE win/tempfiles.cpp win/install.cpp)
   add_library(tvviewer STATIC
     win/viewer_util.cpp
+    win/list_table.cpp
     win/viewer_table.cpp
     win/viewer_dialogs.cpp
     win/viewer_drop.cpp

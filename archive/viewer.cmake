@@ -11,6 +11,7 @@ if(TV_WINDOWS)
   add_library(tvviewer STATIC
     win/viewer_util.cpp
     win/list_table.cpp
+    win/list_window.cpp
     win/viewer_table.cpp
     win/viewer_dialogs.cpp
     win/viewer_drop.cpp

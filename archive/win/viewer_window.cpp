@@ -28,25 +28,17 @@
 
 namespace {
 
-constexpr UINT_PTR kTimerId = 1;
-constexpr UINT kTimerMs = 100;
 // Posted to itself after a drop: the dialog runs once the drop has returned.
 constexpr UINT kRunDropDialog = WM_APP + 1;
 constexpr UINT kDownloadChanged = WM_USER + 5;
 
 TViewerEnvironment environment;
-HACCEL accelerators = nullptr;
-// The viewer whose menu is open (for F1 on a highlighted item).
-TTVInternalViewerWindow* menuViewer = nullptr;
 // The text handed over by SendArchiveExchange.
 const char* exchangeText = nullptr;
 
 // Toolbar: Open | Add, Extract | Delete, Properties | New, Open archive, Copy, Archive
 // properties | Install (0 = separator).
-const struct {
-    int command;
-    int image;
-} kToolbar[] = {
+const TToolbarButton kToolbar[] = {
     {IV_CM_OPEN, IVTB_IMAGE_OPEN},
     {0, 0},
     {IV_CM_ADD, IVTB_IMAGE_ADD},
@@ -206,47 +198,24 @@ LRESULT SendArchiveExchange(HWND viewer, int op, char* text) {
 }
 
 bool TranslateViewerAccelerator(MSG* msg) {
-    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return false;
-    HWND foreground = GetForegroundWindow();
-    if (!TTVInternalViewerWindow::FromWindow(foreground)) return false;
-    if (msg->hwnd != foreground && !IsChild(foreground, msg->hwnd)) return false;
-    if (!accelerators) accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), "IVACCS");
-    return accelerators && TranslateAcceleratorA(foreground, accelerators, msg);
+    return TranslateMemberListKey(msg, [](HWND window) { return TTVInternalViewerWindow::FromWindow(window) != nullptr; });
 }
 
 // ---------------------------------------------------------------- creation
 
 bool TTVInternalViewerWindow::RegisterWindowClass(HINSTANCE instance) {
-    WNDCLASSEXA existing = {};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, TV_VIEWER_CLASS, &existing)) return true;
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = TWindowBase::WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ARCHIVE));
-    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_ARCHIVE), IMAGE_ICON, 16, 16, 0));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszMenuName = "INTERNALVIEWERMENU";
-    wc.lpszClassName = TV_VIEWER_CLASS;
-    return RegisterClassExA(&wc) != 0;
+    return RegisterMemberListClass(instance, TV_VIEWER_CLASS, "INTERNALVIEWERMENU");
 }
 
 TTVInternalViewerWindow* TTVInternalViewerWindow::Open(const char* archive, ListNode* download) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (!RegisterWindowClass(instance)) return nullptr;
     TTVInternalViewerWindow* viewer = new TTVInternalViewerWindow(archive, download);
-    const int width = GetSystemMetrics(SM_CXSCREEN) * 3 / 4;
-    const int height = GetSystemMetrics(SM_CYSCREEN) * 3 / 4;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     char caption[TV_MESSAGE_SIZE];
     CopyLimited(caption, LoadMessageText(IDS_IV_CAPTION), sizeof caption);
     bool finalRan = false;
     viewer->finalFlag_ = &finalRan;
-    HWND hwnd = viewer->CreateObjectWindow(0, TV_VIEWER_CLASS, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y,
-                                           width, height, nullptr, nullptr, instance);
+    HWND hwnd = viewer->CreateCentredWindow(TV_VIEWER_CLASS, caption);
     if (!hwnd) {
         // A window that got as far as its first message has deleted the viewer already.
         if (!finalRan) delete viewer;
@@ -259,23 +228,17 @@ TTVInternalViewerWindow* TTVInternalViewerWindow::Open(const char* archive, List
 }
 
 TTVInternalViewerWindow* TTVInternalViewerWindow::FromWindow(HWND window) {
-    if (!window) return nullptr;
-    char name[64];
-    if (!GetClassNameA(window, name, sizeof name) || lstrcmpA(name, TV_VIEWER_CLASS) != 0) return nullptr;
-    if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return nullptr;
-    return static_cast<TTVInternalViewerWindow*>(reinterpret_cast<TWindowBase*>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+    return static_cast<TTVInternalViewerWindow*>(MemberListObjectOf(window, TV_VIEWER_CLASS));
 }
 
-TTVInternalViewerWindow::TTVInternalViewerWindow(const char* archive, ListNode* download) : download_(download) {
+TTVInternalViewerWindow::TTVInternalViewerWindow(const char* archive, ListNode* download)
+    : TMemberListWindow(kToolbar, TV_COUNTOF(kToolbar)), download_(download) {
     CopyLimited(archive_, archive ? archive : "", sizeof archive_);
     StripQuotes(archive_);
     ClearPassword();
 }
 
-TTVInternalViewerWindow::~TTVInternalViewerWindow() {
-    if (toolbarImages_) ImageList_Destroy(toolbarImages_);
-    if (contextMenu_) DestroyMenu(contextMenu_);
-}
+TTVInternalViewerWindow::~TTVInternalViewerWindow() = default;
 
 void TTVInternalViewerWindow::OnFinalMessage() {
     if (finalFlag_) *finalFlag_ = true;
@@ -283,30 +246,7 @@ void TTVInternalViewerWindow::OnFinalMessage() {
 }
 
 void TTVInternalViewerWindow::SetUp() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
-                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | CCS_TOP, 0,
-                               0, 0, 0, hwnd_, reinterpret_cast<HMENU>(INT_PTR(IV_ID_TOOLBAR)), instance, nullptr);
-    if (toolbar_) {
-        SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-        SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(18, 18));
-        toolbarImages_ = LoadMaskedImageStrip(MAKEINTRESOURCEA(IDB_VIEWER_TOOLBAR), 18);
-        if (toolbarImages_) SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
-        TBBUTTON buttons[TV_COUNTOF(kToolbar)] = {};
-        for (size_t i = 0; i < TV_COUNTOF(kToolbar); ++i) {
-            buttons[i].idCommand = kToolbar[i].command;
-            buttons[i].iBitmap = kToolbar[i].command ? kToolbar[i].image : 0;
-            buttons[i].fsState = TBSTATE_ENABLED;
-            buttons[i].fsStyle = BYTE(kToolbar[i].command ? BTNS_BUTTON : BTNS_SEP);
-        }
-        SendMessageA(toolbar_, TB_ADDBUTTONSA, TV_COUNTOF(kToolbar), reinterpret_cast<LPARAM>(buttons));
-        SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
-    }
-    status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
-                              reinterpret_cast<HMENU>(INT_PTR(IV_ID_STATUS)), instance, nullptr);
-    table_.Create(hwnd_, IV_ID_LIST);
-    contextMenu_ = LoadMenuA(instance, "IVCONTEXTMENU");
-    SetTimer(hwnd_, kTimerId, kTimerMs, nullptr);
+    CreateFrame(IV_ID_TOOLBAR, IV_ID_STATUS, IV_ID_LIST, "IVCONTEXTMENU");
     // Dropped files: OLE drop targets on the window and the list; without OLE, the shell's
     // file-drop messages.
     dropTarget_ = CreateViewerDropTarget(hwnd_);
@@ -318,29 +258,6 @@ void TTVInternalViewerWindow::SetUp() {
     if (table_.Window()) SetFocus(table_.Window());
 }
 
-void TTVInternalViewerWindow::Layout() {
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    int top = 0;
-    int bottom = client.bottom;
-    if (toolbar_) {
-        SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
-        RECT r;
-        GetWindowRect(toolbar_, &r);
-        top = r.bottom - r.top;
-    }
-    if (status_) {
-        SendMessageA(status_, WM_SIZE, 0, 0);
-        RECT r;
-        GetWindowRect(status_, &r);
-        bottom -= r.bottom - r.top;
-        int parts[2] = {client.right / 2, -1};
-        SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-    }
-    if (table_.Window())
-        MoveWindow(table_.Window(), 0, top, client.right, bottom > top ? bottom - top : 0, TRUE);
-}
-
 // ---------------------------------------------------------------- messages
 
 LRESULT TTVInternalViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -348,56 +265,11 @@ LRESULT TTVInternalViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPAR
         case WM_CREATE:
             SetUp();
             return 0;
-        case WM_SIZE:
-            Layout();
-            return 0;
-        case WM_SETFOCUS:
-            if (table_.Window()) SetFocus(table_.Window());
-            return 0;
-        case WM_TIMER:
-            if (wParam == kTimerId && listChanged_) {
-                listChanged_ = false;
-                UpdateCommandStates(false);
-                UpdateStatusBar(false);
-            }
-            return 0;
-        case WM_COMMAND:
-            OnCommand(LOWORD(wParam));
-            return 0;
-        case WM_NOTIFY:
-            return OnNotify(reinterpret_cast<NMHDR*>(lParam));
-        case WM_CONTEXTMENU:
-            if (reinterpret_cast<HWND>(wParam) == table_.Window()) {
-                ShowContextMenu(lParam);
-                return 0;
-            }
-            break;
-        case WM_INITMENUPOPUP:
-            PrepareMenu(reinterpret_cast<HMENU>(wParam));
-            return 0;
-        case WM_ENTERMENULOOP:
-            inMenu_ = true;
-            menuViewer = this;
-            if (!menuHelpHook_)
-                menuHelpHook_ = SetWindowsHookExA(WH_MSGFILTER, MenuHelpFilter, nullptr, GetCurrentThreadId());
-            return 0;
-        case WM_EXITMENULOOP:
-            inMenu_ = false;
-            if (menuHelpHook_) UnhookWindowsHookEx(menuHelpHook_);
-            menuHelpHook_ = nullptr;
-            if (menuViewer == this) menuViewer = nullptr;
-            return 0;
-        case WM_MENUSELECT:
-            OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
-            return 0;
         case WM_CLOSE:
             if (CloseCheck()) DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY:
-            KillTimer(hwnd_, kTimerId);
-            if (menuHelpHook_) UnhookWindowsHookEx(menuHelpHook_);
-            menuHelpHook_ = nullptr;
-            if (menuViewer == this) menuViewer = nullptr;
+            StopFrame();
             if (dropTarget_) {
                 RevokeDragDrop(hwnd_);
                 if (table_.Window()) RevokeDragDrop(table_.Window());
@@ -452,128 +324,29 @@ LRESULT TTVInternalViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPAR
         default:
             break;
     }
-    return TWindowBase::HandleMessage(message, wParam, lParam);
+    return TMemberListWindow::HandleMessage(message, wParam, lParam);
 }
 
 LRESULT TTVInternalViewerWindow::OnNotify(NMHDR* header) {
-    if (!header) return 0;
-    if (header->code == TTN_GETDISPINFOA) {
-        NMTTDISPINFOA* info = reinterpret_cast<NMTTDISPINFOA*>(header);
-        if (!(info->uFlags & TTF_IDISHWND)) {
-            CopyLimited(info->szText, LoadMessageText(UINT(header->idFrom) + IV_TOOLTIP_OFFSET), sizeof info->szText);
-            info->lpszText = info->szText;
-        }
+    // A double click opens the member only when Open is enabled as last shown.
+    if (header && header->code == NM_DBLCLK && table_.Window() && header->hwndFrom == table_.Window()) {
+        if (IsViewerCommandEnabled(IV_CM_OPEN, CommandState())) OpenMember();
         return 0;
     }
-    if (header->code == TTN_GETDISPINFOW) {
-        NMTTDISPINFOW* info = reinterpret_cast<NMTTDISPINFOW*>(header);
-        if (!(info->uFlags & TTF_IDISHWND)) {
-            MultiByteToWideChar(CP_ACP, 0, LoadMessageText(UINT(header->idFrom) + IV_TOOLTIP_OFFSET), -1, info->szText,
-                                int(TV_COUNTOF(info->szText)));
-            info->szText[TV_COUNTOF(info->szText) - 1] = 0;
-            info->lpszText = info->szText;
-        }
-        return 0;
-    }
-    if (header->hwndFrom != table_.Window() || !table_.Window()) return 0;
-    switch (header->code) {
-        case LVN_GETDISPINFOA:
-            table_.OnGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(header));
-            return 0;
-        case LVN_COLUMNCLICK:
-            table_.SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
-            listChanged_ = true;
-            return 0;
-        case LVN_ITEMCHANGED:
-        case LVN_ODSTATECHANGED:
-            listChanged_ = true;
-            return 0;
-        case NM_DBLCLK:
-            if (IsViewerCommandEnabled(IV_CM_OPEN, stateMask_)) OpenMember();
-            return 0;
-        case NM_RETURN:
-            OnCommand(IV_CM_OPEN);
-            return 0;
-        case LVN_KEYDOWN:
-            if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) OnCommand(IV_CM_DELETE);
-            return 0;
-        default:
-            break;
-    }
-    return 0;
-}
-
-void TTVInternalViewerWindow::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
-    if (!status_) return;
-    if (flags == 0xFFFF && !menu) {
-        SendMessageA(status_, SB_SIMPLE, FALSE, 0);
-        menuItem_ = 0;
-        return;
-    }
-    menuItem_ = (flags & (MF_POPUP | MF_SEPARATOR)) ? 0 : int(item);
-    SendMessageA(status_, SB_SIMPLE, TRUE, 0);
-    const char* text = menuItem_ ? LoadMessageText(UINT(menuItem_ + IV_STATUS_HELP_OFFSET)) : "";
-    SendMessageA(status_, SB_SETTEXTA, 255 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(text));
-}
-
-LRESULT CALLBACK TTVInternalViewerWindow::MenuHelpFilter(int code, WPARAM wParam, LPARAM lParam) {
-    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
-    if (code == MSGF_MENU && msg && msg->message == WM_KEYDOWN && msg->wParam == VK_F1 && menuViewer &&
-        menuViewer->menuItem_) {
-        ViewerHelp(menuViewer->hwnd_, uint32_t(IV_HELP_COMMAND_BASE + menuViewer->menuItem_));
-        return TRUE;
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-void TTVInternalViewerWindow::PrepareMenu(HMENU menu) {
-    if (!menu) return;
-    UpdateCommandStates(false);
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        const UINT id = GetMenuItemID(menu, i);
-        if (id == UINT(-1) || id == 0) continue;
-        const bool enabled = IsViewerCommandEnabled(int(id), stateMask_);
-        const UINT state = GetMenuState(menu, UINT(i), MF_BYPOSITION);
-        const bool greyed = (state & (MF_GRAYED | MF_DISABLED)) != 0;
-        if (greyed == enabled) EnableMenuItem(menu, UINT(i), MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
-        if (id == IV_CM_OPEN) SetMenuDefaultItem(menu, IV_CM_OPEN, FALSE);
-    }
-}
-
-void TTVInternalViewerWindow::ShowContextMenu(LPARAM at) {
-    HMENU popup = contextMenu_ ? GetSubMenu(contextMenu_, 0) : nullptr;
-    if (!popup || !table_.Window()) return;
-    // From the keyboard the menu opens at the focused row.
-    const POINT point = ContextMenuPoint(table_.Window(), at);
-    PrepareMenu(popup);
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, point.x, point.y, 0, hwnd_, nullptr);
+    return TMemberListWindow::OnNotify(header);
 }
 
 // ---------------------------------------------------------------- state
 
-void TTVInternalViewerWindow::Refresh() {
-    UpdateCommandStates(false);
-    UpdateStatusBar(false);
+uint32_t TTVInternalViewerWindow::CurrentCommandState() const {
+    return ViewerStateMask(archive_[0] != '\0', uint32_t(table_.RowCount()), uint32_t(table_.SelectedCount()),
+                           setup_ != nullptr);
 }
 
-void TTVInternalViewerWindow::UpdateCommandStates(bool force) {
-    const uint32_t state = ViewerStateMask(archive_[0] != '\0', uint32_t(table_.RowCount()),
-                                           uint32_t(table_.SelectedCount()), setup_ != nullptr);
-    if (state == stateMask_ && !force) return;
-    const uint32_t old = stateMask_;
-    stateMask_ = state;
-    if (!toolbar_) return;
-    for (const auto& button : kToolbar) {
-        if (!button.command) continue;
-        const bool enabled = IsViewerCommandEnabled(button.command, state);
-        if (force || enabled != IsViewerCommandEnabled(button.command, old))
-            SendMessageA(toolbar_, TB_ENABLEBUTTON, WPARAM(button.command), MAKELPARAM(enabled ? TRUE : FALSE, 0));
-    }
-}
+bool TTVInternalViewerWindow::IsCommandEnabled(int id, uint32_t state) const { return IsViewerCommandEnabled(id, state); }
 
 void TTVInternalViewerWindow::UpdateStatusBar(bool force) {
-    if (!status_) return;
+    if (!StatusBar()) return;
     const uint32_t total = uint32_t(table_.RowCount());
     const uint32_t selected = uint32_t(table_.SelectedCount());
     uint64_t totalBytes = 0;
@@ -587,19 +360,7 @@ void TTVInternalViewerWindow::UpdateStatusBar(bool force) {
     } else if (selected > 0) {
         for (const ArchiveMember* m : table_.SelectedMembers()) selectedBytes += m->size;
     }
-    if (!force && statusValid_ && selected == shownSelected_ && selectedBytes == shownSelectedBytes_ &&
-        total == shownTotal_ && totalBytes == shownTotalBytes_)
-        return;
-    char text[128];
-    FormatMemberCountStatus(text, sizeof text, selected, selectedBytes, true);
-    SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
-    FormatMemberCountStatus(text, sizeof text, total, totalBytes, false);
-    SendMessageA(status_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text));
-    shownSelected_ = selected;
-    shownSelectedBytes_ = selectedBytes;
-    shownTotal_ = total;
-    shownTotalBytes_ = totalBytes;
-    statusValid_ = true;
+    ShowCounts(selected, selectedBytes, total, totalBytes, force);
 }
 
 void TTVInternalViewerWindow::ClearPassword() {
@@ -656,10 +417,7 @@ bool TTVInternalViewerWindow::CloseCheck() {
 
 // ---------------------------------------------------------------- commands
 
-void TTVInternalViewerWindow::OnCommand(int id) {
-    // A command that its states do not allow does nothing (keys and stale menus reach here too).
-    UpdateCommandStates(false);
-    if (!IsViewerCommandEnabled(id, stateMask_)) return;
+void TTVInternalViewerWindow::RunCommand(int id) {
     TProgramData* p = Program();
     switch (id) {
         case IV_CM_OPEN:
@@ -676,9 +434,6 @@ void TTVInternalViewerWindow::OnCommand(int id) {
             break;
         case IV_CM_PROPERTIES:
             ShowProperties(true);
-            break;
-        case IV_CM_CLOSE:
-            PostMessageA(hwnd_, WM_CLOSE, 0, 0);
             break;
         case IV_CM_NEW_ARCHIVE:
             NewArchive();
@@ -701,29 +456,11 @@ void TTVInternalViewerWindow::OnCommand(int id) {
         case IV_CM_INSTALL:
             InstallArchive(hwnd_, &members_, archive_, p ? &p->tempFiles : nullptr);
             break;
-        case IV_CM_SELECT_ALL:
-        case IV_CM_SELECT_NONE:
-        case IV_CM_SELECT_INVERT:
-            if (id == IV_CM_SELECT_ALL) table_.SelectAll();
-            if (id == IV_CM_SELECT_NONE) table_.SelectNone();
-            if (id == IV_CM_SELECT_INVERT) table_.InvertSelection();
-            listChanged_ = true;
-            if (table_.Window()) SetFocus(table_.Window());
-            break;
-        case IV_CM_SELECT_SOME:
-            SelectSome();
-            break;
         case IV_CM_REFRESH:
             if (archive_[0]) Reload(false);
             break;
         case IV_CM_PREFERENCES:
             if (p) RunViewerPreferences(hwnd_, &p->viewer);
-            break;
-        case IV_CM_HELP_CONTENTS:
-            ViewerHelp(hwnd_, 0);
-            break;
-        case IV_CM_HELP_USING:
-            ShowHelpOnHelp(hwnd_);
             break;
         default:
             break;
@@ -1022,11 +759,3 @@ void TTVInternalViewerWindow::CopyArchive() {
     if (!copied) ViewerMessage(hwnd_, IDS_IV_COPY_FAILED, "Error", MB_OK | MB_ICONERROR);
 }
 
-void TTVInternalViewerWindow::SelectSome() {
-    RunSelectSomeDialog(hwnd_, [this](const char* mask, bool select) {
-        table_.SelectMatching(mask, select);
-        listChanged_ = true;
-        UpdateCommandStates(false);
-        UpdateStatusBar(false);
-    });
-}

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "archive/win/list_window.h"
 #include "archive/win/viewer_table.h"
 #include "core/items.h"
 #include "core/lists.h"
 #include "database/settings.h"
-#include "util/win_window.h"
 
 struct TProgramData;
 
@@ -31,7 +31,7 @@ struct TViewerEnvironment {
 void SetViewerEnvironment(const TViewerEnvironment& environment);
 const TViewerEnvironment& ViewerEnvironment();
 
-class TTVInternalViewerWindow : public TWindowBase {
+class TTVInternalViewerWindow : public TMemberListWindow {
 public:
     // Registers the window class (once).
     static bool RegisterWindowClass(HINSTANCE instance);
@@ -42,24 +42,16 @@ public:
     // The viewer of a window of the class, or null.
     static TTVInternalViewerWindow* FromWindow(HWND window);
 
-    HWND Window() const { return hwnd_; }
     HWND List() const { return table_.Window(); }
-    HWND Toolbar() const { return toolbar_; }
-    HWND StatusBar() const { return status_; }
     const char* ArchivePath() const { return archive_; }
     bool IsNewArchive() const { return newArchive_; }
     const TArchiveFileListObject& Members() const { return members_; }
     const TArchiveFileTableObject& Table() const { return table_; }
     TArchiveFileTableObject& Table() { return table_; }
     const ArchiveMember* SetupMember() const { return setup_; }
-    uint32_t CommandState() const { return stateMask_; }
 
-    // Runs a command as the menu, the toolbar or a key would.
-    void OnCommand(int id);
     // Adds dropped files (the drag-and-drop dialog first).
     void AddDroppedFiles(const std::vector<std::string>& names);
-    // Recomputes the command states and the status bar now (the timer does it after changes).
-    void Refresh();
 
 private:
     TTVInternalViewerWindow(const char* archive, ListNode* download);
@@ -68,16 +60,15 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The window is gone: the viewer deletes itself.
     void OnFinalMessage() override;
-    LRESULT OnNotify(NMHDR* header);
+    LRESULT OnNotify(NMHDR* header) override;
+    TListViewTable& View() override { return table_; }
+    uint32_t CurrentCommandState() const override;
+    bool IsCommandEnabled(int id, uint32_t state) const override;
+    void UpdateStatusBar(bool force) override;
+    void RunCommand(int id) override;
 
     void SetUp();
-    void Layout();
     void Reload(bool rebuildIcons);
-    void UpdateCommandStates(bool force);
-    void UpdateStatusBar(bool force);
-    void PrepareMenu(HMENU menu);
-    void ShowContextMenu(LPARAM at);
-    void OnMenuSelect(UINT item, UINT flags, HMENU menu);
     bool CloseCheck();
     void SwitchArchive(const char* path, bool isNew);
     void ClearPassword();
@@ -91,20 +82,13 @@ private:
     void OpenArchive();
     void CloseArchive();
     void CopyArchive();
-    void SelectSome();
     void OnFilesDropped(IDataObject* data);
     void NotifyDownloadExtracted(const char* folder);
     // Runs an add job (one engine call under the progress dialog); a new archive is one no more
     // once its file exists.
     void RunAddJob(const std::vector<std::string>& names, bool fromDialog);
 
-    static LRESULT CALLBACK MenuHelpFilter(int code, WPARAM wParam, LPARAM lParam);
-
     bool* finalFlag_ = nullptr;  // set while Open waits for the window (creation may fail)
-    HWND toolbar_ = nullptr;
-    HWND status_ = nullptr;
-    HMENU contextMenu_ = nullptr;
-    HIMAGELIST toolbarImages_ = nullptr;
     IDropTarget* dropTarget_ = nullptr;
 
     char archive_[TV_PATH_SIZE] = {};
@@ -113,15 +97,6 @@ private:
     TArchiveFileListObject members_;
     TArchiveFileTableObject table_;
     const ArchiveMember* setup_ = nullptr;
-
-    uint32_t stateMask_ = 0xFFFFFFFF;
-    bool listChanged_ = false;
-    bool statusValid_ = false;
-    uint32_t shownSelected_ = 0, shownTotal_ = 0;
-    uint64_t shownSelectedBytes_ = 0, shownTotalBytes_ = 0;
-    int menuItem_ = 0;
-    bool inMenu_ = false;
-    HHOOK menuHelpHook_ = nullptr;
     std::vector<std::string> pendingDrop_;  // names of a drop, until its dialog runs
 };
 

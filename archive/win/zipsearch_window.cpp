@@ -27,20 +27,13 @@
 
 namespace {
 
-constexpr UINT_PTR kTimerId = 1;
-constexpr UINT kTimerMs = 100;
 constexpr UINT kDownloadChanged = WM_USER + 5;
 constexpr uint32_t kIdsCaption = 3601;  // "Zip Search Result - Tolvane Plus"
 
-HACCEL accelerators = nullptr;
-TZipSearchResultWindow* menuWindow = nullptr;  // the window whose menu is open (F1 on an item)
 std::set<TZipSearchResultWindow*> openWindows;
 
 // Open | Extract | Delete, Properties | Copy, Archive properties (0 = separator).
-const struct {
-    int command;
-    int image;
-} kToolbar[] = {
+const TToolbarButton kToolbar[] = {
     {IV_CM_OPEN, IVTB_IMAGE_OPEN},
     {0, 0},
     {IV_CM_EXTRACT, IVTB_IMAGE_EXTRACT},
@@ -55,23 +48,6 @@ const struct {
 TProgramData* Program() { return ViewerEnvironment().program; }
 
 bool PathExists(const char* path) { return path && *path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-
-bool RegisterWindowClass(HINSTANCE instance) {
-    WNDCLASSEXA existing = {};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, TV_ZIPSEARCH_RESULT_CLASS, &existing)) return true;
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = TWindowBase::WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ARCHIVE));
-    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_ARCHIVE), IMAGE_ICON, 16, 16, 0));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszMenuName = "ZIPSEARCHRESULTMENU";
-    wc.lpszClassName = TV_ZIPSEARCH_RESULT_CLASS;
-    return RegisterClassExA(&wc) != 0;
-}
 
 // Tells the main window that a download changed (it redraws it).
 void NotifyDownloadChanged(ListNode* download) {
@@ -175,20 +151,15 @@ bool HitArchivePath(const TZipSearchFileListObject& hits, const ArchiveSearchHit
 
 TZipSearchResultWindow* TZipSearchResultWindow::Open(const TZipSearchFileListObject& hits) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (!RegisterWindowClass(instance)) return nullptr;
+    if (!RegisterMemberListClass(instance, TV_ZIPSEARCH_RESULT_CLASS, "ZIPSEARCHRESULTMENU")) return nullptr;
     TZipSearchResultWindow* window = new TZipSearchResultWindow;
     hits.CopyTo(&window->hits_, 0);
     TProgramData* p = Program();
     window->hits_.SetDownloadList(p ? &p->downloads : hits.DownloadList());
-    const int width = GetSystemMetrics(SM_CXSCREEN) * 3 / 4;
-    const int height = GetSystemMetrics(SM_CYSCREEN) * 3 / 4;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     char caption[TV_MESSAGE_SIZE];
     CopyLimited(caption, LoadMessageText(kIdsCaption), sizeof caption);
     openWindows.insert(window);
-    HWND hwnd = window->CreateObjectWindow(0, TV_ZIPSEARCH_RESULT_CLASS, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                           x, y, width, height, nullptr, nullptr, instance);
+    HWND hwnd = window->CreateCentredWindow(TV_ZIPSEARCH_RESULT_CLASS, caption);
     if (!hwnd) {
         // A window that got as far as its first message has deleted the object already.
         if (openWindows.erase(window)) delete window;
@@ -200,11 +171,7 @@ TZipSearchResultWindow* TZipSearchResultWindow::Open(const TZipSearchFileListObj
 }
 
 TZipSearchResultWindow* TZipSearchResultWindow::FromWindow(HWND window) {
-    if (!window) return nullptr;
-    char name[64];
-    if (!GetClassNameA(window, name, sizeof name) || lstrcmpA(name, TV_ZIPSEARCH_RESULT_CLASS) != 0) return nullptr;
-    if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return nullptr;
-    auto* self = static_cast<TZipSearchResultWindow*>(reinterpret_cast<TWindowBase*>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+    auto* self = static_cast<TZipSearchResultWindow*>(MemberListObjectOf(window, TV_ZIPSEARCH_RESULT_CLASS));
     return openWindows.count(self) ? self : nullptr;
 }
 
@@ -214,12 +181,9 @@ void TZipSearchResultWindow::CloseAll() {
         if (openWindows.count(w) && w->hwnd_) DestroyWindow(w->hwnd_);
 }
 
-TZipSearchResultWindow::TZipSearchResultWindow() = default;
+TZipSearchResultWindow::TZipSearchResultWindow() : TMemberListWindow(kToolbar, TV_COUNTOF(kToolbar)) {}
 
-TZipSearchResultWindow::~TZipSearchResultWindow() {
-    if (toolbarImages_) ImageList_Destroy(toolbarImages_);
-    if (contextMenu_) DestroyMenu(contextMenu_);
-}
+TZipSearchResultWindow::~TZipSearchResultWindow() = default;
 
 void TZipSearchResultWindow::OnFinalMessage() {
     openWindows.erase(this);
@@ -227,57 +191,12 @@ void TZipSearchResultWindow::OnFinalMessage() {
 }
 
 void TZipSearchResultWindow::SetUp() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
-                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | CCS_TOP, 0,
-                               0, 0, 0, hwnd_, reinterpret_cast<HMENU>(INT_PTR(FR_ID_TOOLBAR)), instance, nullptr);
-    if (toolbar_) {
-        SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-        SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(18, 18));
-        toolbarImages_ = LoadMaskedImageStrip(MAKEINTRESOURCEA(IDB_VIEWER_TOOLBAR), 18);
-        if (toolbarImages_) SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
-        TBBUTTON buttons[sizeof kToolbar / sizeof kToolbar[0]] = {};
-        for (size_t i = 0; i < sizeof kToolbar / sizeof kToolbar[0]; ++i) {
-            buttons[i].idCommand = kToolbar[i].command;
-            buttons[i].iBitmap = kToolbar[i].command ? kToolbar[i].image : 0;
-            buttons[i].fsState = TBSTATE_ENABLED;
-            buttons[i].fsStyle = BYTE(kToolbar[i].command ? BTNS_BUTTON : BTNS_SEP);
-        }
-        SendMessageA(toolbar_, TB_ADDBUTTONSA, sizeof kToolbar / sizeof kToolbar[0], reinterpret_cast<LPARAM>(buttons));
-        SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
-    }
-    status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
-                              reinterpret_cast<HMENU>(INT_PTR(FR_ID_STATUS)), instance, nullptr);
-    table_.Create(hwnd_, FR_ID_LIST);
-    contextMenu_ = LoadMenuA(instance, "ZSRCONTEXTMENU");
-    SetTimer(hwnd_, kTimerId, kTimerMs, nullptr);
+    CreateFrame(FR_ID_TOOLBAR, FR_ID_STATUS, FR_ID_LIST, "ZSRCONTEXTMENU");
     Layout();
     table_.Fill(hits_, true);
     UpdateCommandStates(true);
     UpdateStatusBar(true);
     if (table_.Window()) SetFocus(table_.Window());
-}
-
-void TZipSearchResultWindow::Layout() {
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    int top = 0;
-    int bottom = client.bottom;
-    if (toolbar_) {
-        SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
-        RECT r;
-        GetWindowRect(toolbar_, &r);
-        top = r.bottom - r.top;
-    }
-    if (status_) {
-        SendMessageA(status_, WM_SIZE, 0, 0);
-        RECT r;
-        GetWindowRect(status_, &r);
-        bottom -= r.bottom - r.top;
-        int parts[2] = {client.right / 2, -1};
-        SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-    }
-    if (table_.Window()) MoveWindow(table_.Window(), 0, top, client.right, bottom > top ? bottom - top : 0, TRUE);
 }
 
 // ---------------------------------------------------------------- messages
@@ -287,51 +206,8 @@ LRESULT TZipSearchResultWindow::HandleMessage(UINT message, WPARAM wParam, LPARA
         case WM_CREATE:
             SetUp();
             return 0;
-        case WM_SIZE:
-            Layout();
-            return 0;
-        case WM_SETFOCUS:
-            if (table_.Window()) SetFocus(table_.Window());
-            return 0;
-        case WM_TIMER:
-            if (wParam == kTimerId && listChanged_) {
-                listChanged_ = false;
-                UpdateCommandStates(false);
-                UpdateStatusBar(false);
-            }
-            return 0;
-        case WM_COMMAND:
-            OnCommand(LOWORD(wParam));
-            return 0;
-        case WM_NOTIFY:
-            return OnNotify(reinterpret_cast<NMHDR*>(lParam));
-        case WM_CONTEXTMENU:
-            if (reinterpret_cast<HWND>(wParam) == table_.Window()) {
-                ShowContextMenu(lParam);
-                return 0;
-            }
-            break;
-        case WM_INITMENUPOPUP:
-            PrepareMenu(reinterpret_cast<HMENU>(wParam));
-            return 0;
-        case WM_ENTERMENULOOP:
-            menuWindow = this;
-            if (!menuHelpHook_)
-                menuHelpHook_ = SetWindowsHookExA(WH_MSGFILTER, MenuHelpFilter, nullptr, GetCurrentThreadId());
-            return 0;
-        case WM_EXITMENULOOP:
-            if (menuHelpHook_) UnhookWindowsHookEx(menuHelpHook_);
-            menuHelpHook_ = nullptr;
-            if (menuWindow == this) menuWindow = nullptr;
-            return 0;
-        case WM_MENUSELECT:
-            OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
-            return 0;
         case WM_DESTROY:
-            KillTimer(hwnd_, kTimerId);
-            if (menuHelpHook_) UnhookWindowsHookEx(menuHelpHook_);
-            menuHelpHook_ = nullptr;
-            if (menuWindow == this) menuWindow = nullptr;
+            StopFrame();
             // The rows point into the hit list: the view forgets them first.
             table_.Clear();
             hits_.Clear();
@@ -339,123 +215,19 @@ LRESULT TZipSearchResultWindow::HandleMessage(UINT message, WPARAM wParam, LPARA
         default:
             break;
     }
-    return TWindowBase::HandleMessage(message, wParam, lParam);
-}
-
-LRESULT TZipSearchResultWindow::OnNotify(NMHDR* header) {
-    if (!header) return 0;
-    if (header->code == TTN_GETDISPINFOA) {
-        NMTTDISPINFOA* info = reinterpret_cast<NMTTDISPINFOA*>(header);
-        if (!(info->uFlags & TTF_IDISHWND)) {
-            CopyLimited(info->szText, LoadMessageText(UINT(header->idFrom) + IV_TOOLTIP_OFFSET), sizeof info->szText);
-            info->lpszText = info->szText;
-        }
-        return 0;
-    }
-    if (header->code == TTN_GETDISPINFOW) {
-        NMTTDISPINFOW* info = reinterpret_cast<NMTTDISPINFOW*>(header);
-        if (!(info->uFlags & TTF_IDISHWND)) {
-            MultiByteToWideChar(CP_ACP, 0, LoadMessageText(UINT(header->idFrom) + IV_TOOLTIP_OFFSET), -1, info->szText,
-                                int(sizeof info->szText / sizeof info->szText[0]));
-            info->szText[sizeof info->szText / sizeof info->szText[0] - 1] = 0;
-            info->lpszText = info->szText;
-        }
-        return 0;
-    }
-    if (!table_.Window() || header->hwndFrom != table_.Window()) return 0;
-    switch (header->code) {
-        case LVN_GETDISPINFOA:
-            table_.OnGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(header));
-            return 0;
-        case LVN_COLUMNCLICK:
-            table_.SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
-            listChanged_ = true;
-            return 0;
-        case LVN_ITEMCHANGED:
-        case LVN_ODSTATECHANGED:
-            listChanged_ = true;
-            return 0;
-        case NM_DBLCLK:
-        case NM_RETURN:
-            OnCommand(IV_CM_OPEN);
-            return 0;
-        case LVN_KEYDOWN:
-            if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) OnCommand(IV_CM_DELETE);
-            return 0;
-        default:
-            return 0;
-    }
-}
-
-void TZipSearchResultWindow::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
-    if (!status_) return;
-    if (flags == 0xFFFF && !menu) {
-        SendMessageA(status_, SB_SIMPLE, FALSE, 0);
-        menuItem_ = 0;
-        return;
-    }
-    menuItem_ = (flags & (MF_POPUP | MF_SEPARATOR)) ? 0 : int(item);
-    SendMessageA(status_, SB_SIMPLE, TRUE, 0);
-    const char* text = menuItem_ ? LoadMessageText(UINT(menuItem_ + IV_STATUS_HELP_OFFSET)) : "";
-    SendMessageA(status_, SB_SETTEXTA, 255 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(text));
-}
-
-LRESULT CALLBACK TZipSearchResultWindow::MenuHelpFilter(int code, WPARAM wParam, LPARAM lParam) {
-    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
-    if (code == MSGF_MENU && msg && msg->message == WM_KEYDOWN && msg->wParam == VK_F1 && menuWindow &&
-        menuWindow->menuItem_) {
-        ViewerHelp(menuWindow->hwnd_, uint32_t(IV_HELP_COMMAND_BASE + menuWindow->menuItem_));
-        return TRUE;
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-void TZipSearchResultWindow::PrepareMenu(HMENU menu) {
-    if (!menu) return;
-    UpdateCommandStates(false);
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        const UINT id = GetMenuItemID(menu, i);
-        if (id == UINT(-1) || id == 0) continue;
-        const bool enabled = IsZipSearchCommandEnabled(int(id), stateMask_);
-        const UINT state = GetMenuState(menu, UINT(i), MF_BYPOSITION);
-        const bool greyed = (state & (MF_GRAYED | MF_DISABLED)) != 0;
-        if (greyed == enabled) EnableMenuItem(menu, UINT(i), MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
-        if (id == IV_CM_OPEN) SetMenuDefaultItem(menu, IV_CM_OPEN, FALSE);
-    }
-}
-
-void TZipSearchResultWindow::ShowContextMenu(LPARAM at) {
-    HMENU popup = contextMenu_ ? GetSubMenu(contextMenu_, 0) : nullptr;
-    if (!popup || !table_.Window()) return;
-    const POINT point = ContextMenuPoint(table_.Window(), at);
-    PrepareMenu(popup);
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, point.x, point.y, 0, hwnd_, nullptr);
+    return TMemberListWindow::HandleMessage(message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------- state
 
-void TZipSearchResultWindow::Refresh() {
-    UpdateCommandStates(false);
-    UpdateStatusBar(false);
+uint32_t TZipSearchResultWindow::CurrentCommandState() const {
+    return ZipSearchStateMask(uint32_t(table_.RowCount()), uint32_t(table_.SelectedCount()));
 }
 
-void TZipSearchResultWindow::UpdateCommandStates(bool force) {
-    const uint32_t state = ZipSearchStateMask(uint32_t(table_.RowCount()), uint32_t(table_.SelectedCount()));
-    if (state == stateMask_ && !force) return;
-    const uint32_t old = stateMask_;
-    stateMask_ = state;
-    if (!toolbar_) return;
-    for (const auto& button : kToolbar) {
-        if (!button.command) continue;
-        const bool enabled = IsZipSearchCommandEnabled(button.command, state);
-        if (force || enabled != IsZipSearchCommandEnabled(button.command, old))
-            SendMessageA(toolbar_, TB_ENABLEBUTTON, WPARAM(button.command), MAKELPARAM(enabled ? TRUE : FALSE, 0));
-    }
-}
+bool TZipSearchResultWindow::IsCommandEnabled(int id, uint32_t state) const { return IsZipSearchCommandEnabled(id, state); }
 
 void TZipSearchResultWindow::UpdateStatusBar(bool force) {
-    if (!status_) return;
+    if (!StatusBar()) return;
     const uint32_t total = uint32_t(table_.RowCount());
     const uint32_t selected = uint32_t(table_.SelectedCount());
     uint64_t totalBytes = 0;
@@ -466,19 +238,7 @@ void TZipSearchResultWindow::UpdateStatusBar(bool force) {
     } else if (selected > 0) {
         for (const ArchiveSearchHit* hit : table_.SelectedHits()) selectedBytes += hit->member.size;
     }
-    if (!force && statusValid_ && selected == shownSelected_ && selectedBytes == shownSelectedBytes_ &&
-        total == shownTotal_ && totalBytes == shownTotalBytes_)
-        return;
-    char text[128];
-    FormatMemberCountStatus(text, sizeof text, selected, selectedBytes, true);
-    SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
-    FormatMemberCountStatus(text, sizeof text, total, totalBytes, false);
-    SendMessageA(status_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text));
-    shownSelected_ = selected;
-    shownSelectedBytes_ = selectedBytes;
-    shownTotal_ = total;
-    shownTotalBytes_ = totalBytes;
-    statusValid_ = true;
+    ShowCounts(selected, selectedBytes, total, totalBytes, force);
 }
 
 bool TZipSearchResultWindow::ArchiveOf(const ArchiveSearchHit* hit, char* path, size_t size) const {
@@ -501,10 +261,7 @@ std::vector<const ArchiveSearchHit*> TZipSearchResultWindow::RowsToProcess(int w
 
 // ---------------------------------------------------------------- commands
 
-void TZipSearchResultWindow::OnCommand(int id) {
-    // A command that its states do not allow does nothing (keys and stale menus reach here too).
-    UpdateCommandStates(false);
-    if (!IsZipSearchCommandEnabled(id, stateMask_)) return;
+void TZipSearchResultWindow::RunCommand(int id) {
     switch (id) {
         case IV_CM_OPEN:
             OpenMember();
@@ -518,9 +275,6 @@ void TZipSearchResultWindow::OnCommand(int id) {
         case IV_CM_PROPERTIES:
             ShowProperties(true);
             break;
-        case IV_CM_CLOSE:
-            PostMessageA(hwnd_, WM_CLOSE, 0, 0);
-            break;
         case IV_CM_OPEN_ARCHIVE:
             OpenArchiveViewer();
             break;
@@ -530,29 +284,11 @@ void TZipSearchResultWindow::OnCommand(int id) {
         case IV_CM_ARCHIVE_PROPERTIES:
             ShowProperties(false);
             break;
-        case IV_CM_SELECT_ALL:
-        case IV_CM_SELECT_NONE:
-        case IV_CM_SELECT_INVERT:
-            if (id == IV_CM_SELECT_ALL) table_.SelectAll();
-            if (id == IV_CM_SELECT_NONE) table_.SelectNone();
-            if (id == IV_CM_SELECT_INVERT) table_.InvertSelection();
-            listChanged_ = true;
-            if (table_.Window()) SetFocus(table_.Window());
-            break;
-        case IV_CM_SELECT_SOME:
-            SelectSome();
-            break;
         case IV_CM_REFRESH:
             // The hits are not searched again: the view is filled anew from them.
             table_.Fill(hits_, false);
             UpdateCommandStates(true);
             UpdateStatusBar(true);
-            break;
-        case IV_CM_HELP_CONTENTS:
-            ViewerHelp(hwnd_, 0);
-            break;
-        case IV_CM_HELP_USING:
-            ShowHelpOnHelp(hwnd_);
             break;
         default:
             break;
@@ -684,21 +420,7 @@ void TZipSearchResultWindow::CopyArchives() {
     if (failed) ViewerMessage(hwnd_, IDS_IV_COPY_FAILED, "Error", MB_OK | MB_ICONERROR);
 }
 
-void TZipSearchResultWindow::SelectSome() {
-    RunSelectSomeDialog(hwnd_, [this](const char* mask, bool select) {
-        table_.SelectMatching(mask, select);
-        listChanged_ = true;
-        UpdateCommandStates(false);
-        UpdateStatusBar(false);
-    });
-}
-
 bool TranslateZipSearchAccelerator(MSG* msg) {
-    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return false;
-    HWND foreground = GetForegroundWindow();
-    if (!TZipSearchResultWindow::FromWindow(foreground)) return false;
-    if (msg->hwnd != foreground && !IsChild(foreground, msg->hwnd)) return false;
     // The viewer's keys; those of commands this window does not have do nothing here.
-    if (!accelerators) accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), "IVACCS");
-    return accelerators && TranslateAcceleratorA(foreground, accelerators, msg);
+    return TranslateMemberListKey(msg, [](HWND window) { return TZipSearchResultWindow::FromWindow(window) != nullptr; });
 }

@@ -17,6 +17,7 @@ void TItemRowIndex::Attach(int kind, const TDynamicListObject* list, TvTextCompa
 
 void TItemRowIndex::Clear() {
     categoryId_ = -1;
+    rowBytesKnown_ = false;
     filter_.clear();
     categoryRows_.clear();
     rows_.clear();
@@ -158,30 +159,72 @@ size_t TItemRowIndex::PlaceOf(const std::vector<ListNode*>& nodes, const ListNod
                   nodes.begin());
 }
 
+uint64_t TItemRowIndex::BytesOf(const ListNode* node) const {
+    return kind_ == TV_KIND_DOWNLOADS ? TFileListObject::Item(node)->sizeLow : 0;
+}
+
+uint64_t TItemRowIndex::RowBytes() const {
+    if (!list_) return 0;
+    if (rowBytesKnown_ && bytesRemovals_ == list_->Removals()) return rowBytes_;
+    uint64_t bytes = 0;
+    for (size_t row = 0; row < rows_.size(); ++row) {
+        const ListNode* node = NodeAt(row);
+        if (node) bytes += BytesOf(node);
+    }
+    rowBytes_ = bytes;
+    rowBytesKnown_ = true;
+    bytesRemovals_ = list_->Removals();
+    return bytes;
+}
+
 void TItemRowIndex::Fill(int32_t categoryId, const char* filter) {
     categoryId_ = categoryId;
     categoryRows_.clear();
+    uint64_t bytes = 0;
     if (list_) {
         checkedRemovals_ = list_->Removals();
         for (ListNode* node = list_->First(); node; node = node->next)
-            if (InCategory(node)) categoryRows_.push_back(node);
+            if (InCategory(node)) {
+                categoryRows_.push_back(node);
+                bytes += BytesOf(node);
+            }
     }
     SortNodes(&categoryRows_);
-    Refilter(categoryRows_, filter);
-}
-
-void TItemRowIndex::Refilter(const std::vector<ListNode*>& from, const char* filter) {
-    filter_ = filter ? filter : "";
-    if (filter_.empty()) {
-        if (&from != &rows_) rows_ = from;
+    if (filter && filter[0]) {
+        Refilter(&categoryRows_, filter, false);
         return;
     }
+    filter_.clear();
+    rows_ = categoryRows_;
+    rowBytes_ = bytes;
+    rowBytesKnown_ = list_ != nullptr;
+    bytesRemovals_ = checkedRemovals_;
+}
+
+void TItemRowIndex::Refilter(std::vector<ListNode*>* source, const char* filter, bool checkCategory) {
+    filter_ = filter ? filter : "";
+    // One pass over the records: whether each is still in the category (those that left drop out
+    // of the source too), whether it matches, and the sum of the sizes of those kept.
     const TCaselessFinder finder(filter_.c_str());
+    const bool all = filter_.empty();
     std::vector<ListNode*> kept;
-    kept.reserve(from.size());
-    for (ListNode* node : from)
-        if (RowMatches(kind_, node, finder)) kept.push_back(node);
+    kept.reserve(all ? source->size() : source->size() / 4);
+    uint64_t bytes = 0;
+    size_t stay = 0;
+    for (size_t i = 0; i < source->size(); ++i) {
+        ListNode* node = (*source)[i];
+        if (checkCategory && !InCategory(node)) continue;
+        (*source)[stay++] = node;
+        if (all || RowMatches(kind_, node, finder)) {
+            kept.push_back(node);
+            bytes += BytesOf(node);
+        }
+    }
+    source->resize(stay);
     rows_.swap(kept);
+    rowBytes_ = bytes;
+    rowBytesKnown_ = list_ != nullptr;
+    if (list_) bytesRemovals_ = list_->Removals();
 }
 
 void TItemRowIndex::DropReleasedNodes() {
@@ -190,6 +233,7 @@ void TItemRowIndex::DropReleasedNodes() {
     categoryRows_.erase(std::remove_if(categoryRows_.begin(), categoryRows_.end(), released), categoryRows_.end());
     rows_.erase(std::remove_if(rows_.begin(), rows_.end(), released), rows_.end());
     checkedRemovals_ = list_->Removals();
+    rowBytesKnown_ = false;
 }
 
 void TItemRowIndex::SetFilter(const char* filter) {
@@ -200,18 +244,11 @@ void TItemRowIndex::SetFilter(const char* filter) {
     }
     // Records that left the list or the category since the fill have no row any more.
     DropReleasedNodes();
-    auto gone = [this](const ListNode* node) { return !InCategory(node); };
-    categoryRows_.erase(std::remove_if(categoryRows_.begin(), categoryRows_.end(), gone), categoryRows_.end());
-    rows_.erase(std::remove_if(rows_.begin(), rows_.end(), gone), rows_.end());
     // Whatever contains the longer text contains the shorter one: only the rows shown can stay.
     const bool narrows =
         !filter_.empty() && !wanted.empty() && FindText(wanted.c_str(), filter_.c_str(), 0, 0) >= 0;
-    if (narrows) {
-        const std::vector<ListNode*> current = rows_;
-        Refilter(current, wanted.c_str());
-    } else {
-        Refilter(categoryRows_, wanted.c_str());
-    }
+    // The category's rows keep records that left it until they are next gone through.
+    Refilter(narrows ? &rows_ : &categoryRows_, wanted.c_str(), true);
 }
 
 void TItemRowIndex::Sort(int field, bool descending) {
@@ -255,11 +292,13 @@ int TItemRowIndex::Insert(ListNode* node) {
         categoryRows_.insert(categoryRows_.begin() + std::ptrdiff_t(PlaceOf(categoryRows_, node)), node);
     const size_t row = PlaceOf(rows_, node);
     rows_.insert(rows_.begin() + std::ptrdiff_t(row), node);
+    rowBytesKnown_ = false;
     return int(row);
 }
 
 int TItemRowIndex::Reposition(const ListNode* node) {
     const int row = RowOf(node);
+    rowBytesKnown_ = false;  // its size may have changed with its texts
     if (row < 0 || sortField_ < 0 || !list_->IsNodeValid(node, 1)) return row;
     ListNode* moving = rows_[size_t(row)];
     rows_.erase(rows_.begin() + row);
@@ -279,5 +318,6 @@ int TItemRowIndex::Remove(const ListNode* node) {
     if (inCategory != categoryRows_.end()) categoryRows_.erase(inCategory);
     const int row = RowOf(node);
     if (row >= 0) rows_.erase(rows_.begin() + row);
+    rowBytesKnown_ = false;
     return row;
 }

@@ -68,6 +68,13 @@ public:
     // The nodes of the rows in row order (may hold records that went away since; see NodeAt).
     const std::vector<ListNode*>& Rows() const { return rows_; }
 
+    // The sum of the download sizes (sizeLow) of the rows whose record is still valid; 0 for the
+    // other kinds. Counted while the rows are made, so asking for it again costs nothing.
+    uint64_t RowBytes() const;
+    // The records of the rows may have changed their numbers (a size set in place): the sum is
+    // counted again when next asked for.
+    void RecordsChanged() { rowBytesKnown_ = false; }
+
 private:
     bool InCategory(const ListNode* node) const;
     // No node of the list was released since the rows were last checked: each row's node is still
@@ -77,7 +84,10 @@ private:
     int Compare(const ListNode* a, const ListNode* b) const;  // in the sort's direction
     const char* SortText(const ListNode* node) const;         // null for a column of numbers
     void SortNodes(std::vector<ListNode*>* nodes) const;
-    void Refilter(const std::vector<ListNode*>& from, const char* filter);
+    // The rows become those of source (in its order) that match filter; with checkCategory the
+    // records that left the category since are left out, and dropped from source as well.
+    void Refilter(std::vector<ListNode*>* source, const char* filter, bool checkCategory);
+    uint64_t BytesOf(const ListNode* node) const;
     size_t PlaceOf(const std::vector<ListNode*>& nodes, const ListNode* node) const;
 
     int kind_ = 0;
@@ -92,4 +102,7 @@ private:
     uint32_t checkedRemovals_ = 0;
     std::vector<ListNode*> categoryRows_;  // every record of the category, in sort order
     std::vector<ListNode*> rows_;          // those that pass the filter
+    mutable uint64_t rowBytes_ = 0;        // RowBytes(), while rowBytesKnown_ and no node
+    mutable bool rowBytesKnown_ = false;   // was released since (bytesRemovals_)
+    mutable uint32_t bytesRemovals_ = 0;
 };

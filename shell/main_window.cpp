@@ -1099,14 +1099,11 @@ void TTolvaneWindow::UpdateStatusBar() {
     ListNode* focused = table ? table->FocusedItem() : nullptr;
     switch (mode) {
         case 2: {
-            uint64_t selectedBytes = 0, totalBytes = 0;
+            uint64_t selectedBytes = 0;
             const std::vector<ListNode*> selected = table->SelectedItems();
             for (ListNode* node : selected) selectedBytes += TFileListObject::Item(node)->sizeLow;
             const int rows = table->RowCount();
-            for (int row = 0; row < rows; ++row) {
-                ListNode* node = table->NodeOfRow(row);
-                if (node) totalBytes += TFileListObject::Item(node)->sizeLow;
-            }
+            const uint64_t totalBytes = table->RowBytes();
             DownloadStatusText(text, sizeof(text), selected.size(), selectedBytes, true);
             SetStatusText(0, text);
             DownloadStatusText(text, sizeof(text), uint64_t(rows), totalBytes, false);

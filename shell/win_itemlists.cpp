@@ -273,18 +273,30 @@ void TItemTableObject::RestoreSelection(const Selection& selection) {
 
 void TItemTableObject::ShowRows(const Selection* selection) {
     if (!list_) return;
+    const int count = int(index_.Count());
     // No rows, then the new number of rows: the list drops every selection and the focus at once
     // (clearing them through the rows would visit each of them).
-    if (SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0) > 0 ||
-        SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED) >= 0)
-        SendMessageA(list_, LVM_SETITEMCOUNT, 0, 0);
-    const int count = int(index_.Count());
-    SendMessageA(list_, LVM_SETITEMCOUNT, WPARAM(count), selection ? LVSICF_NOSCROLL : 0);
+    const bool marked = SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0) > 0 ||
+                        SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED) >= 0;
+    const bool recount = marked || SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0) != count;
+    // At a new count the list view sets both scroll bars again, in two passes, and lays out its
+    // header at each step; Wine draws the bars every time, which cost more than all the rest of a
+    // keystroke. Meanwhile the view is hidden by its style bit alone (nothing is moved or
+    // repainted), and afterwards drawn once, frame and header included.
+    const bool hide = recount && (GetWindowLongA(list_, GWL_STYLE) & WS_VISIBLE);
+    if (hide) DefWindowProcA(list_, WM_SETREDRAW, FALSE, 0);
+    if (marked) SendMessageA(list_, LVM_SETITEMCOUNT, 0, 0);
+    if (recount) SendMessageA(list_, LVM_SETITEMCOUNT, WPARAM(count), selection ? LVSICF_NOSCROLL : 0);
     if (selection)
         RestoreSelection(*selection);
     else if (count > 0)
         SendMessageA(list_, LVM_ENSUREVISIBLE, 0, FALSE);  // new rows are shown from the top
-    InvalidateRect(list_, nullptr, TRUE);
+    if (hide) {
+        DefWindowProcA(list_, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    } else {
+        InvalidateRect(list_, nullptr, TRUE);
+    }
 }
 
 void TItemTableObject::Fill(int32_t categoryId, const char* filter) {
@@ -362,6 +374,7 @@ ListNode* TItemTableObject::RecordAt(POINT client, int* row) const {
 }
 
 void TItemTableObject::RedrawRecord(const ListNode* node) {
+    index_.RecordsChanged();
     const int row = RowOf(node);
     if (row >= 0) SendMessageA(list_, LVM_REDRAWITEMS, WPARAM(row), LPARAM(row));
 }

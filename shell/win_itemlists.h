@@ -58,6 +58,8 @@ public:
     void UpdateRow(int row, ListNode* node);
     void RemoveRow(int row);
     int RowCount() const;
+    // The sum of the download sizes of the rows (0 for other kinds), kept by the row index.
+    uint64_t RowBytes() const { return list_ ? index_.RowBytes() : 0; }
     // The row of a record (-1 when it has none) and the record of a row (null outside the rows and
     // when the record is no longer in its list).
     int RowOf(const ListNode* node) const;

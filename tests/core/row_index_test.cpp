@@ -73,27 +73,62 @@ TEST_F(RowIndexTest, FillTakesTheShownRecordsOfTheCategoryThatMatch) {
     }
 }
 
-// Typing and deleting in the search field: each step gives what a fresh fill with that text gives,
-// also when records go away between the keystrokes.
+// Typing and deleting in the search field: each step gives what a fresh fill with that text gives
+// (rows and the sum of their sizes), also when records go away or move to another category between
+// the keystrokes, while shown or while filtered out.
 TEST_F(RowIndexTest, FilterStepsAgreeWithAFreshFill) {
-    const char* names[] = {"setup.exe", "setup2.exe", "readme.txt", "archive.zip", "SETUP.ZIP", "tools.zip"};
+    const char* names[] = {"setup.exe", "setup2.exe", "readme.txt", "archive.zip", "SETUP.ZIP", "tools.zip", "setup3.zip"};
     std::vector<ListNode*> nodes;
-    for (const char* name : names) nodes.push_back(AddFile(name, 1));
-    AddFile("setup-other.exe", other);
+    uint32_t size = 1;
+    for (const char* name : names) nodes.push_back(AddFile(name, 1, size *= 3));
+    AddFile("setup-other.exe", other, 1000);
     index.Fill(1, "");
+    EXPECT_EQ(index.RowBytes(), 3u + 9 + 27 + 81 + 243 + 729 + 2187);
     TItemRowIndex fresh;
     fresh.Attach(TV_KIND_DOWNLOADS, &files);
-    const char* steps[] = {"s", "se", "set", "setu", "setup", "setup.", "setup.z", "setup.", "", "zip", "ip", "x", ""};
+    auto move = [&](ListNode* node) {
+        TFileListObject::Item(node)->categoryId = other;
+        LinkItemsToCategories(&categories, &files, nullptr, nullptr);
+    };
+    const char* steps[] = {"s", "se", "set", "setu", "setup", "setup.", "setup.z", "setup.", "", "zip", "ip", "x", "", "set", "setu"};
     int step = 0;
     for (const char* text : steps) {
         if (step == 5) files.DeleteNode(nodes[1]);   // setup2.exe goes while it is shown
         if (step == 9) files.DeleteNode(nodes[3]);   // archive.zip goes while it is filtered out
+        if (step == 4) move(nodes[0]);               // setup.exe leaves while the filter narrows
+        if (step == 10) move(nodes[5]);              // tools.zip leaves while shown, the filter widens
+        if (step == 14) move(nodes[6]);              // setup3.zip leaves, the filter narrows again
         index.SetFilter(text);
         fresh.Fill(1, text);
         EXPECT_EQ(index.Rows(), fresh.Rows()) << "after \"" << text << "\"";
+        EXPECT_EQ(index.RowBytes(), fresh.RowBytes()) << "after \"" << text << "\"";
         EXPECT_EQ(index.Filter(), text);
         ++step;
     }
+    EXPECT_EQ(index.Rows(), std::vector<ListNode*>({nodes[4]}));
+    EXPECT_EQ(index.RowBytes(), 243u);
+}
+
+// The sum of the rows' sizes follows every change of the rows and of their records.
+TEST_F(RowIndexTest, RowBytesFollowTheRows) {
+    ListNode* a = AddFile("a", 1, 10);
+    ListNode* b = AddFile("b", 1, 20);
+    AddFile("c", other, 40);
+    index.Fill(1, "");
+    EXPECT_EQ(index.RowBytes(), 30u);
+    ListNode* d = AddFile("d", 1, 100);
+    index.Insert(d);
+    EXPECT_EQ(index.RowBytes(), 130u);
+    TFileListObject::Item(b)->sizeLow = 25;  // a record that changed
+    index.Reposition(b);
+    EXPECT_EQ(index.RowBytes(), 135u);
+    TFileListObject::Item(a)->sizeLow = 11;  // changed in place
+    index.RecordsChanged();
+    EXPECT_EQ(index.RowBytes(), 136u);
+    index.Remove(d);
+    EXPECT_EQ(index.RowBytes(), 36u);
+    files.DeleteNode(a);  // a record that went without its row counts no more
+    EXPECT_EQ(index.RowBytes(), 25u);
 }
 
 TEST_F(RowIndexTest, SortingIsStableAndToggles) {
@@ -231,6 +266,7 @@ TEST(RowIndex, BookmarksAndShortcuts) {
     index.SetFilter("NEWS");
     ASSERT_EQ(index.Count(), 1u);
     EXPECT_STREQ(TBookmarkListObject::Item(index.NodeAt(0))->title, "Zeta");
+    EXPECT_EQ(index.RowBytes(), 0u);  // sizes are the downloads' only
 
     index.Attach(TV_KIND_SHORTCUTS, &shortcuts);
     EXPECT_EQ(index.Count(), 0u);

@@ -1,6 +1,7 @@
-// The download table on a hidden window of this process: rows from the records, filtering,
-// sorting that keeps the selection with its records, rows added and removed, the cut look of
-// records, the header order captured into the settings, hit testing and type-ahead search.
+// The download table on a window of this process (hidden, but for the repaint test): rows from the
+// records, filtering, sorting that keeps the selection with its records, rows added and removed,
+// the cut look of records, the header order captured into the settings, hit testing, type-ahead
+// search, and the view repainted after each change.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -18,11 +19,18 @@
 namespace {
 
 TItemTableObject* routed = nullptr;
+// The names the table gave for the first column while the view painted.
+std::vector<std::string> painted;
 
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NOTIFY && routed) {
         LRESULT result = 0;
-        if (routed->HandleNotify(reinterpret_cast<NMHDR*>(lParam), &result)) return result;
+        NMLVDISPINFOA* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
+        if (routed->HandleNotify(&info->hdr, &result)) {
+            if (info->hdr.code == LVN_GETDISPINFOA && info->item.iSubItem == 0 && (info->item.mask & LVIF_TEXT))
+                painted.push_back(info->item.pszText);
+            return result;
+        }
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
@@ -280,6 +288,49 @@ TEST_F(TableTest, HitTestAndTypeAheadFindRecords) {
         find.psz = f.prefix;
         EXPECT_EQ(SendMessageA(List(), LVM_FINDITEMA, WPARAM(f.start - 1), reinterpret_cast<LPARAM>(&find)), f.row)
             << f.prefix;
+    }
+}
+
+// A shown view is repainted after every change of its rows, with a count that changes (the view
+// is hidden meanwhile and must come back with its scroll bar fitting the rows) or stays the same
+// (nothing but a repaint is asked for).
+TEST_F(TableTest, ShownViewIsRepaintedAfterEachChange) {
+    for (int i = 0; i < 80; ++i) Add(("file" + std::to_string(100 + i) + ".zip").c_str(), 1);
+    Create();
+    ShowWindow(parent_, SW_SHOWNOACTIVATE);
+    ShowWindow(List(), SW_SHOWNOACTIVATE);
+    UpdateWindow(parent_);
+    struct Step {
+        const char* filter;
+        bool sort;  // a click on the name column instead of a new filter
+        const char* top;
+        bool scrolls;
+    } steps[] = {
+        {"", false, "delta.zip", true},
+        {"charlie", false, "charlie.zip", false},
+        {"delta", false, "delta.zip", false},  // the same count, another row
+        {"file1", false, "file100.zip", true},
+        {"file1", true, "file100.zip", true},  // sorted by name
+        {"file1", true, "file179.zip", true},  // and back: the same count, the rows reversed
+        {"zip.", false, nullptr, false},
+        {"", false, "file179.zip", true},
+    };
+    for (const Step& step : steps) {
+        if (step.sort)
+            table_.SortByColumn(0);
+        else
+            table_.ApplyFilter(1, step.filter);
+        painted.clear();
+        UpdateWindow(List());
+        const std::string where = std::string(step.filter) + (step.sort ? " sorted" : "");
+        EXPECT_TRUE(IsWindowVisible(List())) << where;
+        EXPECT_EQ((GetWindowLongA(List(), GWL_STYLE) & WS_VSCROLL) != 0, step.scrolls) << where;
+        if (step.top) {
+            ASSERT_FALSE(painted.empty()) << where;
+            EXPECT_EQ(painted.front(), step.top) << where;
+        } else {
+            EXPECT_EQ(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0), 0) << where;
+        }
     }
 }
 

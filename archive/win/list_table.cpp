@@ -8,6 +8,7 @@
 #include "archive/win/viewer_util.h"
 #include "util/text.h"
 #include "util/win_files.h"
+#include "util/win_frame.h"
 #include "util/win_ui.h"
 #include "util/safestr.h"  // last: no unbounded string functions below
 
@@ -136,25 +137,9 @@ void AnswerDispInfo(NMLVDISPINFOA* info, const char* cellText, int image) {
 // ---------------------------------------------------------------- rows
 
 bool TListViewTable::CreateList(HWND parent, int id, uint32_t firstHeading, int count,
-                                void (*layout)(int column, int* width, int* format)) {
-    list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA, 0, 0,
-                            0, 0, parent, reinterpret_cast<HMENU>(INT_PTR(id)), GetModuleHandleA(nullptr), nullptr);
-    if (!list_) return false;
-    for (int c = 0; c < count; ++c) {
-        char heading[64];
-        CopyLimited(heading, LoadMessageText(UINT(firstHeading + uint32_t(c))), sizeof heading);
-        int width = 100, format = LVCFMT_LEFT;
-        layout(c, &width, &format);
-        LVCOLUMNA column = {};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-        column.fmt = format;
-        column.cx = width;
-        column.pszText = heading;
-        column.iSubItem = c;
-        SendMessageA(list_, LVM_INSERTCOLUMNA, WPARAM(c), reinterpret_cast<LPARAM>(&column));
-    }
-    return true;
+                                void (*layout)(int column, void* context, int* width, int* format)) {
+    list_ = CreateReportList(parent, id, LVS_OWNERDATA, firstHeading, count, layout, nullptr);
+    return list_ != nullptr;
 }
 
 void TListViewTable::SetRowCount(int count, DWORD flags) {

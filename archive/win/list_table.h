@@ -45,7 +45,8 @@ public:
 protected:
     // The list view with count columns: headings from the string ids firstHeading on, each
     // column's width and alignment (LVCFMT_LEFT or LVCFMT_RIGHT) from layout.
-    bool CreateList(HWND parent, int id, uint32_t firstHeading, int count, void (*layout)(int column, int* width, int* format));
+    bool CreateList(HWND parent, int id, uint32_t firstHeading, int count,
+                    void (*layout)(int column, void* context, int* width, int* format));
     // The rows in view order that are selected / focused (-1: none).
     std::vector<int> SelectedRows() const;
     int FocusedRow() const;

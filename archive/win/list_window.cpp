@@ -21,23 +21,6 @@ TMemberListWindow* menuWindow = nullptr;
 
 }  // namespace
 
-bool RegisterMemberListClass(HINSTANCE instance, const char* className, const char* menuName) {
-    WNDCLASSEXA existing = {};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, className, &existing)) return true;
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = TWindowBase::WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ARCHIVE));
-    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_ARCHIVE), IMAGE_ICON, 16, 16, 0));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszMenuName = menuName;
-    wc.lpszClassName = className;
-    return RegisterClassExA(&wc) != 0;
-}
-
 TWindowBase* MemberListObjectOf(HWND window, const char* className) {
     if (!window) return nullptr;
     char name[64];
@@ -64,38 +47,17 @@ TMemberListWindow::~TMemberListWindow() {
 }
 
 HWND TMemberListWindow::CreateCentredWindow(const char* className, const char* caption) {
-    const int width = GetSystemMetrics(SM_CXSCREEN) * 3 / 4;
-    const int height = GetSystemMetrics(SM_CYSCREEN) * 3 / 4;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    return CreateObjectWindow(0, className, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, width, height,
-                              nullptr, nullptr, GetModuleHandleA(nullptr));
+    const RECT r = CentredFrameRect();
+    return CreateObjectWindow(0, className, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, r.left, r.top,
+                              r.right - r.left, r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr));
 }
 
 void TMemberListWindow::CreateFrame(int toolbarId, int statusId, int viewId, const char* contextMenu) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
-                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | CCS_TOP, 0,
-                               0, 0, 0, hwnd_, reinterpret_cast<HMENU>(INT_PTR(toolbarId)), instance, nullptr);
-    if (toolbar_) {
-        SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-        SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(18, 18));
-        toolbarImages_ = LoadMaskedImageStrip(MAKEINTRESOURCEA(IDB_VIEWER_TOOLBAR), 18);
-        if (toolbarImages_) SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
-        std::vector<TBBUTTON> buttons(buttonCount_);
-        for (size_t i = 0; i < buttonCount_; ++i) {
-            buttons[i].idCommand = buttons_[i].command;
-            buttons[i].iBitmap = buttons_[i].command ? buttons_[i].image : 0;
-            buttons[i].fsState = TBSTATE_ENABLED;
-            buttons[i].fsStyle = BYTE(buttons_[i].command ? BTNS_BUTTON : BTNS_SEP);
-        }
-        SendMessageA(toolbar_, TB_ADDBUTTONSA, WPARAM(buttonCount_), reinterpret_cast<LPARAM>(buttons.data()));
-        SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
-    }
-    status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
-                              reinterpret_cast<HMENU>(INT_PTR(statusId)), instance, nullptr);
+    toolbarImages_ = LoadMaskedImageStrip(MAKEINTRESOURCEA(IDB_VIEWER_TOOLBAR), 18);
+    toolbar_ = CreateFrameToolbar(hwnd_, toolbarId, toolbarImages_, buttons_, buttonCount_);
+    status_ = CreateFrameStatusBar(hwnd_, statusId);
     View().Create(hwnd_, viewId);
-    contextMenu_ = LoadMenuA(instance, contextMenu);
+    contextMenu_ = LoadMenuA(GetModuleHandleA(nullptr), contextMenu);
     SetTimer(hwnd_, kTimerId, kTimerMs, nullptr);
 }
 
@@ -104,28 +66,7 @@ void TMemberListWindow::StopFrame() {
     EndMenuHelp();
 }
 
-void TMemberListWindow::Layout() {
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    int top = 0;
-    int bottom = client.bottom;
-    if (toolbar_) {
-        SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
-        RECT r;
-        GetWindowRect(toolbar_, &r);
-        top = r.bottom - r.top;
-    }
-    if (status_) {
-        SendMessageA(status_, WM_SIZE, 0, 0);
-        RECT r;
-        GetWindowRect(status_, &r);
-        bottom -= r.bottom - r.top;
-        int parts[2] = {client.right / 2, -1};
-        SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-    }
-    HWND view = View().Window();
-    if (view) MoveWindow(view, 0, top, client.right, bottom > top ? bottom - top : 0, TRUE);
-}
+void TMemberListWindow::Layout() { LayoutFrame(hwnd_, toolbar_, status_, View().Window(), 2); }
 
 // ---------------------------------------------------------------- messages
 
@@ -177,25 +118,7 @@ LRESULT TMemberListWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
 }
 
 LRESULT TMemberListWindow::OnNotify(NMHDR* header) {
-    if (!header) return 0;
-    if (header->code == TTN_GETDISPINFOA) {
-        NMTTDISPINFOA* info = reinterpret_cast<NMTTDISPINFOA*>(header);
-        if (!(info->uFlags & TTF_IDISHWND)) {
-            CopyLimited(info->szText, LoadMessageText(UINT(header->idFrom) + IV_TOOLTIP_OFFSET), sizeof info->szText);
-            info->lpszText = info->szText;
-        }
-        return 0;
-    }
-    if (header->code == TTN_GETDISPINFOW) {
-        NMTTDISPINFOW* info = reinterpret_cast<NMTTDISPINFOW*>(header);
-        if (!(info->uFlags & TTF_IDISHWND)) {
-            MultiByteToWideChar(CP_ACP, 0, LoadMessageText(UINT(header->idFrom) + IV_TOOLTIP_OFFSET), -1, info->szText,
-                                int(TV_COUNTOF(info->szText)));
-            info->szText[TV_COUNTOF(info->szText) - 1] = 0;
-            info->lpszText = info->szText;
-        }
-        return 0;
-    }
+    if (!header || AnswerToolTip(header, IV_TOOLTIP_OFFSET)) return 0;
     TListViewTable& view = View();
     if (!view.Window() || header->hwndFrom != view.Window()) return 0;
     switch (header->code) {

@@ -11,13 +11,8 @@
 #include <cstdint>
 
 #include "archive/win/list_table.h"
+#include "util/win_frame.h"
 #include "util/win_window.h"
-
-// A toolbar button: a command and its image in the viewer's strip; command 0 is a separator.
-struct TToolbarButton {
-    int command;
-    int image;
-};
 
 class TMemberListWindow : public TWindowBase {
 public:
@@ -90,8 +85,6 @@ private:
     HHOOK menuHelpHook_ = nullptr;
 };
 
-// Registers a window class of such windows (once): the archive icon, the menu resource named.
-bool RegisterMemberListClass(HINSTANCE instance, const char* className, const char* menuName);
 // The window object of a window of the class made by this thread, or null.
 TWindowBase* MemberListObjectOf(HWND window, const char* className);
 // Routes a key of the message loop to the foreground window, when isOurs says it is one of ours,

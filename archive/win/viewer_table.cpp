@@ -13,7 +13,7 @@ const struct {
     {150, LVCFMT_LEFT}, {110, LVCFMT_LEFT}, {70, LVCFMT_RIGHT}, {40, LVCFMT_RIGHT}, {70, LVCFMT_RIGHT}, {220, LVCFMT_LEFT},
 };
 
-void ColumnLayout(int column, int* width, int* format) {
+void ColumnLayout(int column, void*, int* width, int* format) {
     *width = kColumns[column].width;
     *format = kColumns[column].format;
 }

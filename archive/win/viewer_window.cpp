@@ -204,7 +204,7 @@ bool TranslateViewerAccelerator(MSG* msg) {
 // ---------------------------------------------------------------- creation
 
 bool TTVInternalViewerWindow::RegisterWindowClass(HINSTANCE instance) {
-    return RegisterMemberListClass(instance, TV_VIEWER_CLASS, "INTERNALVIEWERMENU");
+    return RegisterFrameClass(instance, TV_VIEWER_CLASS, IDI_ARCHIVE, "INTERNALVIEWERMENU");
 }
 
 TTVInternalViewerWindow* TTVInternalViewerWindow::Open(const char* archive, ListNode* download) {

@@ -9,7 +9,7 @@ namespace {
 
 constexpr uint32_t kFirstHeading = 3940;  // 3940-3947
 
-void ColumnLayout(int column, int* width, int* format) {
+void ColumnLayout(int column, void*, int* width, int* format) {
     *width = ZipSearchColumnWidth(column);
     *format = ZipSearchColumnRight(column) ? LVCFMT_RIGHT : LVCFMT_LEFT;
 }

@@ -151,7 +151,7 @@ bool HitArchivePath(const TZipSearchFileListObject& hits, const ArchiveSearchHit
 
 TZipSearchResultWindow* TZipSearchResultWindow::Open(const TZipSearchFileListObject& hits) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (!RegisterMemberListClass(instance, TV_ZIPSEARCH_RESULT_CLASS, "ZIPSEARCHRESULTMENU")) return nullptr;
+    if (!RegisterFrameClass(instance, TV_ZIPSEARCH_RESULT_CLASS, IDI_ARCHIVE, "ZIPSEARCHRESULTMENU")) return nullptr;
     TZipSearchResultWindow* window = new TZipSearchResultWindow;
     hits.CopyTo(&window->hits_, 0);
     TProgramData* p = Program();

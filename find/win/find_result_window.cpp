@@ -11,6 +11,7 @@
 #include "util/text.h"
 #include "util/textcopy.h"
 #include "util/win_files.h"
+#include "util/win_frame.h"
 #include "util/win_help.h"
 #include "util/win_imagelist.h"
 #include "util/win_ui.h"
@@ -24,30 +25,17 @@ constexpr UINT kTimerMs = 100;
 TFindResultWindow* current = nullptr;
 
 // Keep open | previous, next | new search | help (0 = separator).
-const struct {
-    int command;
-    int image;
-} kToolbar[] = {
-    {FR_CM_KEEP_OPEN, FRTB_IMAGE_KEEP_OPEN}, {0, 0},
+const TToolbarButton kToolbar[] = {
+    {FR_CM_KEEP_OPEN, FRTB_IMAGE_KEEP_OPEN, true}, {0, 0},
     {FR_CM_PREVIOUS, FRTB_IMAGE_PREVIOUS},   {FR_CM_NEXT, FRTB_IMAGE_NEXT}, {0, 0},
     {FR_CM_NEW_SEARCH, FRTB_IMAGE_NEW_SEARCH}, {0, 0},
     {FR_CM_HELP, FRTB_IMAGE_HELP},
 };
 
-bool RegisterWindowClass(HINSTANCE instance) {
-    WNDCLASSEXA existing = {};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, TV_FIND_RESULT_CLASS, &existing)) return true;
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = TWindowBase::WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TV));
-    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_TV), IMAGE_ICON, 16, 16, 0));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = TV_FIND_RESULT_CLASS;
-    return RegisterClassExA(&wc) != 0;
+void ColumnLayout(int column, void* context, int* width, int* format) {
+    const int kind = *static_cast<const int*>(context);
+    *width = FindResultColumnWidth(kind, column);
+    *format = FindResultColumnRight(kind, column) ? LVCFMT_RIGHT : LVCFMT_LEFT;
 }
 
 }  // namespace
@@ -56,17 +44,14 @@ TFindResultWindow* TFindResultWindow::Open(HWND mainWindow, TProgramData* progra
     if (!program || !results || results->Empty()) return nullptr;
     CloseCurrent();
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (!RegisterWindowClass(instance)) return nullptr;
+    if (!RegisterFrameClass(instance, TV_FIND_RESULT_CLASS, IDI_TV, nullptr)) return nullptr;
     TFindResultWindow* window = new TFindResultWindow(mainWindow, program, results);
-    const int width = GetSystemMetrics(SM_CXSCREEN) * 3 / 4;
-    const int height = GetSystemMetrics(SM_CYSCREEN) * 3 / 4;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    const RECT r = CentredFrameRect();
     char caption[TV_MESSAGE_SIZE];
     CopyLimited(caption, LoadMessageText(TV_IDS_FIND_RESULTS_CAPTION), sizeof caption);
     current = window;
-    HWND hwnd = window->CreateObjectWindow(0, TV_FIND_RESULT_CLASS, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x,
-                                           y, width, height, nullptr, nullptr, instance);
+    HWND hwnd = window->CreateObjectWindow(0, TV_FIND_RESULT_CLASS, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                           r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance);
     if (!hwnd) {
         // A window that got as far as its first message has deleted the object already.
         if (current == window) {
@@ -104,48 +89,14 @@ void TFindResultWindow::OnFinalMessage() {
 }
 
 void TFindResultWindow::SetUp() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
-                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | CCS_TOP, 0,
-                               0, 0, 0, hwnd_, reinterpret_cast<HMENU>(INT_PTR(FR_ID_TOOLBAR)), instance, nullptr);
-    if (toolbar_) {
-        SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-        SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(18, 18));
-        toolbarImages_ = CreateStripImageList(instance, MAKEINTRESOURCEA(IDB_FIND_RESULT_TOOLBAR), 18);
-        if (toolbarImages_) SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
-        TBBUTTON buttons[sizeof kToolbar / sizeof kToolbar[0]] = {};
-        for (size_t i = 0; i < sizeof kToolbar / sizeof kToolbar[0]; ++i) {
-            const int command = kToolbar[i].command;
-            buttons[i].idCommand = command;
-            buttons[i].iBitmap = command ? kToolbar[i].image : 0;
-            buttons[i].fsState = TBSTATE_ENABLED;
-            if (command == FR_CM_KEEP_OPEN && program_->findWindowOption) buttons[i].fsState |= TBSTATE_CHECKED;
-            buttons[i].fsStyle = BYTE(!command ? BTNS_SEP : command == FR_CM_KEEP_OPEN ? BTNS_CHECK : BTNS_BUTTON);
-        }
-        SendMessageA(toolbar_, TB_ADDBUTTONSA, sizeof kToolbar / sizeof kToolbar[0], reinterpret_cast<LPARAM>(buttons));
-        SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
-    }
-    status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
-                              reinterpret_cast<HMENU>(INT_PTR(FR_ID_STATUS)), instance, nullptr);
-    list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
-                                LVS_OWNERDATA,
-                            0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(INT_PTR(FR_ID_LIST)), instance, nullptr);
-    if (list_) {
-        SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-        const uint32_t firstHeading = kind_ == TV_FIND_DOWNLOAD ? TV_IDS_FIND_FILE_HEADINGS : TV_IDS_FIND_BOOKMARK_HEADINGS;
-        for (int c = 0; c < FindResultColumns(kind_); ++c) {
-            char heading[64];
-            CopyLimited(heading, LoadMessageText(UINT(firstHeading + uint32_t(c))), sizeof heading);
-            LVCOLUMNA column = {};
-            column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-            column.fmt = FindResultColumnRight(kind_, c) ? LVCFMT_RIGHT : LVCFMT_LEFT;
-            column.cx = FindResultColumnWidth(kind_, c);
-            column.pszText = heading;
-            column.iSubItem = c;
-            SendMessageA(list_, LVM_INSERTCOLUMNA, WPARAM(c), reinterpret_cast<LPARAM>(&column));
-        }
-    }
+    toolbarImages_ = CreateStripImageList(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_FIND_RESULT_TOOLBAR), 18);
+    toolbar_ = CreateFrameToolbar(hwnd_, FR_ID_TOOLBAR, toolbarImages_, kToolbar, TV_COUNTOF(kToolbar));
+    if (toolbar_ && program_->findWindowOption) SendMessageA(toolbar_, TB_CHECKBUTTON, FR_CM_KEEP_OPEN, MAKELPARAM(TRUE, 0));
+    status_ = CreateFrameStatusBar(hwnd_, FR_ID_STATUS);
+    const uint32_t firstHeading = kind_ == TV_FIND_DOWNLOAD ? TV_IDS_FIND_FILE_HEADINGS : TV_IDS_FIND_BOOKMARK_HEADINGS;
+    list_ = CreateReportList(hwnd_, FR_ID_LIST, LVS_SINGLESEL | LVS_OWNERDATA, firstHeading, FindResultColumns(kind_),
+                             ColumnLayout, &kind_);
+    if (list_) SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     SetTimer(hwnd_, kTimerId, kTimerMs, nullptr);
     Layout();
     Fill();
@@ -157,27 +108,7 @@ void TFindResultWindow::SetUp() {
     UpdateButtons();
 }
 
-void TFindResultWindow::Layout() {
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    int top = 0;
-    int bottom = client.bottom;
-    if (toolbar_) {
-        SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
-        RECT r;
-        GetWindowRect(toolbar_, &r);
-        top = r.bottom - r.top;
-    }
-    if (status_) {
-        SendMessageA(status_, WM_SIZE, 0, 0);
-        RECT r;
-        GetWindowRect(status_, &r);
-        bottom -= r.bottom - r.top;
-        int parts[3] = {client.right / 2, client.right * 3 / 4, -1};
-        SendMessageA(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
-    }
-    if (list_) MoveWindow(list_, 0, top, client.right, bottom > top ? bottom - top : 0, TRUE);
-}
+void TFindResultWindow::Layout() { LayoutFrame(hwnd_, toolbar_, status_, list_, 3); }
 
 void TFindResultWindow::Fill() {
     rows_.clear();
@@ -311,25 +242,7 @@ void TFindResultWindow::OnGetDispInfo(NMLVDISPINFOA* info) {
 }
 
 LRESULT TFindResultWindow::OnNotify(NMHDR* header) {
-    if (!header) return 0;
-    if (header->code == TTN_GETDISPINFOA) {
-        NMTTDISPINFOA* info = reinterpret_cast<NMTTDISPINFOA*>(header);
-        if (!(info->uFlags & TTF_IDISHWND)) {
-            CopyLimited(info->szText, LoadMessageText(UINT(header->idFrom) + FR_TOOLTIP_OFFSET), sizeof info->szText);
-            info->lpszText = info->szText;
-        }
-        return 0;
-    }
-    if (header->code == TTN_GETDISPINFOW) {
-        NMTTDISPINFOW* info = reinterpret_cast<NMTTDISPINFOW*>(header);
-        if (!(info->uFlags & TTF_IDISHWND)) {
-            MultiByteToWideChar(CP_ACP, 0, LoadMessageText(UINT(header->idFrom) + FR_TOOLTIP_OFFSET), -1, info->szText,
-                                int(sizeof info->szText / sizeof info->szText[0]));
-            info->szText[sizeof info->szText / sizeof info->szText[0] - 1] = 0;
-            info->lpszText = info->szText;
-        }
-        return 0;
-    }
+    if (!header || AnswerToolTip(header, FR_TOOLTIP_OFFSET)) return 0;
     if (!list_ || header->hwndFrom != list_) return 0;
     switch (header->code) {
         case LVN_GETDISPINFOA:

@@ -7,6 +7,8 @@
 //   interchange_bench create SOURCE_FOLDER OUT_FILE        prints "create MS BYTES FILES CPU_MS"
 //   interchange_bench import IN_FILE DEST_FOLDER           prints "import MS BYTES FILES CPU_MS"
 //   interchange_bench copy SOURCE_FOLDER DEST_FOLDER [KB]  prints "copy MS BYTES FILES CPU_MS"
+//   (seqcopy: the source opened for sequential reading; mapcopy: mapped in windows of KB, 4096
+//   by default, each written straight from its view)
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -42,6 +44,7 @@ const char kSeparator = '\\';
 const char kSeparator = '/';
 
 #include <fcntl.h>
+#include <sys/mman.h>
 
 #include "util/buffered_stream.h"
 
@@ -266,9 +269,51 @@ int Import(const char* inFile, const std::string& destination) {
     return report.missing == 0 && report.notStored == 0 ? 0 : 1;
 }
 
-// Copies every file of the source folder into the destination folder through one buffer of kb
-// KB: open, read and write until the end, close; nothing else.
-int Copy(const std::string& sourceFolder, const std::string& destinationFolder, size_t kb) {
+// How the plain copies move the bytes.
+enum class CopyWay {
+    kLoop,        // read into one buffer and write it out
+    kSequential,  // the same, the source opened for sequential reading (FILE_FLAG_SEQUENTIAL_SCAN)
+    kMapped,      // the source mapped in windows of kb KB, each written straight from its view
+};
+
+#ifdef _WIN32
+// Writes the first size bytes of the source to out, mapped a window at a time and written
+// straight from the view (the system copies file to file once). False on failure.
+bool WriteMapped(HANDLE in, HANDLE out, uint64_t size, size_t window) {
+    if (size == 0) return true;
+    HANDLE mapping = CreateFileMappingA(in, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping) return false;
+    bool ok = true;
+    for (uint64_t at = 0; ok && at < size; at += window) {
+        const DWORD n = DWORD(std::min<uint64_t>(window, size - at));
+        void* view = MapViewOfFile(mapping, FILE_MAP_READ, DWORD(at >> 32), DWORD(at), n);
+        DWORD put = 0;
+        ok = view && WriteFile(out, view, n, &put, nullptr) && put == n;
+        if (view) UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    return ok;
+}
+#else
+bool WriteMapped(int in, int out, uint64_t size, size_t window) {
+    for (uint64_t at = 0; at < size; at += window) {
+        const size_t n = size_t(std::min<uint64_t>(window, size - at));
+        // Populated at once: without it the kernel's copy out of the view keeps stopping at pages
+        // not yet mapped, zeroes what it had put in the destination and starts again (perf: a
+        // fifth of the time in zeroing, runs up to 4 x slower). Win32 offers no such flag.
+        void* view = mmap(nullptr, n, PROT_READ, MAP_SHARED | MAP_POPULATE, in, off_t(at));
+        if (view == MAP_FAILED) return false;
+        const bool ok = write(out, view, n) == ssize_t(n);
+        munmap(view, n);
+        if (!ok) return false;
+    }
+    return true;
+}
+#endif
+
+// Copies every file of the source folder into the destination folder: through one buffer of kb
+// KB (open, read and write until the end, close; nothing else), or mapped in windows of kb KB.
+int Copy(const std::string& sourceFolder, const std::string& destinationFolder, size_t kb, CopyWay way) {
     const std::string source = WithSeparator(sourceFolder), destination = WithSeparator(destinationFolder);
     const std::vector<std::string> names = FilesOf(source);
     // Page-aligned (as VirtualAlloc gives it): the kernel's page moves run at full speed.
@@ -280,15 +325,22 @@ int Copy(const std::string& sourceFolder, const std::string& destinationFolder, 
     const double cpuStart = CpuMs();
     for (const std::string& name : names) {
 #ifdef _WIN32
+        const DWORD flags = FILE_ATTRIBUTE_NORMAL | (way == CopyWay::kSequential ? FILE_FLAG_SEQUENTIAL_SCAN : 0);
         HANDLE in = CreateFileA((source + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+                                flags, nullptr);
         HANDLE out = CreateFileA((destination + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE) return 1;
-        DWORD got = 0, put = 0;
-        while (ReadFile(in, buffer, DWORD(bufferSize), &got, nullptr) && got > 0) {
-            if (!WriteFile(out, buffer, got, &put, nullptr) || put != got) return 1;
-            bytes += got;
+        if (way == CopyWay::kMapped) {
+            LARGE_INTEGER size;
+            if (!GetFileSizeEx(in, &size) || !WriteMapped(in, out, uint64_t(size.QuadPart), bufferSize)) return 1;
+            bytes += uint64_t(size.QuadPart);
+        } else {
+            DWORD got = 0, put = 0;
+            while (ReadFile(in, buffer, DWORD(bufferSize), &got, nullptr) && got > 0) {
+                if (!WriteFile(out, buffer, got, &put, nullptr) || put != got) return 1;
+                bytes += got;
+            }
         }
         CloseHandle(in);
         CloseHandle(out);
@@ -296,10 +348,17 @@ int Copy(const std::string& sourceFolder, const std::string& destinationFolder, 
         const int in = open((source + name).c_str(), O_RDONLY);
         const int out = open((destination + name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
         if (in < 0 || out < 0) return 1;
-        ssize_t got;
-        while ((got = read(in, buffer, bufferSize)) > 0) {
-            if (write(out, buffer, size_t(got)) != got) return 1;
-            bytes += uint64_t(got);
+        if (way == CopyWay::kMapped) {
+            struct stat st;
+            if (fstat(in, &st) != 0 || !WriteMapped(in, out, uint64_t(st.st_size), bufferSize)) return 1;
+            bytes += uint64_t(st.st_size);
+        } else {
+            if (way == CopyWay::kSequential) posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+            ssize_t got;
+            while ((got = read(in, buffer, bufferSize)) > 0) {
+                if (write(out, buffer, size_t(got)) != got) return 1;
+                bytes += uint64_t(got);
+            }
         }
         close(in);
         close(out);
@@ -316,10 +375,18 @@ int Copy(const std::string& sourceFolder, const std::string& destinationFolder, 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "create") == 0) return Create(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "import") == 0) return Import(argv[2], argv[3]);
-    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "copy") == 0)
-        return Copy(argv[2], argv[3], argc == 5 ? size_t(std::max(1, std::atoi(argv[4]))) : TV_INTERCHANGE_CHUNK / 1024);
+    const struct {
+        const char* name;
+        CopyWay way;
+        size_t kb;
+    } copies[] = {{"copy", CopyWay::kLoop, TV_INTERCHANGE_CHUNK / 1024},
+                  {"seqcopy", CopyWay::kSequential, TV_INTERCHANGE_CHUNK / 1024},
+                  {"mapcopy", CopyWay::kMapped, 4096}};
+    for (const auto& c : copies)
+        if ((argc == 4 || argc == 5) && std::strcmp(argv[1], c.name) == 0)
+            return Copy(argv[2], argv[3], argc == 5 ? size_t(std::max(1, std::atoi(argv[4]))) : c.kb, c.way);
     std::fprintf(stderr,
                  "usage: interchange_bench create SOURCE_FOLDER OUT_FILE | import IN_FILE DEST_FOLDER |\n"
-                 "       copy SOURCE_FOLDER DEST_FOLDER [BUFFER_KB]\n");
+                 "       copy|seqcopy|mapcopy SOURCE_FOLDER DEST_FOLDER [BUFFER_OR_WINDOW_KB]\n");
     return 2;
 }

@@ -251,89 +251,18 @@ INT_PTR CALLBACK ImportDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 struct ExportSheet {
     BookmarkExportSettings settings;
     const TCategoryListObject* categories = nullptr;
-    std::string typed[BookmarkExportSettings::PathCount];
     bool applied = false;
 };
 
-void ReadGeneralPage(HWND page, ExportSheet* sheet) {
-    BookmarkExportSettings& s = sheet->settings;
-    const LRESULT selected = SendDlgItemMessageA(page, IDC_EXPORT_FORMAT, CB_GETCURSEL, 0, 0);
-    s.format = uint8_t(selected >= 0 && selected < BookmarkExportSettings::PathCount ? selected : 0);
-    sheet->typed[s.format] = DialogItemText(page, IDC_EXPORT_PATH);
-    CopyLimited(s.paths[s.format], sheet->typed[s.format].c_str(), TV_PATH_SIZE);
-    s.onlySelected = IsDlgButtonChecked(page, IDC_EXPORT_SELECTED) == BST_CHECKED ? 1 : 0;
-    s.expandUrls = IsDlgButtonChecked(page, IDC_EXPORT_EXPAND) == BST_CHECKED ? 1 : 0;
-}
+bool FavoritesIsFolder(int format) { return format == TV_EXPORT_FAVORITES; }
 
-INT_PTR CALLBACK BookmarkGeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    ExportSheet* sheet = reinterpret_cast<ExportSheet*>(GetWindowLongPtrA(page, DWLP_USER));
-    switch (message) {
-        case WM_INITDIALOG: {
-            sheet = reinterpret_cast<ExportSheet*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
-            SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(sheet));
-            const BookmarkExportSettings& s = sheet->settings;
-            for (int i = 0; i < BookmarkExportSettings::PathCount; ++i) {
-                SendDlgItemMessageA(page, IDC_EXPORT_FORMAT, CB_ADDSTRING, 0,
-                                    reinterpret_cast<LPARAM>(TvString(IDS_FORMAT_NAMES + i)));
-                sheet->typed[i] = Trimmed(s.paths[i]);
-            }
-            SendDlgItemMessageA(page, IDC_EXPORT_FORMAT, CB_SETCURSEL, s.format, 0);
-            SendDlgItemMessageA(page, IDC_EXPORT_PATH, EM_LIMITTEXT, TV_PATH_SIZE - 1, 0);
-            SetDlgItemTextA(page, IDC_EXPORT_PATH, sheet->typed[s.format].c_str());
-            SetBrowseIcon(page, IDC_EXPORT_BROWSE);
-            CheckRadioButton(page, IDC_EXPORT_ALL, IDC_EXPORT_SELECTED, s.onlySelected ? IDC_EXPORT_SELECTED : IDC_EXPORT_ALL);
-            CheckDlgButton(page, IDC_EXPORT_EXPAND, s.expandUrls ? BST_CHECKED : BST_UNCHECKED);
-            return TRUE;
-        }
-        case WM_COMMAND:
-            if (!sheet) break;
-            if (LOWORD(wParam) == IDC_EXPORT_FORMAT && HIWORD(wParam) == CBN_SELCHANGE) {
-                sheet->typed[sheet->settings.format] = DialogItemText(page, IDC_EXPORT_PATH);
-                const LRESULT selected = SendDlgItemMessageA(page, IDC_EXPORT_FORMAT, CB_GETCURSEL, 0, 0);
-                sheet->settings.format = uint8_t(selected >= 0 && selected < BookmarkExportSettings::PathCount ? selected : 0);
-                SetDlgItemTextA(page, IDC_EXPORT_PATH, sheet->typed[sheet->settings.format].c_str());
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDC_EXPORT_BROWSE) {
-                std::string path = DialogItemText(page, IDC_EXPORT_PATH);
-                const int format = sheet->settings.format;
-                const bool chosen = format == TV_EXPORT_FAVORITES
-                                        ? BrowseFolder(page, IDS_SELECT_EXPORT_FOLDER, &path)
-                                        : BrowseSaveFile(page, IDS_SELECT_EXPORT_FILE,
-                                                         format == TV_EXPORT_NETSCAPE ? IDS_NETSCAPE_FILTER
-                                                         : format == TV_EXPORT_OPERA  ? IDS_OPERA_FILTER
-                                                                                      : IDS_ALL_FILES_FILTER,
-                                                         &path);
-                if (chosen) SetDlgItemTextA(page, IDC_EXPORT_PATH, path.c_str());
-                return TRUE;
-            }
-            break;
-        case WM_NOTIFY: {
-            const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (!sheet) break;
-            if (header->code == PSN_KILLACTIVE) {
-                ReadGeneralPage(page, sheet);
-                const bool ok = CheckExportTarget(page, sheet->typed[sheet->settings.format],
-                                                  sheet->settings.format == TV_EXPORT_FAVORITES, IDS_NO_EXPORT_TARGET);
-                SetWindowLongPtrA(page, DWLP_MSGRESULT, ok ? FALSE : TRUE);
-                return TRUE;
-            }
-            if (header->code == PSN_APPLY) {
-                ReadGeneralPage(page, sheet);
-                sheet->applied = true;
-                SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-                return TRUE;
-            }
-            if (header->code == PSN_HELP) {
-                ExchangeHelp(page, TV_HELP_BOOKMARK_EXPORT);
-                return TRUE;
-            }
-            break;
-        }
-        default:
-            break;
-    }
-    return FALSE;
+bool BrowseBookmarkTarget(HWND page, int format, std::string* path) {
+    if (format == TV_EXPORT_FAVORITES) return BrowseFolder(page, IDS_SELECT_EXPORT_FOLDER, path);
+    return BrowseSaveFile(page, IDS_SELECT_EXPORT_FILE,
+                          format == TV_EXPORT_NETSCAPE ? IDS_NETSCAPE_FILTER
+                          : format == TV_EXPORT_OPERA  ? IDS_OPERA_FILTER
+                                                       : IDS_ALL_FILES_FILTER,
+                          path);
 }
 
 void FillCategoryCombo(HWND combo, const TCategoryListObject* categories, int32_t selectedId) {
@@ -515,6 +444,90 @@ bool CheckExportTarget(HWND page, const std::string& path, bool isFolder, uint32
     return true;
 }
 
+namespace {
+
+int SelectedFormat(HWND page, const TExportGeneralPage& general) {
+    const LRESULT selected = SendDlgItemMessageA(page, IDC_EXPORT_FORMAT, CB_GETCURSEL, 0, 0);
+    return selected >= 0 && selected < LRESULT(general.paths.size()) ? int(selected) : 0;
+}
+
+void ReadGeneralPage(HWND page, TExportGeneralPage* general) {
+    const int format = SelectedFormat(page, *general);
+    *general->format = uint8_t(format);
+    general->typed[size_t(format)] = DialogItemText(page, IDC_EXPORT_PATH);
+    CopyLimited(general->paths[size_t(format)], general->typed[size_t(format)].c_str(), TV_PATH_SIZE);
+    *general->onlySelected = IsDlgButtonChecked(page, IDC_EXPORT_SELECTED) == BST_CHECKED ? 1 : 0;
+    *general->expandUrls = IsDlgButtonChecked(page, IDC_EXPORT_EXPAND) == BST_CHECKED ? 1 : 0;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK ExportGeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    TExportGeneralPage* general = reinterpret_cast<TExportGeneralPage*>(GetWindowLongPtrA(page, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG: {
+            general = reinterpret_cast<TExportGeneralPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+            SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(general));
+            general->typed.assign(general->paths.size(), std::string());
+            for (size_t i = 0; i < general->paths.size(); ++i) {
+                SendDlgItemMessageA(page, IDC_EXPORT_FORMAT, CB_ADDSTRING, 0,
+                                    reinterpret_cast<LPARAM>(TvString(general->firstFormatName + uint32_t(i))));
+                general->typed[i] = Trimmed(general->paths[i]);
+            }
+            const size_t format = *general->format < general->paths.size() ? *general->format : 0;
+            SendDlgItemMessageA(page, IDC_EXPORT_FORMAT, CB_SETCURSEL, WPARAM(*general->format), 0);
+            SendDlgItemMessageA(page, IDC_EXPORT_PATH, EM_LIMITTEXT, TV_PATH_SIZE - 1, 0);
+            SetDlgItemTextA(page, IDC_EXPORT_PATH, general->typed[format].c_str());
+            SetBrowseIcon(page, IDC_EXPORT_BROWSE);
+            CheckRadioButton(page, IDC_EXPORT_ALL, IDC_EXPORT_SELECTED,
+                             *general->onlySelected ? IDC_EXPORT_SELECTED : IDC_EXPORT_ALL);
+            CheckDlgButton(page, IDC_EXPORT_EXPAND, *general->expandUrls ? BST_CHECKED : BST_UNCHECKED);
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (!general) break;
+            if (LOWORD(wParam) == IDC_EXPORT_FORMAT && HIWORD(wParam) == CBN_SELCHANGE) {
+                general->typed[*general->format] = DialogItemText(page, IDC_EXPORT_PATH);
+                *general->format = uint8_t(SelectedFormat(page, *general));
+                SetDlgItemTextA(page, IDC_EXPORT_PATH, general->typed[*general->format].c_str());
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDC_EXPORT_BROWSE) {
+                std::string path = DialogItemText(page, IDC_EXPORT_PATH);
+                if (general->browse && general->browse(page, *general->format, &path))
+                    SetDlgItemTextA(page, IDC_EXPORT_PATH, path.c_str());
+                return TRUE;
+            }
+            break;
+        case WM_NOTIFY: {
+            const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (!general) break;
+            if (header->code == PSN_KILLACTIVE) {
+                ReadGeneralPage(page, general);
+                const int format = *general->format;
+                const bool isFolder = general->isFolder && general->isFolder(format);
+                const bool ok = CheckExportTarget(page, general->typed[size_t(format)], isFolder, general->noTargetMessage);
+                SetWindowLongPtrA(page, DWLP_MSGRESULT, ok ? FALSE : TRUE);
+                return TRUE;
+            }
+            if (header->code == PSN_APPLY) {
+                ReadGeneralPage(page, general);
+                if (general->applied) *general->applied = true;
+                SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+                return TRUE;
+            }
+            if (header->code == PSN_HELP) {
+                ExchangeHelp(page, general->helpContext);
+                return TRUE;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return FALSE;
+}
+
 INT_PTR CALLBACK DelimiterPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     TDelimiterPageData* data = reinterpret_cast<TDelimiterPageData*>(GetWindowLongPtrA(page, DWLP_USER));
     switch (message) {
@@ -650,12 +663,23 @@ bool ExportBookmarksCommand(HWND owner, TProgramData* program, const std::vector
     sheet.settings = program->bookmarkExport;
     sheet.settings.Validate();
     sheet.categories = &program->categories;
+    TExportGeneralPage general;
+    general.format = &sheet.settings.format;
+    for (int i = 0; i < BookmarkExportSettings::PathCount; ++i) general.paths.push_back(sheet.settings.paths[i]);
+    general.onlySelected = &sheet.settings.onlySelected;
+    general.expandUrls = &sheet.settings.expandUrls;
+    general.firstFormatName = IDS_FORMAT_NAMES;
+    general.noTargetMessage = IDS_NO_EXPORT_TARGET;
+    general.helpContext = TV_HELP_BOOKMARK_EXPORT;
+    general.applied = &sheet.applied;
+    general.isFolder = FavoritesIsFolder;
+    general.browse = BrowseBookmarkTarget;
     TDelimiterPageData delimiter;
     delimiter.mode = &sheet.settings.delimiterMode;
     delimiter.character = &sheet.settings.delimiter;
     delimiter.helpContext = TV_HELP_BOOKMARK_EXPORT;
     PROPSHEETPAGEA pages[3] = {
-        MakePropertyPage("BMEXPORTGENERAL", BookmarkGeneralPageProc, reinterpret_cast<LPARAM>(&sheet)),
+        MakePropertyPage("BMEXPORTGENERAL", ExportGeneralPageProc, reinterpret_cast<LPARAM>(&general)),
         MakePropertyPage("BMEXPORTANSICOMMA", DelimiterPageProc, reinterpret_cast<LPARAM>(&delimiter)),
         MakePropertyPage("BMEXPORTNETSCAPE", NetscapePageProc, reinterpret_cast<LPARAM>(&sheet)),
     };

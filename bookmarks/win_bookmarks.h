@@ -74,6 +74,26 @@ bool BrowseFolder(HWND owner, uint32_t titleId, std::string* path);
 // The checks when the general page is left: an empty path (or, for a file, one without folder
 // or name) gives messageId; an existing file asks 3511. False when the page must stay.
 bool CheckExportTarget(HWND page, const std::string& path, bool isFolder, uint32_t messageId);
+// The general page of an export sheet: the format list, the target of each format (what is typed
+// for one format stays while another is shown), all or only the selected items, expanded
+// addresses. The sheet describes its settings here; the page reads back into them when it is left
+// and sets *applied on OK.
+struct TExportGeneralPage {
+    uint8_t* format = nullptr;
+    std::vector<char*> paths;  // each format's stored target (TV_PATH_SIZE bytes), in list order
+    int32_t* onlySelected = nullptr;
+    int32_t* expandUrls = nullptr;
+    uint32_t firstFormatName = 0;  // string ids of the format names, one a format
+    uint32_t noTargetMessage = 0;  // shown for an empty target
+    uint32_t helpContext = 0;
+    bool* applied = nullptr;
+    // A folder rather than a file is the format's target (null: a file for every format).
+    bool (*isFolder)(int format) = nullptr;
+    // The browse button for the format: true with *path set when the user chose one.
+    bool (*browse)(HWND page, int format, std::string* path) = nullptr;
+    std::vector<std::string> typed;  // the page's own
+};
+INT_PTR CALLBACK ExportGeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 // The delimiter page on a delimiter mode and character (empty edit: ",").
 struct TDelimiterPageData {
     uint8_t* mode = nullptr;

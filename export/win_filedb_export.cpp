@@ -26,84 +26,11 @@ enum : uint32_t {
 
 struct DatabaseSheet {
     FileDatabaseExportSettings settings;
-    std::string typed[2];
     bool applied = false;
 };
 
-char* TargetPath(FileDatabaseExportSettings* s, int format) { return format == TV_DBEXPORT_COMMA ? s->textPath : s->htmlPath; }
-
-void ReadGeneralPage(HWND page, DatabaseSheet* sheet) {
-    FileDatabaseExportSettings& s = sheet->settings;
-    const LRESULT selected = SendDlgItemMessageA(page, IDC_EXPORT_FORMAT, CB_GETCURSEL, 0, 0);
-    s.format = uint8_t(selected == 1 ? 1 : 0);
-    sheet->typed[s.format] = DialogItemText(page, IDC_EXPORT_PATH);
-    CopyLimited(TargetPath(&s, s.format), sheet->typed[s.format].c_str(), TV_PATH_SIZE);
-    s.onlySelected = IsDlgButtonChecked(page, IDC_EXPORT_SELECTED) == BST_CHECKED ? 1 : 0;
-    s.expandUrls = IsDlgButtonChecked(page, IDC_EXPORT_EXPAND) == BST_CHECKED ? 1 : 0;
-}
-
-INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    DatabaseSheet* sheet = reinterpret_cast<DatabaseSheet*>(GetWindowLongPtrA(page, DWLP_USER));
-    switch (message) {
-        case WM_INITDIALOG: {
-            sheet = reinterpret_cast<DatabaseSheet*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
-            SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(sheet));
-            FileDatabaseExportSettings& s = sheet->settings;
-            for (int i = 0; i < 2; ++i) {
-                SendDlgItemMessageA(page, IDC_EXPORT_FORMAT, CB_ADDSTRING, 0,
-                                    reinterpret_cast<LPARAM>(TvString(IDS_FORMAT_NAMES + i)));
-                const char* path = TargetPath(&s, i);
-                sheet->typed[i] = TrimBlanksAndTabs(std::string(path, strnlen(path, TV_PATH_SIZE)));
-            }
-            SendDlgItemMessageA(page, IDC_EXPORT_FORMAT, CB_SETCURSEL, s.format, 0);
-            SendDlgItemMessageA(page, IDC_EXPORT_PATH, EM_LIMITTEXT, TV_PATH_SIZE - 1, 0);
-            SetDlgItemTextA(page, IDC_EXPORT_PATH, sheet->typed[s.format].c_str());
-            SetBrowseIcon(page, IDC_EXPORT_BROWSE);
-            CheckRadioButton(page, IDC_EXPORT_ALL, IDC_EXPORT_SELECTED, s.onlySelected ? IDC_EXPORT_SELECTED : IDC_EXPORT_ALL);
-            CheckDlgButton(page, IDC_EXPORT_EXPAND, s.expandUrls ? BST_CHECKED : BST_UNCHECKED);
-            return TRUE;
-        }
-        case WM_COMMAND:
-            if (!sheet) break;
-            if (LOWORD(wParam) == IDC_EXPORT_FORMAT && HIWORD(wParam) == CBN_SELCHANGE) {
-                sheet->typed[sheet->settings.format] = DialogItemText(page, IDC_EXPORT_PATH);
-                const LRESULT selected = SendDlgItemMessageA(page, IDC_EXPORT_FORMAT, CB_GETCURSEL, 0, 0);
-                sheet->settings.format = uint8_t(selected == 1 ? 1 : 0);
-                SetDlgItemTextA(page, IDC_EXPORT_PATH, sheet->typed[sheet->settings.format].c_str());
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDC_EXPORT_BROWSE) {
-                std::string path = DialogItemText(page, IDC_EXPORT_PATH);
-                if (BrowseSaveFile(page, IDS_SELECT_EXPORT_FILE, IDS_ALL_FILES_FILTER, &path))
-                    SetDlgItemTextA(page, IDC_EXPORT_PATH, path.c_str());
-                return TRUE;
-            }
-            break;
-        case WM_NOTIFY: {
-            const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (!sheet) break;
-            if (header->code == PSN_KILLACTIVE) {
-                ReadGeneralPage(page, sheet);
-                const bool ok = CheckExportTarget(page, sheet->typed[sheet->settings.format], false, IDS_NO_DATABASE_TARGET);
-                SetWindowLongPtrA(page, DWLP_MSGRESULT, ok ? FALSE : TRUE);
-                return TRUE;
-            }
-            if (header->code == PSN_APPLY) {
-                ReadGeneralPage(page, sheet);
-                sheet->applied = true;
-                SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-                return TRUE;
-            }
-            if (header->code == PSN_HELP) {
-                ExchangeHelp(page, TV_HELP_FILE_DATABASE_EXPORT);
-                return TRUE;
-            }
-            break;
-        }
-        default:
-            break;
-    }
-    return FALSE;
+bool BrowseDatabaseTarget(HWND page, int, std::string* path) {
+    return BrowseSaveFile(page, IDS_SELECT_EXPORT_FILE, IDS_ALL_FILES_FILTER, path);
 }
 
 // The check boxes of the fields page in field order.
@@ -213,12 +140,23 @@ bool ExportFileDatabaseCommand(HWND owner, TProgramData* program, const std::vec
     DatabaseSheet sheet;
     sheet.settings = program->fileExport;
     sheet.settings.Validate();
+    // The formats in list order: HTML, comma delimited.
+    TExportGeneralPage general;
+    general.format = &sheet.settings.format;
+    general.paths = {sheet.settings.htmlPath, sheet.settings.textPath};
+    general.onlySelected = &sheet.settings.onlySelected;
+    general.expandUrls = &sheet.settings.expandUrls;
+    general.firstFormatName = IDS_FORMAT_NAMES;
+    general.noTargetMessage = IDS_NO_DATABASE_TARGET;
+    general.helpContext = TV_HELP_FILE_DATABASE_EXPORT;
+    general.applied = &sheet.applied;
+    general.browse = BrowseDatabaseTarget;
     TDelimiterPageData delimiter;
     delimiter.mode = &sheet.settings.delimiterMode;
     delimiter.character = &sheet.settings.delimiter;
     delimiter.helpContext = TV_HELP_FILE_DATABASE_EXPORT;
     PROPSHEETPAGEA pages[3] = {
-        MakePropertyPage("DBEXPORTGENERAL", GeneralPageProc, reinterpret_cast<LPARAM>(&sheet)),
+        MakePropertyPage("DBEXPORTGENERAL", ExportGeneralPageProc, reinterpret_cast<LPARAM>(&general)),
         MakePropertyPage("DBEXPORTFIELDS", FieldsPageProc, reinterpret_cast<LPARAM>(&sheet)),
         MakePropertyPage("DBEXPORTANSICOMMA", DelimiterPageProc, reinterpret_cast<LPARAM>(&delimiter)),
     };

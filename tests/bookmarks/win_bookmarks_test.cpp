@@ -438,6 +438,49 @@ TEST_F(WinBookmarks, FileDatabaseSheetEnablesFieldControlsAndExports) {
     EXPECT_EQ(p_.fileExport.sizeUnit, TV_DBSIZE_BYTES);
 }
 
+// Each format keeps its own target while the sheet is open; OK stores the shown format's target.
+TEST_F(WinBookmarks, FileDatabaseSheetKeepsATargetPerFormat) {
+    FileItem f{};
+    p_.downloads.InitItem(&f);
+    TextAssign(&f.fileName, "tool.zip");
+    TextAssign(&f.storedName, "tool.zip");
+    f.category = p_.categories.FindCategoryById(0, TV_KIND_DOWNLOADS);
+    p_.downloads.Add(&f, 0);
+    p_.downloads.FreeItemData(&f);
+    p_.fileExport.format = TV_DBEXPORT_HTML;
+    CopyLimited(p_.fileExport.htmlPath, Path("db.html").c_str(), TV_PATH_SIZE);
+    CopyLimited(p_.fileExport.textPath, Path("old.csv").c_str(), TV_PATH_SIZE);
+    std::vector<std::string> shown;
+    bool result = false;
+    RunDriven([&] { result = ExportFileDatabaseCommand(nullptr, &p_, {}); },
+              [&] {
+                  HWND sheet = tvd::WaitForWindow("#32770", "File Database Export", kWaitMs, kSelf);
+                  if (!sheet) return;
+                  HWND page = tvd::CurrentPropertyPage(sheet);
+                  // The selection's notification is posted: the field is read once it shows
+                  // what is expected (or the wait ends and the test sees what it showed).
+                  auto choose = [&](int format, const std::string& expected) {
+                      tvd::SelectComboItem(page, IDC_EXPORT_FORMAT, format);
+                      tvd::WaitUntil([&] { return tvd::ControlText(page, IDC_EXPORT_PATH) == expected; }, kWaitMs);
+                      shown.push_back(tvd::ControlText(page, IDC_EXPORT_PATH));
+                  };
+                  shown.push_back(tvd::ControlText(page, IDC_EXPORT_PATH));
+                  tvd::SetControlText(page, IDC_EXPORT_PATH, "typed.html");
+                  choose(TV_DBEXPORT_COMMA, Path("old.csv"));
+                  tvd::SetControlText(page, IDC_EXPORT_PATH, Path("db.csv"));
+                  choose(TV_DBEXPORT_HTML, "typed.html");
+                  choose(TV_DBEXPORT_COMMA, Path("db.csv"));
+                  tvd::PressPropertySheetButton(sheet, PSBTN_OK);
+                  tvd::WaitForWindowGone(sheet, kWaitMs);
+              });
+    EXPECT_TRUE(result);
+    EXPECT_EQ(shown, (std::vector<std::string>{Path("db.html"), Path("old.csv"), "typed.html", Path("db.csv")}));
+    EXPECT_EQ(p_.fileExport.format, TV_DBEXPORT_COMMA);
+    EXPECT_EQ(std::string(p_.fileExport.textPath), Path("db.csv"));
+    EXPECT_EQ(std::string(p_.fileExport.htmlPath), Path("db.html"));
+    EXPECT_NE(Read("db.csv").find("tool.zip"), std::string::npos);
+}
+
 TEST_F(WinBookmarks, SystemCodePageRoundTripsEveryByte) {
     const TAnsiCodec& codec = SystemAnsiCodec();
     int roundTrips = 0;

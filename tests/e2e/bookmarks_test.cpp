@@ -78,6 +78,13 @@ TEST(Bookmarks, StartupImportThenImportAndExportCommands) {
     HWND page = tvd::CurrentPropertyPage(sheet);
     ASSERT_TRUE(tvd::SelectComboItem(page, 101, 3));
     ASSERT_TRUE(tvd::WaitUntil([&] { return tvd::ComboSelection(page, 101) == 3; }, tvd::WaitCeilingMs()));
+    // The selection's notification is posted and a typed text would overtake it (the page would then
+    // show the stored target of the new format again): the page handles the notification once more,
+    // sent, before the text is typed; a second one for the same format changes nothing.
+    DWORD_PTR handled = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(page, WM_COMMAND, MAKEWPARAM(101, CBN_SELCHANGE),
+                                    reinterpret_cast<LPARAM>(GetDlgItem(page, 101)), SMTO_NORMAL, tvd::WaitCeilingMs(),
+                                    &handled));
     ASSERT_TRUE(tvd::SetControlText(page, 102, folder + "\\out.htm"));
     ASSERT_TRUE(tvd::PressPropertySheetButton(sheet, PSBTN_OK));
     ASSERT_TRUE(tvd::WaitForWindowGone(sheet, tvd::WaitCeilingMs()));

@@ -192,7 +192,27 @@ bool TItemTableObject::Create(HWND parent, int kind, TProgramData* data) {
         order[position >= 0 && position < count ? position : field] = field;
     }
     SendMessageA(list_, LVM_SETCOLUMNORDERARRAY, WPARAM(count), reinterpret_cast<LPARAM>(order));
+    PrimeItemMetrics();
     return true;
+}
+
+void TItemTableObject::PrimeItemMetrics() {
+    // Wine's list view measures its rows at its first paint that has rows, and sets both scroll
+    // bars again then, drawing them at every step: the first category shown would pay for that.
+    // One row painted into a memory DC while the view is hidden does the measuring now.
+    HDC screen = GetDC(list_);
+    HDC memory = screen ? CreateCompatibleDC(screen) : nullptr;
+    HBITMAP bitmap = screen ? CreateCompatibleBitmap(screen, 8, 8) : nullptr;
+    if (memory && bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        SendMessageA(list_, LVM_SETITEMCOUNT, 1, LVSICF_NOSCROLL);
+        SendMessageA(list_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+        SendMessageA(list_, LVM_SETITEMCOUNT, 0, LVSICF_NOSCROLL);
+        SelectObject(memory, old);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memory) DeleteDC(memory);
+    if (screen) ReleaseDC(list_, screen);
 }
 
 int TItemTableObject::ImageOf(const ListNode* node) const {

@@ -100,6 +100,7 @@ private:
     };
 
     ListColumnSettings* Columns() const;
+    void PrimeItemMetrics();
     int ImageOf(const ListNode* node) const;
     void CellText(int row, int field, char* out, size_t size) const;
     // Tells the list view the rows anew: without selection, or with the given one.

@@ -5,7 +5,6 @@
 
 #include "archive/win/viewer_window.h"
 #include "archive/win/zipsearch_window.h"
-#include "shell/call_points.h"
 #include "shell/win_dataobject.h"
 #include "shell/commands.h"
 #include "shell/frame_window.h"

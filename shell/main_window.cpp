@@ -21,8 +21,8 @@
 #include "intake/win_newfile.h"
 #include "integration/win_browser.h"
 #include "interchange/win_wizards.h"
+#include "setup/win_first_setup.h"
 #include "shell/app.h"
-#include "shell/call_points.h"
 #include "shell/command_line.h"
 #include "shell/command_states.h"
 #include "shell/commands.h"
@@ -86,6 +86,38 @@ TTolvaneWindow* helpWindow = nullptr;
 bool HasClass(HWND window, const char* name) {
     char className[32];
     return window && GetClassNameA(window, className, sizeof(className)) > 0 && lstrcmpiA(className, name) == 0;
+}
+
+// Files path as a download: the template record's data, or without one a fresh record filled from
+// the file itself. The test trace gets its line first. Returns what became of the file.
+TIntakeFileOutcome FileIntakeTraced(const TIntakeContext& context, const FileItem* templateRecord, const char* path,
+                                    uint32_t options) {
+    const char* website = templateRecord && templateRecord->website ? templateRecord->website : "";
+    ShellTrace("intake 0x%03X [%s] website [%s]", unsigned(options), path ? path : "", website);
+    TIntakeFileOutcome file = TV_INTAKE_FILE_KEPT;
+    // A record without a file name (a broken hand-off) has nothing to bring in.
+    if (!context.program || !path || !path[0]) return file;
+    FileIntake(context, templateRecord, nullptr, path, options, &file);
+    return file;
+}
+
+// The temporary file of a plug-in hand-off may be deleted after the intake only when the intake
+// placed it in the storage folder or the user chose not to keep it. Anything else (intake failed,
+// a dialog was cancelled without that choice) keeps the file, so no download is lost.
+bool HandOffFileMayBeDeleted(TIntakeFileOutcome file) {
+    return file == TV_INTAKE_FILE_PLACED || file == TV_INTAKE_FILE_DECLINED;
+}
+
+// After an intake that kept the handed-over file at path: message 5799 naming the file, caption
+// "Error" (the user was not the one who declined it, so storing failed). Nothing for a file that
+// is not there.
+void ReportHandOffFileKept(const TIntakeContext& context, const char* path) {
+    if (!path || !path[0] || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
+    char text[1024];
+    HandOffFileKeptMessage(text, sizeof(text), path);
+    ShellTrace("handoff-kept [%s]", path);
+    // The user said OK (or the intake could not even ask): either way storing failed.
+    IntakeMessageBox(context, text, kErrorCaption, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
@@ -157,11 +189,7 @@ LRESULT TTolvaneWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
             TWatchIntakeHook hook;
             hook.context = this;
             hook.intake = [](const FileItem* item, const char* path, uint32_t options, void* context) {
-                const TIntakeOutcome outcome =
-                    FileIntakeCall(static_cast<TTolvaneWindow*>(context)->IntakeContext(), item, path, options);
-                return outcome.fileStored      ? TV_INTAKE_FILE_PLACED
-                       : outcome.userDiscarded ? TV_INTAKE_FILE_DECLINED
-                                               : TV_INTAKE_FILE_KEPT;
+                return FileIntakeTraced(static_cast<TTolvaneWindow*>(context)->IntakeContext(), item, path, options);
             };
             if (!shutDown_) watch_.OnFilesArrived(program_, hook);
             return 0;
@@ -367,13 +395,18 @@ void TTolvaneWindow::DeferredStartUp() {
     startedUp_ = true;
     TProgramGlobals& g = Globals();
     SetWindowTextA(frame_, g.title);
-    if (firstRun_ && RunFirstSetupWizardCall(hwnd_, program_)) {
-        ApplyAlwaysOnTop();
-        ApplyIntegrationNow();
+    if (firstRun_) {
+        ShellTrace("first-setup-wizard");
+        // Modal over the frame; when the user finishes it its settings are the program's.
+        const bool finished = RunFirstSetupWizard(GetAncestor(hwnd_, GA_ROOT), program_);
+        ShellTrace("first-setup-wizard %s", finished ? "finished" : "cancelled");
+        if (finished) {
+            ApplyAlwaysOnTop();
+            ApplyIntegrationNow();
+        }
     }
     RegisterDropTarget();
-    CheckLostFilesCall(IntakeContext());
-    CheckNewStorageFilesCall(IntakeContext());
+    CheckStoredFiles(true);
     // The automatic bookmark imports; new categories show in the tree as well as in the lists.
     ShellTrace("startup-bookmark-import");
     if (RunStartupBookmarkImports(frame_, program_)) Refresh();
@@ -385,6 +418,14 @@ void TTolvaneWindow::DeferredStartUp() {
     }
 }
 
+void TTolvaneWindow::CheckStoredFiles(bool newFilesToo) {
+    ShellTrace("check-lost-files");
+    if (program_) CheckLostFiles(IntakeContext());
+    if (!newFilesToo) return;
+    ShellTrace("check-new-files");
+    if (program_) CheckNewStorageFiles(IntakeContext());
+}
+
 void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bool atStartUp) {
     if (!text || !flags) return;
     if (!atStartUp) DeferredStartUp();
@@ -394,7 +435,9 @@ void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bo
     if (plan.toTray) *flags &= ~uint32_t(TV_START_TRAY);
     switch (plan.action) {
         case CommandLinePlan::VIEWER:
-            OpenInternalViewerCall(hwnd_, plan.archive.c_str());
+            ShellTrace("viewer [%s]", plan.archive.c_str());
+            if (TTVInternalViewerWindow* viewer = TTVInternalViewerWindow::Open(plan.archive.c_str(), nullptr))
+                SetForegroundWindow(viewer->Window());
             break;
         case CommandLinePlan::INTERCHANGE:
             if (program_ && RunImportInterchangeWizard(frame_, program_, plan.interchangeFile.c_str())) Refresh();
@@ -413,7 +456,7 @@ void TTolvaneWindow::RunCommandLineActions(const char* text, uint32_t* flags, bo
                     }
                     break;
                 }
-                FileIntakeCall(IntakeContext(), nullptr, plan.intake[i].file.c_str(), plan.intake[i].options);
+                FileIntakeTraced(IntakeContext(), nullptr, plan.intake[i].file.c_str(), plan.intake[i].options);
             }
             --filingDepth_;
             if (!notFiled.empty()) {
@@ -452,7 +495,7 @@ void TTolvaneWindow::FileDownloadHandOff(const DownloadHandOff& record, bool pat
     TIntakeContext context = IntakeContext();
     // A file that could not be stored is reported below, with the place where it stays.
     context.callerReportsStoreFailure = true;
-    const TIntakeOutcome outcome = FileIntakeCall(context, &item, record.SavedFilePath, TV_INTAKE_PLUGIN_DOWNLOAD);
+    const TIntakeFileOutcome outcome = FileIntakeTraced(context, &item, record.SavedFilePath, TV_INTAKE_PLUGIN_DOWNLOAD);
     if (HandOffFileMayBeDeleted(outcome)) {
         if (temporary) {
             DeleteFileA(record.SavedFilePath);
@@ -462,7 +505,7 @@ void TTolvaneWindow::FileDownloadHandOff(const DownloadHandOff& record, bool pat
         }
     } else {
         // Nothing was stored: the download stays where the plug-in left it, and the user learns where.
-        ReportHandOffFileKept(context, outcome, record.SavedFilePath);
+        ReportHandOffFileKept(context, record.SavedFilePath);
     }
     program_->downloads.FreeItemData(&item);
 }
@@ -632,7 +675,7 @@ void TTolvaneWindow::OnCommand(int id) {
                 ApplyIntegrationNow();
             }
             // Files that vanished (or did not follow a moved location) are reported now.
-            CheckLostFilesCall(IntakeContext());
+            CheckStoredFiles(false);
             break;
         case CM_BROWSER:
             if (program_ && BrowserLaunchFailed(LaunchBrowser(hwnd_, &program_->integration, nullptr)))

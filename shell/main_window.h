@@ -131,6 +131,9 @@ private:
     LRESULT OnMessageException(UINT message) override;
     void SetUp();
     void DeferredStartUp();
+    // The lost-files check of downloads and shortcuts, and with newFilesToo the check for files in
+    // the storage folders that no download refers to.
+    void CheckStoredFiles(bool newFilesToo);
     void OnCommand(int id);
     LRESULT OnNotify(NMHDR* header);
     void CreateBars();

@@ -1,4 +1,4 @@
-// A trace of what the shell asked of features that are not built yet, for the end-to-end tests:
+// A trace of what the shell hands over to other features, for the end-to-end tests:
 // written only when the environment variable TV_TEST_TRACE names a file, one line per call,
 // appended. Without the variable nothing is written anywhere.
 #pragma once

@@ -16,7 +16,7 @@
 struct FileItem;
 struct TProgramData;
 
-// How the watch files a file: the main window's intake call point (it traces and reaches the
+// How the watch files a file: through the main window's intake (which traces it and updates the
 // views). Returns what became of the file.
 struct TWatchIntakeHook {
     TIntakeFileOutcome (*intake)(const FileItem* templateRecord, const char* path, uint32_t options, void* context) =

@@ -97,13 +97,14 @@ void ClearMessageTexts() {
     g_messageIndex = TV_MESSAGE_RING - 1;
 }
 
-bool PumpMessages() {
+bool PumpMessages(HWND dialog) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             PostQuitMessage(int(message.wParam));
             return false;
         }
+        if (dialog && IsDialogMessageA(dialog, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

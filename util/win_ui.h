@@ -22,9 +22,10 @@ const char* MessageTextBuffer(int index);
 // Empties every buffer and starts the ring again at its first buffer.
 void ClearMessageTexts();
 
-// Removes and dispatches every waiting message of the thread, then returns. A WM_QUIT met on the
-// way is posted again (so the main loop still ends) and the result is false; otherwise true.
-bool PumpMessages();
+// Removes and dispatches every waiting message of the thread, then returns; with a modeless dialog
+// its keyboard messages (Tab, Enter, Escape) go to the dialog. A WM_QUIT met on the way is posted
+// again (so the main loop still ends) and the result is false; otherwise true.
+bool PumpMessages(HWND dialog = nullptr);
 
 // The system's text for error ("Error N" when it has none) in out[size]; returns out.
 const char* SystemErrorText(DWORD error, char* out, size_t size);

@@ -7,6 +7,7 @@
 #include "util/strings.h"
 #include "util/text.h"
 #include "util/win_help.h"
+#include "util/win_ui.h"
 #include "util/safestr.h"  // last: no unbounded string functions below
 
 namespace {
@@ -143,17 +144,8 @@ void TFileOperationStatusDialog::PumpWhenDue() {
 }
 
 void TFileOperationStatusDialog::PumpMessages() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {  // hand the quit back to the outer loop
-            cancelled_ = true;
-            PostQuitMessage(int(msg.wParam));
-            break;
-        }
-        if (hwnd_ && IsDialogMessageA(hwnd_, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    // A quit met on the way is handed back to the outer loop and ends the operation.
+    if (!::PumpMessages(hwnd_)) cancelled_ = true;
 }
 
 extern "C" int32_t TV_ENGINE_CALLBACK FileOperationMinorStatusProc(const char* text, int32_t percent, uintptr_t user) {

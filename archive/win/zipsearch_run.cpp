@@ -129,17 +129,8 @@ private:
         const DWORD now = GetTickCount();
         if (!always && now - lastPump_ < kPumpIntervalMs) return;
         lastPump_ = now;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {  // hand the quit back to the outer loop
-                cancelled_ = true;
-                PostQuitMessage(int(msg.wParam));
-                break;
-            }
-            if (hwnd_ && IsDialogMessageA(hwnd_, &msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        // A quit met on the way is handed back to the outer loop and ends the search.
+        if (!PumpMessages(hwnd_)) cancelled_ = true;
     }
 
     HWND mainWindow_;

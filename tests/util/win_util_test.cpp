@@ -399,6 +399,25 @@ TEST(WinUi, PumpMessagesDispatchesAndKeepsQuit) {
     PumpMessages();
 }
 
+// With a dialog, its keyboard messages are the dialog's: Tab moves the focus to the next control.
+TEST(WinUi, PumpMessagesGivesADialogItsKeys) {
+    HWND dialog = CreateWindowExA(WS_EX_CONTROLPARENT, "STATIC", "", WS_POPUP, 0, 0, 200, 100, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, dialog);
+    HWND first = CreateWindowA("BUTTON", "1", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 50, 20, dialog, HMENU(1),
+                               GetModuleHandleA(nullptr), nullptr);
+    HWND second = CreateWindowA("BUTTON", "2", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 60, 0, 50, 20, dialog, HMENU(2),
+                                GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(first && second);
+    SetFocus(first);
+    ASSERT_EQ(first, GetFocus());
+    PostMessageA(first, WM_KEYDOWN, VK_TAB, 0x000F0001);
+    EXPECT_TRUE(PumpMessages(dialog));
+    EXPECT_EQ(second, GetFocus());
+    DestroyWindow(dialog);
+    PumpMessages();
+}
+
 TEST(WinUi, DrawBitmapResource) {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
